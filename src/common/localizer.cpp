@@ -1,0 +1,83 @@
+// The string resources and the localizer's operations over them.
+#include "common/localizer.h"
+
+#include "common/profile.h"
+#include "common/string_tables.h"
+#include "common/text.h"
+
+namespace tov {
+namespace {
+
+constexpr const char* kEnvironmentSection = "environment";
+constexpr const char* kLanguageKey = "language";
+constexpr int kLanguageNameMessage = 0;
+
+} // namespace
+
+const StringResources& StringResources::compiledIn()
+{
+    static const StringResources resources = [] {
+        StringResources r;
+        for (const auto& table : {strings::czechTable(), strings::englishTable(),
+                                  strings::slovakTable()}) {
+            for (const strings::StringEntry& entry : table) {
+                r.add(entry.id, text::fromUtf8(entry.utf8));
+            }
+        }
+        return r;
+    }();
+    return resources;
+}
+
+const std::string* StringResources::find(int64_t id) const
+{
+    const auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : &it->second;
+}
+
+std::string TResourceLocalizer::getstring(int32_t base, int number, const StringResources& from)
+{
+    // 64-bit id: a base read from the settings file may be any 32-bit number.
+    const std::string* found = from.find(int64_t{base} + number);
+    if (found == nullptr) {
+        return {};
+    }
+    return found->substr(0, kMaxStringLength);
+}
+
+void TResourceLocalizer::filllanguages(std::vector<LanguageItem>& list,
+                                       const StringResources& from)
+{
+    list.clear();
+    for (int64_t base = kCzechBase; base <= INT32_MAX; base += kLanguageStep) {
+        const std::string* name = from.find(base + kLanguageNameMessage);
+        if (name == nullptr) {
+            break;
+        }
+        list.push_back({name->substr(0, kMaxStringLength), static_cast<int32_t>(base)});
+    }
+}
+
+LanguageSettings& languageSettings()
+{
+    static LanguageSettings settings;
+    return settings;
+}
+
+std::string message(int number)
+{
+    return TResourceLocalizer::getstring(languageSettings().languagebase, number);
+}
+
+void readlanguage(const Profile& profile)
+{
+    languageSettings().languagebase =
+        profile.readInteger(kEnvironmentSection, kLanguageKey, kCzechBase);
+}
+
+void writelanguage(const Profile& profile)
+{
+    profile.writeInteger(kEnvironmentSection, kLanguageKey, languageSettings().languagebase);
+}
+
+} // namespace tov

@@ -1,0 +1,302 @@
+// Settings file reads (SimpleIni) and in-place writes.
+//
+// The writer must find the same line that the reader takes a value from, so its scanner
+// follows SimpleIni's parser step by step: whitespace includes line ends, ';' and '#'
+// start comment lines, a section name may follow "[" on a later line, a key line needs an
+// "=", the last of several equal keys wins, and nothing after a NUL byte is seen.
+#include "common/profile.h"
+
+#include "common/atomic_file.h"
+#include "common/tov_error.h"
+
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+#include <charconv>
+#include <vector>
+
+namespace tov {
+namespace profile_text {
+namespace {
+
+constexpr std::string_view kUtf8Signature = "\xEF\xBB\xBF";
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isNewLine(char c) { return c == '\r' || c == '\n'; }
+bool isComment(char c) { return c == ';' || c == '#'; }
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string_view trimTrailing(std::string_view s)
+{
+    while (!s.empty() && isSpace(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+struct Line {
+    enum class Kind { Section, Entry } kind;
+    std::string_view section; // the section this line opens or belongs to
+    std::string_view key;     // Entry only
+    size_t valueStart = 0;    // Entry only: first byte after "="
+    size_t lineEnd = 0;       // the line's newline character, or the end of the text
+};
+
+// The visible part of a settings text: after a UTF-8 signature, before any NUL byte.
+struct Visible {
+    size_t begin = 0;
+    size_t end = 0;
+};
+
+Visible visiblePart(std::string_view content)
+{
+    Visible v;
+    v.end = std::min(content.find('\0'), content.size());
+    if (content.substr(0, v.end).starts_with(kUtf8Signature)) {
+        v.begin = kUtf8Signature.size();
+    }
+    return v;
+}
+
+// The sections and entries of the visible text, in file order.
+std::vector<Line> scan(std::string_view content)
+{
+    const Visible visible = visiblePart(content);
+    const std::string_view data = content.substr(0, visible.end);
+    std::vector<Line> lines;
+    std::string_view section;
+    size_t pos = visible.begin;
+    const auto toLineEnd = [&] {
+        while (pos < data.size() && !isNewLine(data[pos])) {
+            ++pos;
+        }
+    };
+    while (pos < data.size()) {
+        while (pos < data.size() && isSpace(data[pos])) {
+            ++pos;
+        }
+        if (pos == data.size()) {
+            break;
+        }
+        if (isComment(data[pos])) {
+            toLineEnd();
+            continue;
+        }
+        if (data[pos] == '[') {
+            ++pos;
+            while (pos < data.size() && isSpace(data[pos])) {
+                ++pos;
+            }
+            const size_t nameStart = pos;
+            while (pos < data.size() && data[pos] != ']' && !isNewLine(data[pos])) {
+                ++pos;
+            }
+            if (pos == data.size() || data[pos] != ']') {
+                continue; // not a section line; skipped whole
+            }
+            section = trimTrailing(data.substr(nameStart, pos - nameStart));
+            ++pos;
+            toLineEnd();
+            lines.push_back({Line::Kind::Section, section, {}, 0, pos});
+            continue;
+        }
+        const size_t keyStart = pos;
+        while (pos < data.size() && data[pos] != '=' && !isNewLine(data[pos])) {
+            ++pos;
+        }
+        if (pos == data.size() || data[pos] != '=') {
+            continue; // a line without "=" holds no entry
+        }
+        if (pos == keyStart) {
+            toLineEnd(); // "=value" has no key
+            continue;
+        }
+        const std::string_view key = trimTrailing(data.substr(keyStart, pos - keyStart));
+        const size_t valueStart = pos + 1;
+        toLineEnd();
+        lines.push_back({Line::Kind::Entry, section, key, valueStart, pos});
+    }
+    return lines;
+}
+
+std::string_view lineEnding(std::string_view content)
+{
+    const size_t lf = content.find('\n');
+    if (lf != std::string_view::npos) {
+        return (lf > 0 && content[lf - 1] == '\r') ? "\r\n" : "\n";
+    }
+    return content.find('\r') != std::string_view::npos ? "\r" : "\n";
+}
+
+void checkNames(std::string_view section, std::string_view key, std::string_view value)
+{
+    const auto breaksLine = [](std::string_view s) {
+        return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+    };
+    const bool badSection = section.empty() || breaksLine(section) ||
+                            section.find(']') != std::string_view::npos ||
+                            isSpace(section.front()) || isSpace(section.back());
+    const bool badKey = key.empty() || breaksLine(key) || key.find('=') != std::string_view::npos ||
+                        isSpace(key.front()) || isSpace(key.back()) || isComment(key.front()) ||
+                        key.front() == '[';
+    if (badSection || badKey || breaksLine(value)) {
+        throw TovError("Cannot store \"" + std::string(key) + "\" in section \"" +
+                       std::string(section) + "\" of the settings file");
+    }
+}
+
+} // namespace
+
+std::optional<std::string> lookup(std::string_view content, std::string_view section,
+                                  std::string_view key)
+{
+    CSimpleIniA ini; // the case-insensitive flavour
+    if (ini.LoadData(content.data(), content.size()) < 0) {
+        return std::nullopt;
+    }
+    const std::string s(section);
+    const std::string k(key);
+    const char* value = ini.GetValue(s.c_str(), k.c_str(), nullptr);
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+std::string withValue(std::string_view content, std::string_view section, std::string_view key,
+                      std::string_view value)
+{
+    checkNames(section, key, value);
+    const std::vector<Line> lines = scan(content);
+    std::string out(content);
+
+    // The reader takes the last of equal keys, so that is the line to rewrite.
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        if (line->kind == Line::Kind::Entry && sameName(line->section, section) &&
+            sameName(line->key, key)) {
+            out.replace(line->valueStart, line->lineEnd - line->valueStart, value);
+            return out;
+        }
+    }
+
+    const std::string_view eol = lineEnding(content);
+    const std::string entry = std::string(key) + "=" + std::string(value);
+
+    // The section exists: add the key after the last line of its last occurrence.
+    const Line* last = nullptr;
+    for (const Line& line : lines) {
+        if (line.kind == Line::Kind::Section) {
+            last = sameName(line.section, section) ? &line : last;
+        } else if (last != nullptr && sameName(line.section, section)) {
+            last = &line;
+        }
+    }
+    if (last != nullptr) {
+        out.insert(last->lineEnd, std::string(eol) + entry);
+        return out;
+    }
+
+    // A new section goes at the end of what the reader sees.
+    const Visible visible = visiblePart(content);
+    std::string block;
+    if (visible.end > visible.begin && !isNewLine(content[visible.end - 1])) {
+        block += eol;
+    }
+    block += "[" + std::string(section) + "]" + std::string(eol) + entry + std::string(eol);
+    out.insert(visible.end, block);
+    return out;
+}
+
+std::optional<int32_t> parseInteger(std::string_view value)
+{
+    while (!value.empty() && isSpace(value.front())) {
+        value.remove_prefix(1);
+    }
+    value = trimTrailing(value);
+    if (value.starts_with('+')) {
+        value.remove_prefix(1);
+        if (value.starts_with('-')) {
+            return std::nullopt;
+        }
+    }
+    int32_t result = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), result);
+    if (error != std::errc() || end != value.data() + value.size() || value.empty()) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+} // namespace profile_text
+
+namespace {
+
+std::string contentOf(const std::filesystem::path& file)
+{
+    return files::readFile(file).value_or(std::string());
+}
+
+} // namespace
+
+bool Profile::exists() const
+{
+    std::error_code ignored;
+    return std::filesystem::is_regular_file(file_, ignored);
+}
+
+std::string Profile::readString(std::string_view section, std::string_view key,
+                                std::string_view fallback) const
+{
+    return profile_text::lookup(contentOf(file_), section, key).value_or(std::string(fallback));
+}
+
+int32_t Profile::readInteger(std::string_view section, std::string_view key,
+                             int32_t fallback) const
+{
+    const auto text = profile_text::lookup(contentOf(file_), section, key);
+    if (!text) {
+        return fallback;
+    }
+    return profile_text::parseInteger(*text).value_or(fallback);
+}
+
+bool Profile::readBool(std::string_view section, std::string_view key, bool fallback) const
+{
+    return readInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+void Profile::writeString(std::string_view section, std::string_view key,
+                          std::string_view value) const
+{
+    std::error_code ignored;
+    const bool present = std::filesystem::exists(file_, ignored);
+    const auto content = files::readFile(file_);
+    if (present && !content) {
+        // Writing now would replace a file we could not read with one key.
+        throw TovError("Cannot read the settings file \"" + files::displayName(file_) + "\"");
+    }
+    files::writeFileAtomically(
+        file_, profile_text::withValue(content.value_or(std::string()), section, key, value));
+}
+
+void Profile::writeInteger(std::string_view section, std::string_view key, int32_t value) const
+{
+    writeString(section, key, std::to_string(value));
+}
+
+} // namespace tov

@@ -1,0 +1,57 @@
+// The settings file: a profile file of [sections] and key=value lines, whose section and
+// key names match without regard to case ("voice" and "Voice" are one section). Every
+// call opens the file, reads or writes, and closes it; nothing is cached, so two parts
+// of the program that write different keys never overwrite each other's values.
+//
+// Reading goes through SimpleIni. Writing edits the file's text in place: the one line
+// that holds the key is rewritten (or one line is added), every other byte of the file
+// stays as it was, and the new text replaces the file atomically.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tov {
+
+class Profile {
+public:
+    explicit Profile(std::filesystem::path file) : file_(std::move(file)) {}
+
+    const std::filesystem::path& file() const { return file_; }
+    bool exists() const;
+
+    // A missing file, section or key reads as the fallback.
+    std::string readString(std::string_view section, std::string_view key,
+                           std::string_view fallback) const;
+    // A missing or malformed value (not a whole decimal number in 32 bits) reads as the
+    // fallback.
+    int32_t readInteger(std::string_view section, std::string_view key,
+                        int32_t fallback) const;
+    // Booleans are integers: 0 is false, any other number is true.
+    bool readBool(std::string_view section, std::string_view key, bool fallback) const;
+
+    // Creates the file and the section when missing. Throws TovError naming the file
+    // when it cannot be written, or when a name or value would break the file's lines.
+    void writeString(std::string_view section, std::string_view key,
+                     std::string_view value) const;
+    void writeInteger(std::string_view section, std::string_view key, int32_t value) const;
+
+private:
+    std::filesystem::path file_;
+};
+
+// The text-level halves of Profile, without any file: what the file's content says for a
+// key, and the content with one key set. Exposed for tests and the fuzz target.
+namespace profile_text {
+
+std::optional<std::string> lookup(std::string_view content, std::string_view section,
+                                  std::string_view key);
+std::string withValue(std::string_view content, std::string_view section,
+                      std::string_view key, std::string_view value);
+std::optional<int32_t> parseInteger(std::string_view value);
+
+} // namespace profile_text
+} // namespace tov

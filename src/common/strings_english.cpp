@@ -1,0 +1,61 @@
+// The English string table: messages 0 to 46 at ids 2000 to 2046.
+// UTF-8 here; served as Windows-1250 by the localizer.
+#include "common/string_tables.h"
+
+namespace tov::strings {
+
+std::span<const StringEntry> englishTable()
+{
+    static constexpr StringEntry kTable[] = {
+        {2000, "English"},
+        {2001, "Tovana Basic Interpreter"},
+        {2002, "&Program"},
+        {2003, "&Start"},
+        {2004, "&Settings"},
+        {2005, "&Environment"},
+        {2006, "Your changes will be applied after you restart the program."},
+        {2007, "&OK"},
+        {2008, "Cancel"},
+        {2009, "&Language"},
+        {2010, "environment settings"},
+        {2011, "Voice settings"},
+        {2012, "&Voices"},
+        {2013, "&Pitch"},
+        {2014, "&Speed"},
+        {2015, "Vo&lume"},
+        {2016, "&Choose voice"},
+        {2017, "&Close"},
+        {2018, "The voice is turned off. You can turn it on in the Sounds dialog, menu Settings"},
+        {2019, "Voice selected."},
+        {2020, "&Sounds"},
+        {2021, "Sounds settings"},
+        {2022, "Use the &voice"},
+        {2023, "Enter data"},
+        {2024, "english"},
+        {2025, "ready"},
+        {2026, "Screen"},
+        {2027, "Use SA&PI5 voice"},
+        {2028, "Sound vo&lume"},
+        {2029, "empty line"},
+        {2030, "end of screen"},
+        {2031, "line"},
+        {2032, "column"},
+        {2033, "&Exit"},
+        {2034, "Hel&p"},
+        {2035, "&About"},
+        {2036, "About"},
+        {2037, "version"},
+        {2038, "&Voice"},
+        {2039, "&Tovana sounds"},
+        {2040, "Can't allow voice, no voices are available"},
+        {2041, "The screen is full."},
+        {2042, "Can't find the file"},
+        {2043, "Can't find the voice specified in the ini file:"},
+        {2044, "Please retype"},
+        {2045, "E&xit program"},
+        {2046, "&Braille keyboard"},
+    };
+    return kTable;
+}
+
+} // namespace tov::strings

@@ -1,0 +1,56 @@
+// What the runtime needs from the layers above it. The runtime never includes a header of
+// the speech layer, the input dialog or the shell; the shell wires real implementations
+// at start-up, a terminal host wires its own, and tests wire recording doubles.
+// Everything here is called on the GUI thread.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+namespace tov::runtime {
+
+// The speech layer's `say`: speak a Windows-1250 text and return when it has been spoken.
+class SpeechOutput {
+public:
+    virtual ~SpeechOutput() = default;
+    virtual void say(const std::string& text) = 0;
+};
+
+enum class DialogResult { Ok, Closed };
+
+// The input dialog, as INPUT uses it: an edit field whose text can be set and read, shown
+// modally until the user confirms the line (Ok) or closes the dialog.
+class InputDialog {
+public:
+    virtual ~InputDialog() = default;
+    virtual void setEditText(const std::string& text) = 0;
+    virtual void activateEdit() = 0;
+    virtual DialogResult showModal() = 0;
+    virtual std::string editText() const = 0;
+};
+
+// Message boxes and the immediate end of the process, for the runtime's fatal stops.
+class ProcessControl {
+public:
+    virtual ~ProcessControl() = default;
+    virtual void showMessage(const std::string& text) = 0;
+    // Ends the process at once, without unwinding the program's nested loops.
+    [[noreturn]] virtual void endProcess() = 0;
+};
+
+// A blocking pause of the GUI thread that does not serve the event queue (the steps of
+// `print`, the program's pauses).
+class Pauser {
+public:
+    virtual ~Pauser() = default;
+    virtual void pause(std::chrono::milliseconds duration) = 0;
+};
+
+// Hosts that do nothing, for a console that has not been wired yet: silence, a dialog
+// that is closed at once, real sleeps, and a process end that reports on stderr.
+SpeechOutput& silentSpeech();
+InputDialog& closedDialog();
+ProcessControl& stderrProcess();
+Pauser& sleepingPauser();
+
+} // namespace tov::runtime

@@ -1,0 +1,224 @@
+// PRINT onto the 24x80 screen: wrapping, tab zones, scrolling, and what is spoken.
+#include "doubles/doubles.h"
+
+#include <gtest/gtest.h>
+
+namespace tov::runtime {
+namespace {
+
+using testing::ConsoleFixture;
+using namespace std::chrono_literals;
+
+std::string letters(size_t count)
+{
+    std::string s;
+    for (size_t i = 0; i < count; ++i) {
+        s += static_cast<char>('a' + i % 26);
+    }
+    return s;
+}
+
+std::string padded(std::string_view text) { return std::string(text) + std::string(80 - text.size(), ' '); }
+
+class PrintTest : public ::testing::Test, protected ConsoleFixture {
+protected:
+    const std::string& line(int row) const { return console.screen().line(row); }
+    int column() { return console.cursor().column(); }
+    int row() { return console.cursor().row(); }
+};
+
+TEST_F(PrintTest, ScreenStartsAsTwentyFourEmptyLines)
+{
+    ASSERT_EQ(console.screen().lines().size(), 24u);
+    for (const std::string& l : console.screen().lines()) {
+        EXPECT_EQ(l, "");
+    }
+    EXPECT_EQ(column(), 0);
+    EXPECT_EQ(row(), 0);
+}
+
+TEST_F(PrintTest, EmptyTextPadsTheLineEndsItAndSaysNothing)
+{
+    console.print("", PrintMode::EndLine);
+    EXPECT_EQ(line(0), std::string(80, ' '));
+    EXPECT_EQ(line(1), "");
+    EXPECT_EQ(row(), 1);
+    EXPECT_EQ(column(), 0);
+    EXPECT_TRUE(speech.spoken.empty());
+}
+
+TEST_F(PrintTest, TwoHundredCharactersWrapOverThreeLines)
+{
+    const std::string text = letters(200);
+    console.print(text, PrintMode::Stay);
+    EXPECT_EQ(line(0), text.substr(0, 80));
+    EXPECT_EQ(line(1), text.substr(80, 80));
+    EXPECT_EQ(line(2), padded(text.substr(160)));
+    EXPECT_EQ(row(), 2);
+    EXPECT_EQ(column(), 40);
+    EXPECT_EQ(speech.spoken, std::vector<std::string>{text}); // spoken whole, once
+}
+
+TEST_F(PrintTest, TextFromColumnTenWrapsAfterSeventyCharacters)
+{
+    console.cursor().setcolumn(10);
+    const std::string text = letters(75);
+    console.print(text, PrintMode::EndLine);
+    EXPECT_EQ(line(0), std::string(10, ' ') + text.substr(0, 70));
+    EXPECT_EQ(line(1), padded(text.substr(70)));
+    EXPECT_EQ(row(), 2);
+    EXPECT_EQ(column(), 0);
+}
+
+TEST_F(PrintTest, FullLineWrapsOnlyWhenTheNextTextArrives)
+{
+    console.print(letters(80), PrintMode::Stay);
+    EXPECT_EQ(row(), 0);
+    EXPECT_EQ(column(), 80);
+    console.print("xy", PrintMode::Stay);
+    EXPECT_EQ(line(0), letters(80));
+    EXPECT_EQ(line(1), padded("xy"));
+    EXPECT_EQ(row(), 1);
+    EXPECT_EQ(column(), 2);
+}
+
+TEST_F(PrintTest, TextOverwritesInPlaceWithoutInserting)
+{
+    console.print("abcdef", PrintMode::EndLine);
+    console.cursor().setrow(0);
+    console.cursor().setcolumn(2);
+    console.print("XY", PrintMode::Stay);
+    EXPECT_EQ(line(0), padded("abXYef"));
+}
+
+TEST_F(PrintTest, ModeTwoAdvancesToTheNextZone)
+{
+    struct Row {
+        int columnAfterText;
+        int expectedColumn; // -1: the line ends
+    };
+    const Row rows[] = {{5, 8},   {8, 8},   {9, 10},  {17, 18}, {71, 72},
+                        {72, 72}, {73, -1}, {80, -1}, {0, 0},   {1, 2}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE("text ending at column " + std::to_string(r.columnAfterText));
+        ConsoleFixture f;
+        f.console.print(std::string(static_cast<size_t>(r.columnAfterText), 'x'),
+                        PrintMode::NextZone);
+        if (r.expectedColumn < 0) {
+            EXPECT_EQ(f.console.cursor().row(), 1);
+            EXPECT_EQ(f.console.cursor().column(), 0);
+        } else {
+            EXPECT_EQ(f.console.cursor().row(), 0);
+            EXPECT_EQ(f.console.cursor().column(), r.expectedColumn);
+        }
+    }
+}
+
+TEST_F(PrintTest, ModeTwoWorksFromTheCursorNotFromTheTextLength)
+{
+    console.cursor().setcolumn(20);
+    console.print("abc", PrintMode::NextZone); // ends at 23
+    EXPECT_EQ(column(), 24);
+    console.print("d", PrintMode::Stay);
+    EXPECT_EQ(line(0).substr(20, 5), "abc d");
+}
+
+TEST_F(PrintTest, EndingTheLastLineScrollsTheScreenUp)
+{
+    for (int i = 0; i < 24; ++i) {
+        console.print("line " + std::to_string(i), PrintMode::EndLine);
+    }
+    ASSERT_EQ(console.screen().lines().size(), 24u);
+    EXPECT_EQ(line(0), padded("line 1"));
+    EXPECT_EQ(line(22), padded("line 23"));
+    EXPECT_EQ(line(23), "");
+    EXPECT_EQ(row(), 23);
+    EXPECT_EQ(column(), 0);
+}
+
+TEST_F(PrintTest, LongTextOnTheLastLineScrollsAsOftenAsItNeeds)
+{
+    console.cursor().setrow(23);
+    const std::string text = letters(250);
+    console.print(text, PrintMode::EndLine);
+    ASSERT_EQ(console.screen().lines().size(), 24u);
+    EXPECT_EQ(line(19), text.substr(0, 80));
+    EXPECT_EQ(line(20), text.substr(80, 80));
+    EXPECT_EQ(line(21), text.substr(160, 80));
+    EXPECT_EQ(line(22), padded(text.substr(240)));
+    EXPECT_EQ(line(23), "");
+    EXPECT_EQ(row(), 23);
+}
+
+TEST_F(PrintTest, ObserverHearsOfEveryChangedLine)
+{
+    struct Recorder : ScreenObserver {
+        void linesChanged(int first, int last) override { ranges.emplace_back(first, last); }
+        std::vector<std::pair<int, int>> ranges;
+    } recorder;
+    console.screen().setObserver(&recorder);
+    console.print(letters(90), PrintMode::Stay);
+    EXPECT_EQ(recorder.ranges, (std::vector<std::pair<int, int>>{{0, 0}, {1, 1}}));
+    recorder.ranges.clear();
+    console.cursor().setrow(23);
+    console.print("x", PrintMode::EndLine);
+    EXPECT_EQ(recorder.ranges, (std::vector<std::pair<int, int>>{{23, 23}, {0, 23}}));
+    console.screen().setObserver(nullptr);
+}
+
+TEST_F(PrintTest, ResetKeepsTheRowAndTheScreen)
+{
+    console.print("first run", PrintMode::Stay);
+    console.resetruntime();
+    EXPECT_EQ(column(), 0);
+    EXPECT_EQ(row(), 0);
+    console.print("AB", PrintMode::Stay);
+    EXPECT_EQ(line(0), padded("ABrst run"));
+}
+
+TEST(PrintSpeech, LeadingPunctuationBecomesPauses)
+{
+    struct Row {
+        const char* text;
+        const char* spoken;
+        int pauseMs;
+    };
+    const Row rows[] = {
+        {"word", "word", 0},
+        {"   word", "   word", 0},
+        {"..word", "word", 600},
+        {"  ?word", "word", 300},
+        {"...", "", 900},
+        {". .a", " .a", 300},      // stops at the space
+        {",;?x", "x", 900},
+        {"!word", "!word", 0},
+        {"a.b", "a.b", 0},
+        {"\t.x", "x", 300},        // tabs count as blanks too
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.text);
+        ConsoleFixture f;
+        f.console.print(r.text, PrintMode::EndLine);
+        ASSERT_EQ(f.speech.spoken.size(), 1u);
+        EXPECT_EQ(f.speech.spoken[0], r.spoken);
+        EXPECT_EQ(f.pauser.total, std::chrono::milliseconds(r.pauseMs));
+        EXPECT_EQ(f.console.screen().line(0), padded(r.text)); // the screen shows it all
+    }
+}
+
+TEST(PrintSpeech, TextIsOnTheScreenBeforeItIsSpoken)
+{
+    struct Checking : SpeechOutput {
+        Console* console = nullptr;
+        std::string lineWhenSpoken;
+        void say(const std::string&) override { lineWhenSpoken = console->screen().line(0); }
+    } speech;
+    Console console;
+    speech.console = &console;
+    console.setHost({&speech, &closedDialog(), &stderrProcess(), &sleepingPauser()});
+    console.print("ahoj", PrintMode::EndLine);
+    EXPECT_EQ(speech.lineWhenSpoken, padded("ahoj"));
+}
+
+} // namespace
+} // namespace tov::runtime
