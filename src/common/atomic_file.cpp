@@ -53,8 +53,8 @@ private:
 
 [[noreturn]] void fail(const std::filesystem::path& path, int error)
 {
-    throw TovError("Cannot write the file \"" + displayName(path) + "\": " +
-                   text::fromUtf8(std::strerror(error)));
+    throw TovError("Cannot write the file \"" + displayName(path) +
+                   "\": " + text::fromUtf8(std::strerror(error)));
 }
 
 // New files get the mode a plain open() would give them; replaced files keep theirs.

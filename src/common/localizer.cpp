@@ -18,8 +18,8 @@ const StringResources& StringResources::compiledIn()
 {
     static const StringResources resources = [] {
         StringResources r;
-        for (const auto& table : {strings::czechTable(), strings::englishTable(),
-                                  strings::slovakTable()}) {
+        for (const auto& table :
+             {strings::czechTable(), strings::englishTable(), strings::slovakTable()}) {
             for (const strings::StringEntry& entry : table) {
                 r.add(entry.id, text::fromUtf8(entry.utf8));
             }
@@ -45,8 +45,7 @@ std::string TResourceLocalizer::getstring(int32_t base, int number, const String
     return found->substr(0, kMaxStringLength);
 }
 
-void TResourceLocalizer::filllanguages(std::vector<LanguageItem>& list,
-                                       const StringResources& from)
+void TResourceLocalizer::filllanguages(std::vector<LanguageItem>& list, const StringResources& from)
 {
     list.clear();
     for (int64_t base = kCzechBase; base <= INT32_MAX; base += kLanguageStep) {

@@ -22,11 +22,23 @@ namespace {
 
 constexpr std::string_view kUtf8Signature = "\xEF\xBB\xBF";
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool isNewLine(char c) { return c == '\r' || c == '\n'; }
-bool isComment(char c) { return c == ';' || c == '#'; }
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool isNewLine(char c)
+{
+    return c == '\r' || c == '\n';
+}
+bool isComment(char c)
+{
+    return c == ';' || c == '#';
+}
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool sameName(std::string_view a, std::string_view b)
 {
@@ -178,10 +190,12 @@ std::optional<std::string> lookup(std::string_view content, std::string_view sec
     return std::string(value);
 }
 
-std::string withValue(std::string_view content, std::string_view section, std::string_view key,
-                      std::string_view value)
+namespace {
+
+// The content with the key set, before any check that it reads back.
+std::string edited(std::string_view content, std::string_view section, std::string_view key,
+                   std::string_view value, bool guardNewSection)
 {
-    checkNames(section, key, value);
     const std::vector<Line> lines = scan(content);
     std::string out(content);
 
@@ -194,7 +208,7 @@ std::string withValue(std::string_view content, std::string_view section, std::s
         }
     }
 
-    const std::string_view eol = lineEnding(content);
+    const std::string eol(lineEnding(content));
     const std::string entry = std::string(key) + "=" + std::string(value);
 
     // The section exists: add the key after the last line of its last occurrence.
@@ -207,7 +221,7 @@ std::string withValue(std::string_view content, std::string_view section, std::s
         }
     }
     if (last != nullptr) {
-        out.insert(last->lineEnd, std::string(eol) + entry);
+        out.insert(last->lineEnd, eol + entry);
         return out;
     }
 
@@ -217,9 +231,38 @@ std::string withValue(std::string_view content, std::string_view section, std::s
     if (visible.end > visible.begin && !isNewLine(content[visible.end - 1])) {
         block += eol;
     }
-    block += "[" + std::string(section) + "]" + std::string(eol) + entry + std::string(eol);
+    if (guardNewSection) {
+        // A dangling "[" at the end would take the next line for its name; a line without
+        // "]" ends that name and leaves our section header intact.
+        block += ";" + eol;
+    }
+    block += "[" + std::string(section) + "]" + eol + entry + eol;
     out.insert(visible.end, block);
     return out;
+}
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && isSpace(s.front())) {
+        s.remove_prefix(1);
+    }
+    return trimTrailing(s);
+}
+
+} // namespace
+
+std::string withValue(std::string_view content, std::string_view section, std::string_view key,
+                      std::string_view value)
+{
+    checkNames(section, key, value);
+    // Never store a value that would not read back: check with the reader itself.
+    for (const bool guard : {false, true}) {
+        std::string out = edited(content, section, key, value, guard);
+        if (lookup(out, section, key) == trimmed(value)) {
+            return out;
+        }
+    }
+    throw TovError("The settings file is damaged: \"" + std::string(key) + "\" cannot be stored");
 }
 
 std::optional<int32_t> parseInteger(std::string_view value)
@@ -265,8 +308,7 @@ std::string Profile::readString(std::string_view section, std::string_view key,
     return profile_text::lookup(contentOf(file_), section, key).value_or(std::string(fallback));
 }
 
-int32_t Profile::readInteger(std::string_view section, std::string_view key,
-                             int32_t fallback) const
+int32_t Profile::readInteger(std::string_view section, std::string_view key, int32_t fallback) const
 {
     const auto text = profile_text::lookup(contentOf(file_), section, key);
     if (!text) {

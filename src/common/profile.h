@@ -28,15 +28,13 @@ public:
                            std::string_view fallback) const;
     // A missing or malformed value (not a whole decimal number in 32 bits) reads as the
     // fallback.
-    int32_t readInteger(std::string_view section, std::string_view key,
-                        int32_t fallback) const;
+    int32_t readInteger(std::string_view section, std::string_view key, int32_t fallback) const;
     // Booleans are integers: 0 is false, any other number is true.
     bool readBool(std::string_view section, std::string_view key, bool fallback) const;
 
     // Creates the file and the section when missing. Throws TovError naming the file
     // when it cannot be written, or when a name or value would break the file's lines.
-    void writeString(std::string_view section, std::string_view key,
-                     std::string_view value) const;
+    void writeString(std::string_view section, std::string_view key, std::string_view value) const;
     void writeInteger(std::string_view section, std::string_view key, int32_t value) const;
 
 private:
@@ -49,8 +47,8 @@ namespace profile_text {
 
 std::optional<std::string> lookup(std::string_view content, std::string_view section,
                                   std::string_view key);
-std::string withValue(std::string_view content, std::string_view section,
-                      std::string_view key, std::string_view value);
+std::string withValue(std::string_view content, std::string_view section, std::string_view key,
+                      std::string_view value);
 std::optional<int32_t> parseInteger(std::string_view value);
 
 } // namespace profile_text

@@ -12,7 +12,10 @@ namespace {
 constexpr char kEndOfFile = 26; // Ctrl+Z
 constexpr char kCarriageReturn = '\r';
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 size_t skipDigits(std::string_view s, size_t pos)
 {
@@ -74,9 +77,7 @@ bool isTiny(std::string_view s)
 
 } // namespace
 
-DataReader::DataReader(std::string_view bytes) : bytes_(bytes.substr(0, bytes.find(kEndOfFile)))
-{
-}
+DataReader::DataReader(std::string_view bytes) : bytes_(bytes.substr(0, bytes.find(kEndOfFile))) {}
 
 std::string DataReader::nextValueText()
 {

@@ -25,6 +25,7 @@ public:
     std::string nextValueText();
     // Starts again at the first value.
     void rewind() { pos_ = 0; }
+    bool atEnd() const { return pos_ >= bytes_.size(); }
 
 private:
     std::string bytes_; //: the file up to its first Ctrl+Z

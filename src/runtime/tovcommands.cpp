@@ -13,13 +13,16 @@ namespace tov::runtime {
 namespace {
 
 constexpr int kZoneWidth = 8;
-constexpr int kLastZoneColumn = 72;  // past it, PRINT x, ends the line
+constexpr int kLastZoneColumn = 72; // past it, PRINT x, ends the line
 constexpr auto kPunctuationPause = std::chrono::milliseconds(300);
 constexpr std::string_view kSilentPunctuation = ".,;?";
 constexpr int kEnterDataMessage = 23;
 constexpr int kMissingFileMessage = 42;
 
-bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool isBlank(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 std::string_view trimBlanks(std::string_view s)
 {
@@ -32,7 +35,10 @@ std::string_view trimBlanks(std::string_view s)
     return s;
 }
 
-bool isSilentPunctuation(char c) { return kSilentPunctuation.find(c) != std::string_view::npos; }
+bool isSilentPunctuation(char c)
+{
+    return kSilentPunctuation.find(c) != std::string_view::npos;
+}
 
 } // namespace
 
@@ -77,9 +83,8 @@ void Console::writescreen(std::string_view text)
 {
     // A full line (column 80) does not wrap by itself: the next text that arrives wraps.
     while (cursor_.column() + text.size() > kScreenColumns) {
-        const size_t room = cursor_.column() >= kScreenColumns
-                                ? 0
-                                : kScreenColumns - size_t{cursor_.column()};
+        const size_t room =
+            cursor_.column() >= kScreenColumns ? 0 : kScreenColumns - size_t{cursor_.column()};
         putText(text.substr(0, room));
         text.remove_prefix(room);
         newline();
@@ -175,7 +180,8 @@ void Console::handOutValue(std::string& target)
             inputbuffer_.clear();
         } else {
             target = inputbuffer_.substr(1, close - 1);
-            inputbuffer_ = std::string(trimBlanks(std::string_view(inputbuffer_).substr(close + 1)));
+            inputbuffer_ =
+                std::string(trimBlanks(std::string_view(inputbuffer_).substr(close + 1)));
         }
         return;
     }

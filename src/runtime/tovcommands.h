@@ -116,7 +116,7 @@ private:
     VirtualScreen screen_;
     tscrcursor cursor_;
     uint8_t printmode_ = 0;
-    std::string inputbuffer_;          //: the unused rest of the last confirmed line
+    std::string inputbuffer_; //: the unused rest of the last confirmed line
     SoundStatementState soundstate_;
     MemoryImage memoryimage_{};
     std::optional<DataReader> datafile_; //: "data.dta" while a run has it open

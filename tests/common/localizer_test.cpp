@@ -25,7 +25,9 @@ const MessageRow kMessages[] = {
     {3, "&Spustit", "&Start", "&Spustiť"},
     {4, "Na&stavení", "&Settings", "Na&stavenia"},
     {5, "Prostř&edí", "&Environment", "Prostr&edie"},
-    {6, "Provedené změny se projeví až poté, co znovu spustíte program.", "Your changes will be applied after you restart the program.", "Vykonané zmeny sa prejavia až po najbližšom spustení programu."},
+    {6, "Provedené změny se projeví až poté, co znovu spustíte program.",
+     "Your changes will be applied after you restart the program.",
+     "Vykonané zmeny sa prejavia až po najbližšom spustení programu."},
     {7, "&Ok", "&OK", "&Ok"},
     {8, "Zrušit", "Cancel", "Zrušiť"},
     {9, "&jazyk", "&Language", "&jazyk"},
@@ -37,7 +39,9 @@ const MessageRow kMessages[] = {
     {15, "Hla&sitost", "Vo&lume", "Hla&sitosť"},
     {16, "Zvolit hl&as", "&Choose voice", "Zvoliť hl&as"},
     {17, "Za&vřít", "&Close", "Za&vrieť"},
-    {18, "Používání hlasu není povoleno. Povolit jej můžete v menu Nastavení/Zvuky.", "The voice is turned off. You can turn it on in the Sounds dialog, menu Settings", "Používanie hlasu nie je povolené. Povoliť ho môžete v menu Nastavenia/Zvuky."},
+    {18, "Používání hlasu není povoleno. Povolit jej můžete v menu Nastavení/Zvuky.",
+     "The voice is turned off. You can turn it on in the Sounds dialog, menu Settings",
+     "Používanie hlasu nie je povolené. Povoliť ho môžete v menu Nastavenia/Zvuky."},
     {19, "Hlas vybrán.", "Voice selected.", "Hlas vybratý."},
     {20, "&Zvuky", "&Sounds", "&Zvuky"},
     {21, "Nastavení zvuků", "Sounds settings", "Nastavenie zvukov"},
@@ -59,10 +63,14 @@ const MessageRow kMessages[] = {
     {37, "verze", "version", "verzia"},
     {38, "&Hlas", "&Voice", "&Hlas"},
     {39, "Zvuky &Tovany", "&Tovana sounds", "Zvuky &Tovany"},
-    {40, "Nelze povolit hlas. Žádné hlasy nejsou k dispozici.", "Can't allow voice, no voices are available", "Nie je možné povoliť hlas. Žiadne hlasy nie sú k dispozícii."},
+    {40, "Nelze povolit hlas. Žádné hlasy nejsou k dispozici.",
+     "Can't allow voice, no voices are available",
+     "Nie je možné povoliť hlas. Žiadne hlasy nie sú k dispozícii."},
     {41, "Obrazovka je plná.", "The screen is full.", "Obrazovka je plná."},
     {42, "Nelze nalézt soubor", "Can't find the file", "Nie je možné nájsť súbor"},
-    {43, "Nelze nalézt hlas uvedený v ini souboru:", "Can't find the voice specified in the ini file:", "Nie je možné nájsť hlas, uvedený v ini súbore:"},
+    {43,
+     "Nelze nalézt hlas uvedený v ini souboru:", "Can't find the voice specified in the ini file:",
+     "Nie je možné nájsť hlas, uvedený v ini súbore:"},
     {44, "Prosím přepiš", "Please retype", "Prosím prepíš"},
     {45, "U&končit program", "E&xit program", "U&končiť program"},
     {46, "&Braillská klávesnice", "&Braille keyboard", "&Braillská klávesnica"},
@@ -81,7 +89,8 @@ TEST(Localizer, EveryMessageOfEveryLanguage)
 
 TEST(Localizer, TextsAreWindows1250Bytes)
 {
-    EXPECT_EQ(TResourceLocalizer::getstring(kCzechBase, 0), "\xC8" "e\x9Atina");
+    EXPECT_EQ(TResourceLocalizer::getstring(kCzechBase, 0), "\xC8"
+                                                            "e\x9Atina");
     EXPECT_EQ(TResourceLocalizer::getstring(kSlovakBase, 32), "st\xE5pec");
 }
 

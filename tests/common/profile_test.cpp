@@ -48,9 +48,8 @@ TEST_F(ProfileTest, UpperCaseKeyWrittenUnderCapitalVReadsBackInLowerCase)
 
 TEST_F(ProfileTest, IntegersAndBooleans)
 {
-    dir.write("tovana.ini",
-              "[s]\nzero=0\none=1\ntwo=2\nminus=-2550\nplus=+7\nspaced=  12  \n"
-              "junk=12abc\nhex=0x10\nempty=\nhuge=99999999999\nword=true\n");
+    dir.write("tovana.ini", "[s]\nzero=0\none=1\ntwo=2\nminus=-2550\nplus=+7\nspaced=  12  \n"
+                            "junk=12abc\nhex=0x10\nempty=\nhuge=99999999999\nword=true\n");
     EXPECT_EQ(profile.readInteger("s", "minus", 0), -2550);
     EXPECT_EQ(profile.readInteger("s", "plus", 0), 7);
     EXPECT_EQ(profile.readInteger("s", "spaced", 0), 12);
@@ -62,14 +61,17 @@ TEST_F(ProfileTest, IntegersAndBooleans)
     EXPECT_TRUE(profile.readBool("s", "one", false));
     EXPECT_TRUE(profile.readBool("s", "two", false)); // any number but 0 is true
     EXPECT_TRUE(profile.readBool("s", "minus", false));
-    EXPECT_TRUE(profile.readBool("s", "word", true));  // malformed: the default
+    EXPECT_TRUE(profile.readBool("s", "word", true)); // malformed: the default
     EXPECT_FALSE(profile.readBool("s", "word", false));
 }
 
 TEST_F(ProfileTest, StringsKeepTheirWindows1250Bytes)
 {
-    profile.writeString("Voice", "person", "Jakub \xE8\x9A" "esk\xFD");
-    EXPECT_EQ(profile.readString("voice", "PERSON", ""), "Jakub \xE8\x9A" "esk\xFD");
+    profile.writeString("Voice", "person",
+                        "Jakub \xE8\x9A"
+                        "esk\xFD");
+    EXPECT_EQ(profile.readString("voice", "PERSON", ""), "Jakub \xE8\x9A"
+                                                         "esk\xFD");
 }
 
 TEST_F(ProfileTest, FirstWriteCreatesFileAndSection)
@@ -123,8 +125,7 @@ TEST(ProfileText, WriteChangesOnlyTheValueOfItsLine)
         {"add after a section header alone", "[a]\n[b]\n", "a", "k", "[a]\nk=0\n[b]\n"},
         {"new section at the end, file without final newline", "[a]\nx=1", "b", "k",
          "[a]\nx=1\n[b]\nk=0\n"},
-        {"CR LF file gets CR LF lines", "[a]\r\nx=1\r\n", "b", "k",
-         "[a]\r\nx=1\r\n[b]\r\nk=0\r\n"},
+        {"CR LF file gets CR LF lines", "[a]\r\nx=1\r\n", "b", "k", "[a]\r\nx=1\r\n[b]\r\nk=0\r\n"},
         {"junk lines and comments survive", "garbage line\n[a]\n# note\nnot a key\n", "a", "k",
          "garbage line\n[a]\nk=0\n# note\nnot a key\n"},
         {"last of two equal keys is the one read", "[a]\nk=1\n[A]\nK=2\n", "a", "k",

@@ -79,14 +79,17 @@ TEST(Cp1250, AllBytesSurviveARoundTripInOneString)
 
 TEST(Cp1250, CzechWordsConvert)
 {
-    EXPECT_EQ(fromUtf8("Čeština"), "\xC8" "e\x9Atina");
+    EXPECT_EQ(fromUtf8("Čeština"), "\xC8"
+                                   "e\x9Atina");
     EXPECT_EQ(toUtf8("\xBE\x9Elu\x9Dou\xE8k\xFD k\xF9\xF2"), "ľžluťoučký kůň");
-    EXPECT_EQ(fromUtf8("Překladač"), "P\xF8" "eklada\xE8");
+    EXPECT_EQ(fromUtf8("Překladač"), "P\xF8"
+                                     "eklada\xE8");
 }
 
 TEST(Cp1250, CharactersOutsideTheCodePageBecomeQuestionMarks)
 {
-    EXPECT_EQ(fromUtf8("a€b"), "a\x80" "b"); // the euro sign is in the code page
+    EXPECT_EQ(fromUtf8("a€b"), "a\x80"
+                               "b"); // the euro sign is in the code page
     EXPECT_EQ(fromUtf8("日本"), "??");
     EXPECT_EQ(fromUtf8("😀"), "?");
     EXPECT_EQ(fromUtf8("ñ"), "?");
@@ -100,9 +103,15 @@ TEST(Cp1250, MalformedUtf8BecomesOneQuestionMarkPerBadByte)
         std::string_view out;
     };
     const Row rows[] = {
-        {"stray continuation", "a\x80" "b", "a?b"},
+        {"stray continuation",
+         "a\x80"
+         "b",
+         "a?b"},
         {"truncated at the end", "a\xC3", "a?"},
-        {"lead without continuation", "\xC3" "a", "?a"},
+        {"lead without continuation",
+         "\xC3"
+         "a",
+         "?a"},
         {"overlong slash", "\xC0\xAF", "??"},
         {"surrogate", "\xED\xA0\x80", "???"},
         {"past U+10FFFF", "\xF4\x90\x80\x80", "????"},

@@ -23,7 +23,11 @@ public:
 // Adds up the pauses instead of sleeping; remembers when each came relative to speech.
 class RecordingPauser final : public runtime::Pauser {
 public:
-    void pause(std::chrono::milliseconds duration) override { total += duration; ++count; }
+    void pause(std::chrono::milliseconds duration) override
+    {
+        total += duration;
+        ++count;
+    }
     std::chrono::milliseconds total{0};
     int count = 0;
 };
@@ -32,7 +36,11 @@ public:
 // std::nullopt or the script has run out. Records what the runtime did to it.
 class ScriptedDialog final : public runtime::InputDialog {
 public:
-    void setEditText(const std::string& text) override { edit = text; ++textResets; }
+    void setEditText(const std::string& text) override
+    {
+        edit = text;
+        ++textResets;
+    }
     void activateEdit() override { ++activations; }
     runtime::DialogResult showModal() override;
     std::string editText() const override { return edit; }

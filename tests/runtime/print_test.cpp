@@ -18,7 +18,10 @@ std::string letters(size_t count)
     return s;
 }
 
-std::string padded(std::string_view text) { return std::string(text) + std::string(80 - text.size(), ' '); }
+std::string padded(std::string_view text)
+{
+    return std::string(text) + std::string(80 - text.size(), ' ');
+}
 
 class PrintTest : public ::testing::Test, protected ConsoleFixture {
 protected:
@@ -184,16 +187,11 @@ TEST(PrintSpeech, LeadingPunctuationBecomesPauses)
         int pauseMs;
     };
     const Row rows[] = {
-        {"word", "word", 0},
-        {"   word", "   word", 0},
-        {"..word", "word", 600},
-        {"  ?word", "word", 300},
-        {"...", "", 900},
-        {". .a", " .a", 300},      // stops at the space
-        {",;?x", "x", 900},
-        {"!word", "!word", 0},
-        {"a.b", "a.b", 0},
-        {"\t.x", "x", 300},        // tabs count as blanks too
+        {"word", "word", 0},     {"   word", "   word", 0},
+        {"..word", "word", 600}, {"  ?word", "word", 300},
+        {"...", "", 900},        {". .a", " .a", 300}, // stops at the space
+        {",;?x", "x", 900},      {"!word", "!word", 0},
+        {"a.b", "a.b", 0},       {"\t.x", "x", 300}, // tabs count as blanks too
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text);
