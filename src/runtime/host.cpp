@@ -47,7 +47,20 @@ public:
     }
 };
 
+class SilentSounds final : public SoundStatement {
+public:
+    void sound(std::span<const double>, double, double) override {}
+    void beep() override {}
+    void click(double) override {}
+};
+
 } // namespace
+
+SoundStatement& silentSounds()
+{
+    static SilentSounds sounds;
+    return sounds;
+}
 
 SpeechOutput& silentSpeech()
 {

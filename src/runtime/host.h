@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <span>
 #include <string>
 
 namespace tov::runtime {
@@ -46,11 +47,26 @@ public:
     virtual void pause(std::chrono::milliseconds duration) = 0;
 };
 
+// The notetaker's sound statement and key cues. The built-in program's tones (the falling
+// tone, the death tune) and the interface's cues all go through here. `sound` plays the
+// tones together for the duration and returns when the duration is over (or a key in the
+// main window ended it early), serving the event queue meanwhile; `beep` and `click`
+// block until their sound has ended. Arguments are the BASIC's reals, truncated inside.
+class SoundStatement {
+public:
+    virtual ~SoundStatement() = default;
+    virtual void sound(std::span<const double> tones, double soundnumber, double duration) = 0;
+    virtual void beep() = 0;
+    virtual void click(double n) = 0;
+};
+
 // Hosts that do nothing, for a console that has not been wired yet: silence, a dialog
-// that is closed at once, real sleeps, and a process end that reports on stderr.
+// that is closed at once, real sleeps, no sounds (and no waits), and a process end that
+// reports on stderr.
 SpeechOutput& silentSpeech();
 InputDialog& closedDialog();
 ProcessControl& stderrProcess();
 Pauser& sleepingPauser();
+SoundStatement& silentSounds();
 
 } // namespace tov::runtime

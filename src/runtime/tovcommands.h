@@ -39,8 +39,8 @@ inline constexpr const char* kDataFile = "data.dta";
 
 // The last tone settings of the sound statement, which its next call starts from.
 struct SoundStatementState {
-    int lastsound = 1;
-    int lastduration = 1;
+    uint8_t lastsound = 1;    //: sound number of the previous `sound`
+    int32_t lastduration = 1; //: its duration in milliseconds
 };
 
 struct ConsoleHost {
@@ -48,6 +48,7 @@ struct ConsoleHost {
     InputDialog* dialog = &closedDialog();
     ProcessControl* process = &stderrProcess();
     Pauser* pauser = &sleepingPauser();
+    SoundStatement* sounds = &silentSounds();
 };
 
 class Console {
@@ -81,6 +82,14 @@ public:
     // The reset of every Start: empty input buffer, sound statement at 1 and 1, column 0.
     void resetruntime();
     SoundStatementState& soundstate() { return soundstate_; }
+
+    // --- the program's sound statement and pauses, through the hosts ---
+    void sound(std::span<const double> tones, double soundnumber, double duration)
+    {
+        host_.sounds->sound(tones, soundnumber, duration);
+    }
+    // A blocking pause that does not serve the event queue.
+    void pause(std::chrono::milliseconds duration) { host_.pauser->pause(duration); }
 
     // --- memory image ---
     MemoryImage& memoryimage() { return memoryimage_; }

@@ -32,6 +32,25 @@ public:
     int count = 0;
 };
 
+// Records every sound statement and key cue.
+class RecordingSounds final : public runtime::SoundStatement {
+public:
+    struct Sound {
+        std::vector<double> tones;
+        double soundnumber;
+        double duration;
+    };
+    void sound(std::span<const double> tones, double soundnumber, double duration) override
+    {
+        sounds.push_back({{tones.begin(), tones.end()}, soundnumber, duration});
+    }
+    void beep() override { ++beeps; }
+    void click(double n) override { clicks.push_back(n); }
+    std::vector<Sound> sounds;
+    int beeps = 0;
+    std::vector<double> clicks;
+};
+
 // Answers each showModal with the next scripted line (Ok), or Closed when a line is
 // std::nullopt or the script has run out. Records what the runtime did to it.
 class ScriptedDialog final : public runtime::InputDialog {
@@ -92,6 +111,7 @@ struct ConsoleFixture {
     RecordingPauser pauser;
     ScriptedDialog dialog;
     RecordingProcess process;
+    RecordingSounds sounds;
     runtime::Console console;
 };
 
