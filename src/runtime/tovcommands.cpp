@@ -117,6 +117,9 @@ void Console::print(std::string_view text, PrintMode mode)
 {
     printmode_ = static_cast<uint8_t>(mode);
     writescreen(text);
+    if (host_.listener != nullptr) {
+        host_.listener->printed(text, mode);
+    }
     if (text.empty()) {
         return;
     }

@@ -43,12 +43,21 @@ struct SoundStatementState {
     int32_t lastduration = 1; //: its duration in milliseconds
 };
 
+// Told of every PRINT once the screen shows it and before it is spoken; the terminal host
+// writes the text to its standard output from here.
+class PrintListener {
+public:
+    virtual ~PrintListener() = default;
+    virtual void printed(std::string_view text, PrintMode mode) = 0;
+};
+
 struct ConsoleHost {
     SpeechOutput* speech = &silentSpeech();
     InputDialog* dialog = &closedDialog();
     ProcessControl* process = &stderrProcess();
     Pauser* pauser = &sleepingPauser();
     SoundStatement* sounds = &silentSounds();
+    PrintListener* listener = nullptr; //: none in the window: the memo observes the screen
 };
 
 class Console {

@@ -1,0 +1,109 @@
+// The program's entry: the window, or with --console the terminal host.
+//
+//   tovana [--config FILE]                         the main window
+//   tovana --console [--speak] [--dump-screen] [--config FILE]
+//
+// The configuration file is the executable's path with ".ini" unless --config names
+// another; every data file is read from the working directory.
+#include "common/localizer.h"
+#include "common/profile.h"
+#include "input/tform2.h"
+#include "runtime/tovcommands.h"
+#include "shell/processexit.h"
+#include "shell/terminal_host.h"
+#include "shell/tform1.h"
+#include "shell/tovapplication.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+struct Options {
+    bool console = false;
+    tov::shell::TerminalOptions terminal;
+    std::filesystem::path config;
+};
+
+void usage(std::FILE* to)
+{
+    std::fputs("usage: tovana [--config FILE]\n"
+               "       tovana --console [--speak] [--dump-screen] [--config FILE]\n",
+               to);
+}
+
+std::filesystem::path executablePath(const char* argv0)
+{
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::absolute(argv0) : self;
+}
+
+Options parse(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--console") {
+            options.console = true;
+        } else if (arg == "--speak") {
+            options.terminal.speak = true;
+        } else if (arg == "--dump-screen") {
+            options.terminal.dumpScreen = true;
+        } else if (arg == "--config" && i + 1 < argc) {
+            options.config = argv[++i];
+        } else if (arg == "--help" || arg == "-h") {
+            usage(stdout);
+            std::exit(EXIT_SUCCESS);
+        } else if (!options.console) {
+            continue; // Qt's own options (-platform, ...) are left to Qt
+        } else {
+            std::fprintf(stderr, "tovana: unknown option '%s'\n", arg.c_str());
+            usage(stderr);
+            std::exit(2);
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options = parse(argc, argv);
+    const std::filesystem::path executable = executablePath(argv[0]);
+    if (options.config.empty()) {
+        options.config = std::filesystem::path(executable).replace_extension(".ini");
+    }
+    if (options.console) {
+        return tov::shell::runTerminal(options.config, options.terminal);
+    }
+
+    tov::shell::TovApplication app(argc, argv);
+    const tov::Profile profile(options.config);
+    tov::runtime::Console console;
+    tov::shell::MessageBoxProcess process;
+
+    tov::shell::TForm1 form1(console, profile, executable);
+    tov::input::TForm2 form2(
+        [&console] {
+            try {
+                console.savememoryimage();
+            } catch (const std::exception& error) {
+                tov::shell::showErrorMessage(error.what());
+            }
+            tov::shell::endProcessNow(EXIT_SUCCESS);
+        },
+        &form1);
+
+    tov::runtime::ConsoleHost host;
+    host.dialog = &form2;
+    host.process = &process;
+    console.setHost(host);
+
+    form1.show();
+    return app.exec();
+}

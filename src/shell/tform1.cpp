@@ -1,0 +1,180 @@
+// The main window's creation, menus, run control and ends.
+#include "shell/tform1.h"
+
+#include "common/localizer.h"
+#include "common/profile.h"
+#include "common/qtext.h"
+#include "runtime/tovcommands.h"
+#include "shell/processexit.h"
+#include "shell/runcontrol.h"
+#include "shell/tovapplication.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <cstdlib>
+
+namespace tov::shell {
+namespace {
+
+constexpr int kTitleMessage = 1;
+constexpr int kProgramMenuMessage = 2;
+constexpr int kStartMessage = 3;
+constexpr int kExitMessage = 33;
+
+QString caption(int number)
+{
+    return text::toQString(message(number));
+}
+
+void labelAction(QAction* action, int number)
+{
+    action->setText(caption(number));
+    // Menus read their accessible name from the text without the accelerator marker.
+    action->setToolTip(caption(number).remove(QLatin1Char('&')));
+}
+
+} // namespace
+
+QString windowTitleFor(const std::filesystem::path& executable)
+{
+    // stem() drops only the last extension of the file name itself, so a folder called
+    // "my.games" on the path leaves the name alone.
+    return caption(kTitleMessage) + " - " + QString::fromStdString(executable.filename().stem());
+}
+
+TForm1::TForm1(runtime::Console& console, const Profile& profile,
+               const std::filesystem::path& executable, QWidget* parent)
+    : QMainWindow(parent), console_(console), profile_(profile)
+{
+    setObjectName("TForm1");
+    printmemo_ = new QPlainTextEdit(this);
+    printmemo_->setObjectName("printmemo");
+    printmemo_->setReadOnly(true);
+    printmemo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    printmemo_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    printmemo_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setCentralWidget(printmemo_);
+    const QFontMetrics metrics(printmemo_->font());
+    resize(metrics.horizontalAdvance(QString(runtime::kScreenColumns + 4, QLatin1Char('M'))),
+           metrics.lineSpacing() * (runtime::kScreenRows + 4));
+
+    programmenu_ = menuBar()->addMenu(QString());
+    programmenu_->setObjectName("Programmenu");
+    startsubmenu_ = programmenu_->addAction(QString());
+    startsubmenu_->setObjectName("Startsubmenu");
+    startsubmenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    exitsubmenu_ = programmenu_->addAction(QString());
+    exitsubmenu_->setObjectName("exitsubmenu");
+    connect(startsubmenu_, &QAction::triggered, this, &TForm1::StartsubmenuClick);
+    connect(exitsubmenu_, &QAction::triggered, this, &TForm1::exitsubmenuClick);
+    runDisabledItems_ = {startsubmenu_};
+
+    FormCreate(executable);
+}
+
+TForm1::~TForm1()
+{
+    console_.screen().setObserver(nullptr);
+}
+
+void TForm1::FormCreate(const std::filesystem::path& executable)
+{
+    readlanguage(profile_);
+    setWindowTitle(windowTitleFor(executable));
+    programmenu_->setTitle(caption(kProgramMenuMessage));
+    labelAction(startsubmenu_, kStartMessage);
+    labelAction(exitsubmenu_, kExitMessage);
+    printmemo_->setAccessibleName(caption(kTitleMessage));
+
+    console_.screen().setObserver(this);
+    console_.screen().clear();
+    console_.loadmemoryimage();
+}
+
+void TForm1::linesChanged(int first, int last)
+{
+    if (first == 0 && last == runtime::kScreenRows - 1) {
+        QStringList lines;
+        for (const std::string& line : console_.screen().lines()) {
+            lines << text::toQString(line);
+        }
+        printmemo_->setPlainText(lines.join(QLatin1Char('\n')));
+        return;
+    }
+    // One line changed: replace that block only, so the rest of the memo (and a screen
+    // reader's place in it) stays as it was.
+    for (int row = first; row <= last; ++row) {
+        QTextCursor cursor(printmemo_->document()->findBlockByNumber(row));
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        cursor.insertText(text::toQString(console_.screen().line(row)));
+    }
+}
+
+void TForm1::setRunItemsEnabled(bool enabled)
+{
+    for (QAction* item : runDisabledItems_) {
+        item->setEnabled(enabled);
+    }
+}
+
+void TForm1::StartsubmenuClick()
+{
+    if (running_ || !startsubmenu_->isEnabled()) {
+        return;
+    }
+    setRunItemsEnabled(false);
+    running_ = true;
+    try {
+        runBuiltInProgram(console_, [this] { programstarted_ = true; });
+    } catch (const std::exception& error) {
+        showErrorMessage(error.what());
+    }
+    running_ = false;
+    setRunItemsEnabled(true);
+}
+
+void TForm1::saveMemoryImageReporting()
+{
+    try {
+        console_.savememoryimage();
+    } catch (const std::exception& error) {
+        // The old "ram.dat" is still whole; the user learns that this session's is not kept.
+        showErrorMessage(error.what());
+    }
+}
+
+void TForm1::exitsubmenuClick()
+{
+    saveMemoryImageReporting();
+    if (!running_) {
+        imageSaved_ = true; // FormClose need not save the same image again
+        close();
+        return;
+    }
+    endProcessNow(EXIT_SUCCESS);
+}
+
+void TForm1::FormClose()
+{
+    if (!imageSaved_) {
+        saveMemoryImageReporting();
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    if (running_) {
+        // The program is in the middle of a statement; its loops cannot go on without
+        // the window.
+        endProcessNow(EXIT_SUCCESS);
+    }
+    event->accept();
+}
+
+} // namespace tov::shell

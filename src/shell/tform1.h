@@ -1,0 +1,76 @@
+// The main window: the virtual screen in a read-only memo, the Program menu with Start
+// and Exit, and the run of the built-in program inside the Start command.
+//
+// 1. Created first; its creation reads the language, sets the title and the captions,
+//    fills the screen with 24 empty lines and loads the memory image.
+// 2. Start disables the run's menu items, runs the program to its end on this thread
+//    (nested event loops inside `say`, `input` and `sound` keep the window alive), prints
+//    "hotovo" and enables the items again; an error of the program is shown in a box.
+// 3. Exit and closing the window save the memory image; during a run they end the
+//    process at once, since the program's statements cannot be unwound.
+// All of this runs on the GUI thread.
+#pragma once
+
+#include "runtime/screen.h"
+
+#include <QMainWindow>
+#include <filesystem>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QPlainTextEdit;
+
+namespace tov {
+class Profile;
+}
+namespace tov::runtime {
+class Console;
+}
+
+namespace tov::shell {
+
+class TForm1 : public QMainWindow, private runtime::ScreenObserver {
+    Q_OBJECT
+public:
+    TForm1(runtime::Console& console, const Profile& profile,
+           const std::filesystem::path& executable, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    QPlainTextEdit* printmemo() const { return printmemo_; }
+    QMenu* Programmenu() const { return programmenu_; }
+    QAction* Startsubmenu() const { return startsubmenu_; }
+    QAction* exitsubmenu() const { return exitsubmenu_; }
+    bool programstarted() const { return programstarted_; }
+    bool isRunning() const { return running_; }
+
+    void StartsubmenuClick();
+    void exitsubmenuClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate(const std::filesystem::path& executable);
+    void FormClose();
+    void setRunItemsEnabled(bool enabled);
+    void saveMemoryImageReporting();
+    void linesChanged(int first, int last) override;
+
+    runtime::Console& console_;
+    const Profile& profile_;
+    QPlainTextEdit* printmemo_ = nullptr;
+    QMenu* programmenu_ = nullptr;
+    QAction* startsubmenu_ = nullptr;
+    QAction* exitsubmenu_ = nullptr;
+    //: the items a run disables, so no second run or settings change starts inside it
+    std::vector<QAction*> runDisabledItems_;
+    bool programstarted_ = false; //: Start was chosen once; the review window may open
+    bool running_ = false;        //: the built-in program is running inside Start
+    bool imageSaved_ = false;     //: Exit saved the memory image just before closing
+};
+
+// The title: message 1, " - ", the executable's file name without its extension.
+QString windowTitleFor(const std::filesystem::path& executable);
+
+} // namespace tov::shell

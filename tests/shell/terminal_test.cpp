@@ -1,0 +1,155 @@
+// The whole program in the terminal host, run as a user would run it: commands on
+// standard input, the text on standard output, the files in the working directory.
+#include "doubles/doubles.h"
+#include "doubles/walkthrough.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using tov::testing::TempDir;
+
+struct ProcessRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+    double seconds = 0;
+};
+
+// Starts tovana in `dir` with `input` as its standard input.
+ProcessRun runTovana(const TempDir& dir, const std::string& input, std::vector<std::string> args)
+{
+    dir.write("stdin.txt", input);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(dir.path().c_str()) != 0) {
+            ::_exit(126);
+        }
+        const int in = ::open("stdin.txt", O_RDONLY);
+        const int out = ::open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(TOVANA_EXECUTABLE));
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        ::execv(TOVANA_EXECUTABLE, argv.data());
+        ::_exit(127);
+    }
+    ProcessRun run;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = dir.read("stdout.txt");
+    run.err = dir.read("stderr.txt");
+    return run;
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        out.push_back(line);
+    }
+    return out;
+}
+
+// Characters, not bytes: the screen holds one Windows-1250 byte per column.
+size_t utf8Length(const std::string& s)
+{
+    size_t count = 0;
+    for (const char c : s) {
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }
+    return count;
+}
+
+class TerminalTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::copy_file(std::filesystem::path(TOVANA_DATA_DIR) / "data.dta",
+                                   dir / "data.dta");
+    }
+    std::vector<std::string> args(bool dump = true) const
+    {
+        std::vector<std::string> a = {"--console", "--config", (dir / "tovana.ini").string()};
+        if (dump) {
+            a.push_back("--dump-screen");
+        }
+        return a;
+    }
+    TempDir dir;
+};
+
+TEST_F(TerminalTest, WinningOrderPlaysToTheEnd)
+{
+    std::string input;
+    for (std::string_view command : tov::testing::kWinningCommands) {
+        input += std::string(command) + "\n";
+    }
+    const ProcessRun run = runTovana(dir, input, args());
+    std::printf("winning run in the terminal host: %.2f s\n", run.seconds);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+
+    const std::vector<std::string> out = lines(run.out);
+    const auto dump = std::find(out.begin(), out.end(), "--- screen ---");
+    ASSERT_NE(dump, out.end());
+    ASSERT_NE(dump, out.begin());
+    EXPECT_EQ(*(dump - 1), "hotovo"); // the program ended, then Start's word
+    ASSERT_EQ(out.end() - dump, 26);  // the marker, 24 lines, the end marker
+    EXPECT_EQ(out.back(), "--- end ---");
+    for (auto line = dump + 1; line != out.end() - 1; ++line) {
+        const size_t width = utf8Length(*line);
+        EXPECT_TRUE(width == 0 || width == 80) << *line;
+    }
+    EXPECT_EQ(std::filesystem::file_size(dir / "ram.dat"), 65536u);
+}
+
+TEST_F(TerminalTest, EndOfInputSavesTheMemoryImageAndEndsWithStatusZero)
+{
+    const ProcessRun run = runTovana(dir, "v\n", args(false));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(std::filesystem::file_size(dir / "ram.dat"), 65536u);
+    EXPECT_EQ(run.out.find("hotovo"), std::string::npos); // the program did not end itself
+}
+
+TEST_F(TerminalTest, MissingDataFileStopsWithMessage42)
+{
+    std::filesystem::remove(dir / "data.dta");
+    const ProcessRun run = runTovana(dir, "v\n", args(false));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Nelze nalézt soubor data.dta\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "ram.dat")); // this end saves nothing
+}
+
+TEST_F(TerminalTest, LanguageOfTheConfigurationFileGivesTheRuntimesWords)
+{
+    dir.write("tovana.ini", "[environment]\nlanguage=2000\n");
+    // Die among the spiders, decline another game: the program ends by itself.
+    const ProcessRun run = runTovana(dir, "v\ns\ns\nne\n", args(false));
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> out = lines(run.out);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out.back(), "ready");
+}
+
+} // namespace

@@ -1,0 +1,285 @@
+// The main window under the offscreen platform: its creation, Start with commands typed
+// into the real input dialog, an error escaping the program, and the ends.
+#include "shell/tform1.h"
+
+#include "common/localizer.h"
+#include "common/profile.h"
+#include "common/qtext.h"
+#include "doubles/doubles.h"
+#include "doubles/walkthrough.h"
+#include "input/tform2.h"
+#include "runtime/tovcommands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace tov::shell {
+namespace {
+
+using tov::testing::TempDir;
+
+struct ScriptExhausted : std::runtime_error {
+    ScriptExhausted() : std::runtime_error("the test's commands ran out") {}
+};
+
+// Types one command into the input dialog each time it is shown, and closes (recording
+// their texts) any message boxes that appear. Polls, since the dialog's modal loop is the
+// only loop running while the program waits for a line.
+class DialogDriver : public runtime::InputDialog {
+public:
+    DialogDriver(input::TForm2& dialog, TForm1& window) : dialog_(dialog), window_(window)
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+        timer_.start(2);
+    }
+
+    void setEditText(const std::string& text) override { dialog_.setEditText(text); }
+    void activateEdit() override { dialog_.activateEdit(); }
+    std::string editText() const override { return dialog_.editText(); }
+    runtime::DialogResult showModal() override
+    {
+        if (commands.empty()) {
+            throw ScriptExhausted();
+        }
+        startEnabledInRun = startEnabledInRun || window_.Startsubmenu()->isEnabled();
+        ++shows;
+        return dialog_.showModal();
+    }
+
+    std::deque<QString> commands;
+    std::vector<QString> messageBoxes;
+    int shows = 0;
+    int typed = 0;
+    bool startEnabledInRun = false;
+
+private:
+    void poll()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            messageBoxes.push_back(box->text());
+            box->accept();
+        } else if (modal == &dialog_ && typed < shows && !commands.empty()) {
+            ++typed;
+            type(commands.front());
+            commands.pop_front();
+        }
+    }
+
+    // Character by character, with the character as the key's text: the way a keyboard
+    // layout delivers Czech letters.
+    void type(const QString& command)
+    {
+        QLineEdit* edit = dialog_.inputedit();
+        for (const QChar ch : command) {
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+        }
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+    input::TForm2& dialog_;
+    TForm1& window_;
+    QTimer timer_;
+};
+
+class TForm1Test : public ::testing::Test {
+protected:
+    TForm1Test() : console(dir.path()), profile(dir / "tovana.ini")
+    {
+        languageSettings().languagebase = kCzechBase;
+    }
+
+    // Creates the windows the way the program's main block does.
+    void create()
+    {
+        window = std::make_unique<TForm1>(console, profile, dir / "tovana");
+        dialog = std::make_unique<input::TForm2>([] { FAIL() << "exit button"; }, window.get());
+        driver = std::make_unique<DialogDriver>(*dialog, *window);
+        console.setHost({&speech, driver.get(), &process, &pauser, &sounds});
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->activateWindow();
+    }
+
+    QStringList memoLines() const
+    {
+        return window->printmemo()->toPlainText().split(QLatin1Char('\n'));
+    }
+
+    // The shortcut reaches the menu only while the window is the active one.
+    void pressStart()
+    {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    }
+
+    TempDir dir;
+    runtime::Console console;
+    Profile profile;
+    tov::testing::RecordingSpeech speech;
+    tov::testing::RecordingPauser pauser;
+    tov::testing::RecordingProcess process;
+    tov::testing::RecordingSounds sounds;
+    std::unique_ptr<TForm1> window;
+    std::unique_ptr<input::TForm2> dialog;
+    std::unique_ptr<DialogDriver> driver;
+};
+
+TEST(WindowTitle, IsMessageOneAndTheExecutableWithoutExtension)
+{
+    languageSettings().languagebase = kCzechBase;
+    EXPECT_EQ(windowTitleFor("/opt/my.games/tovana"), QString("Překladač Tovana Basicu - tovana"));
+    EXPECT_EQ(windowTitleFor("/opt/my.games/tovana.bin"),
+              QString("Překladač Tovana Basicu - tovana"));
+    languageSettings().languagebase = kEnglishBase;
+    EXPECT_EQ(windowTitleFor("/a.b/c.d/x.y"), QString("Tovana Basic Interpreter - x"));
+    languageSettings().languagebase = kCzechBase;
+}
+
+TEST_F(TForm1Test, CreationShowsTwentyFourEmptyLinesAndLoadsTheMemoryImage)
+{
+    dir.write("ram.dat", std::string("\x07\x08", 2));
+    dir.write("tovana.ini", "[environment]\nlanguage=2000\n");
+    create();
+    EXPECT_EQ(memoLines().size(), 24);
+    for (const QString& line : memoLines()) {
+        EXPECT_TRUE(line.isEmpty());
+    }
+    EXPECT_EQ(console.memoryimage()[0], 7);
+    EXPECT_EQ(console.memoryimage()[1], 8);
+    EXPECT_EQ(window->windowTitle(), "Tovana Basic Interpreter - tovana");
+    EXPECT_EQ(window->Startsubmenu()->text(), "&Start");
+    EXPECT_EQ(window->Startsubmenu()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_FALSE(window->printmemo()->accessibleName().isEmpty());
+    languageSettings().languagebase = kCzechBase;
+}
+
+TEST_F(TForm1Test, MemoFollowsEveryChangeOfTheScreen)
+{
+    create();
+    console.print("ahoj", runtime::PrintMode::EndLine);
+    EXPECT_EQ(memoLines()[0], QString("ahoj").leftJustified(80));
+    for (int i = 0; i < 30; ++i) {
+        console.print("\xE8\xE1st " + std::to_string(i), runtime::PrintMode::EndLine);
+    }
+    const QStringList lines = memoLines();
+    ASSERT_EQ(lines.size(), 24);
+    EXPECT_EQ(lines[22], QString("část 29").leftJustified(80));
+    EXPECT_EQ(lines[23], QString());
+    for (int row = 0; row < 24; ++row) {
+        EXPECT_EQ(lines[row], text::toQString(console.screen().line(row))) << row;
+    }
+}
+
+TEST_F(TForm1Test, CtrlSPlaysTheAdventureToTheWinWithTypedCommands)
+{
+    dir.write("data.dta", "440,554,659,880,700\r\n-1,0,0,0,0\r\n");
+    create();
+    for (std::string_view command : tov::testing::kWinningCommands) {
+        driver->commands.push_back(QString::fromUtf8(command.data(), command.size()));
+    }
+    pressStart();
+
+    EXPECT_TRUE(driver->messageBoxes.empty()) << driver->messageBoxes.front().toStdString();
+    EXPECT_EQ(driver->typed, 76);
+    EXPECT_TRUE(driver->commands.empty());
+    EXPECT_FALSE(driver->startEnabledInRun);
+    EXPECT_TRUE(window->Startsubmenu()->isEnabled());
+    EXPECT_TRUE(window->programstarted());
+    EXPECT_FALSE(console.isDataFileOpen());
+    // "hotovo" is the last line printed and spoken.
+    const int row = console.cursor().row();
+    ASSERT_GT(row, 0);
+    EXPECT_EQ(memoLines()[row - 1], QString("hotovo").leftJustified(80));
+    ASSERT_FALSE(speech.spoken.empty());
+    EXPECT_EQ(speech.spoken.back(), "hotovo");
+}
+
+TEST_F(TForm1Test, AnErrorOfTheProgramIsShownAndTheMenusComeBack)
+{
+    dir.write("data.dta", "abc\r\n");
+    create();
+    // East, north, north: the spiders in the middle of the main gallery; the death tune
+    // then reads a value that is no number.
+    driver->commands = {"v", "s", "s"};
+    pressStart();
+    ASSERT_EQ(driver->messageBoxes.size(), 1u);
+    EXPECT_EQ(driver->messageBoxes[0], "'abc' is not a valid floating point value");
+    EXPECT_TRUE(window->Startsubmenu()->isEnabled());
+    EXPECT_FALSE(console.isDataFileOpen());
+}
+
+TEST_F(TForm1Test, ASecondStartGoesOnBelowTheFirstRun)
+{
+    dir.write("data.dta", "abc\r\n");
+    create();
+    driver->commands = {"v", "s", "s"};
+    pressStart();
+    const int rowAfterFirst = console.cursor().row();
+    driver->commands = {"v", "s", "s"};
+    pressStart();
+    EXPECT_GE(console.cursor().row(), rowAfterFirst);
+    EXPECT_EQ(driver->messageBoxes.size(), 2u);
+    EXPECT_EQ(console.inputbuffer(), "");
+}
+
+TEST_F(TForm1Test, ExitWhileIdleSavesTheMemoryImageAndClosesTheWindow)
+{
+    create();
+    console.memoryimage()[runtime::kReviewDisableAddress] = 1;
+    window->exitsubmenu()->trigger();
+    const std::string saved = dir.read("ram.dat");
+    ASSERT_EQ(saved.size(), runtime::kMemorySize);
+    EXPECT_EQ(saved[runtime::kReviewDisableAddress], 1);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(TForm1Test, ClosingTheWindowSavesTheMemoryImage)
+{
+    create();
+    console.memoryimage()[3] = 9;
+    window->close();
+    EXPECT_EQ(dir.read("ram.dat")[3], 9);
+}
+
+TEST(TForm2, CaptionsEnterConfirmsEscapeCloses)
+{
+    languageSettings().languagebase = kCzechBase;
+    input::TForm2 dialog([] {});
+    EXPECT_EQ(dialog.windowTitle(), "Vlož data");
+    EXPECT_EQ(dialog.Enterbitbtn()->text(), "&Ok");
+    EXPECT_EQ(dialog.exitprogrambtn()->text(), "U&končit program");
+    EXPECT_EQ(dialog.inputedit()->accessibleName(), "Vlož data");
+
+    QTimer::singleShot(0, [&] {
+        QTest::keyClicks(dialog.inputedit(), "sever");
+        QTest::keyClick(dialog.inputedit(), Qt::Key_Return);
+    });
+    dialog.setEditText("");
+    EXPECT_EQ(dialog.showModal(), runtime::DialogResult::Ok);
+    EXPECT_EQ(dialog.editText(), "sever");
+
+    QTimer::singleShot(0, [&] { QTest::keyClick(dialog.inputedit(), Qt::Key_Escape); });
+    EXPECT_EQ(dialog.showModal(), runtime::DialogResult::Closed);
+}
+
+TEST(TForm2, ExitButtonRunsTheExitCommand)
+{
+    int exits = 0;
+    input::TForm2 dialog([&] { ++exits; });
+    dialog.exitprogrambtn()->click();
+    EXPECT_EQ(exits, 1);
+}
+
+} // namespace
+} // namespace tov::shell
