@@ -11,7 +11,10 @@
 #include "runtime/tovcommands.h"
 #include "shell/processexit.h"
 #include "shell/terminal_host.h"
+#include "shell/programicon.h"
+#include "shell/taboutbox.h"
 #include "shell/tform1.h"
+#include "shell/tform3.h"
 #include "shell/tovapplication.h"
 
 #include <cstdio>
@@ -83,6 +86,7 @@ int main(int argc, char** argv)
     }
 
     tov::shell::TovApplication app(argc, argv);
+    QApplication::setWindowIcon(tov::shell::programIcon());
     const tov::Profile profile(options.config);
     tov::runtime::Console console;
     tov::shell::MessageBoxProcess process;
@@ -98,6 +102,10 @@ int main(int argc, char** argv)
             tov::shell::endProcessNow(EXIT_SUCCESS);
         },
         &form1);
+
+    tov::shell::TForm3 form3(profile, &form1);
+    tov::shell::TAboutbox aboutbox(&form1);
+    form1.setLaterForms({&form3, &aboutbox});
 
     tov::runtime::ConsoleHost host;
     host.dialog = &form2;

@@ -7,6 +7,8 @@
 #include "runtime/tovcommands.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
+#include "shell/taboutbox.h"
+#include "shell/tform3.h"
 #include "shell/tovapplication.h"
 
 #include <QAction>
@@ -14,6 +16,8 @@
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QGroupBox>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <cstdlib>
@@ -24,16 +28,22 @@ namespace {
 constexpr int kTitleMessage = 1;
 constexpr int kProgramMenuMessage = 2;
 constexpr int kStartMessage = 3;
+constexpr int kSettingsMenuMessage = 4;
+constexpr int kEnvironmentMessage = 5;
+constexpr int kRestartMessage = 6;
 constexpr int kExitMessage = 33;
+constexpr int kHelpMenuMessage = 34;
+constexpr int kAboutMessage = 35;
+constexpr const char* kOpensDialog = "...";
 
 QString caption(int number)
 {
     return text::toQString(message(number));
 }
 
-void labelAction(QAction* action, int number)
+void labelAction(QAction* action, int number, const char* suffix = "")
 {
-    action->setText(caption(number));
+    action->setText(caption(number) + suffix);
     // Menus read their accessible name from the text without the accelerator marker.
     action->setToolTip(caption(number).remove(QLatin1Char('&')));
 }
@@ -72,7 +82,21 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile,
     exitsubmenu_->setObjectName("exitsubmenu");
     connect(startsubmenu_, &QAction::triggered, this, &TForm1::StartsubmenuClick);
     connect(exitsubmenu_, &QAction::triggered, this, &TForm1::exitsubmenuClick);
-    runDisabledItems_ = {startsubmenu_};
+
+    settingsmenu_ = menuBar()->addMenu(QString());
+    settingsmenu_->setObjectName("settingsmenu");
+    environmentsubmenu_ = settingsmenu_->addAction(QString());
+    environmentsubmenu_->setObjectName("environmentsubmenu");
+    environmentsubmenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(environmentsubmenu_, &QAction::triggered, this, &TForm1::environmentsubmenuClick);
+
+    helpmenu_ = menuBar()->addMenu(QString());
+    helpmenu_->setObjectName("helpmenu");
+    aboutsubmenu_ = helpmenu_->addAction(QString());
+    aboutsubmenu_->setObjectName("aboutsubmenu");
+    connect(aboutsubmenu_, &QAction::triggered, this, &TForm1::aboutsubmenuClick);
+
+    runDisabledItems_ = {startsubmenu_, environmentsubmenu_, helpmenu_->menuAction()};
 
     FormCreate(executable);
 }
@@ -89,6 +113,10 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     programmenu_->setTitle(caption(kProgramMenuMessage));
     labelAction(startsubmenu_, kStartMessage);
     labelAction(exitsubmenu_, kExitMessage);
+    settingsmenu_->setTitle(caption(kSettingsMenuMessage));
+    labelAction(environmentsubmenu_, kEnvironmentMessage, kOpensDialog);
+    helpmenu_->setTitle(caption(kHelpMenuMessage));
+    labelAction(aboutsubmenu_, kAboutMessage);
     printmemo_->setAccessibleName(caption(kTitleMessage));
 
     console_.screen().setObserver(this);
@@ -136,6 +164,35 @@ void TForm1::StartsubmenuClick()
     }
     running_ = false;
     setRunItemsEnabled(true);
+}
+
+void TForm1::environmentsubmenuClick()
+{
+    TForm3* dialog = forms_.form3;
+    if (dialog == nullptr) {
+        return;
+    }
+    const int index = languageSettings().languagebase / kLanguageStep - 1;
+    const int remembered = index >= 0 && index < dialog->languageCount() ? index : -1;
+    dialog->setItemIndex(remembered);
+    dialog->languagergroup()->setFocus(Qt::OtherFocusReason);
+    if (remembered >= 0) {
+        dialog->entry(remembered)->setFocus(Qt::OtherFocusReason);
+    }
+    if (dialog->exec() != QDialog::Accepted) {
+        return; // the language chosen in the dialog stays for this run, unsaved
+    }
+    writelanguage(profile_);
+    if (dialog->itemIndex() != remembered) {
+        showInformation(message(kRestartMessage));
+    }
+}
+
+void TForm1::aboutsubmenuClick()
+{
+    if (forms_.aboutbox != nullptr) {
+        forms_.aboutbox->exec();
+    }
 }
 
 void TForm1::saveMemoryImageReporting()

@@ -30,6 +30,15 @@ class Console;
 
 namespace tov::shell {
 
+class TForm3;
+class TAboutbox;
+
+// The windows created after the main window, which its menu commands show.
+struct LaterForms {
+    TForm3* form3 = nullptr;
+    TAboutbox* aboutbox = nullptr;
+};
+
 class TForm1 : public QMainWindow, private runtime::ScreenObserver {
     Q_OBJECT
 public:
@@ -41,11 +50,19 @@ public:
     QMenu* Programmenu() const { return programmenu_; }
     QAction* Startsubmenu() const { return startsubmenu_; }
     QAction* exitsubmenu() const { return exitsubmenu_; }
+    QMenu* settingsmenu() const { return settingsmenu_; }
+    QAction* environmentsubmenu() const { return environmentsubmenu_; }
+    QMenu* helpmenu() const { return helpmenu_; }
+    QAction* aboutsubmenu() const { return aboutsubmenu_; }
+
+    void setLaterForms(const LaterForms& forms) { forms_ = forms; }
     bool programstarted() const { return programstarted_; }
     bool isRunning() const { return running_; }
 
     void StartsubmenuClick();
     void exitsubmenuClick();
+    void environmentsubmenuClick();
+    void aboutsubmenuClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,6 +80,11 @@ private:
     QMenu* programmenu_ = nullptr;
     QAction* startsubmenu_ = nullptr;
     QAction* exitsubmenu_ = nullptr;
+    QMenu* settingsmenu_ = nullptr;
+    QAction* environmentsubmenu_ = nullptr;
+    QMenu* helpmenu_ = nullptr;
+    QAction* aboutsubmenu_ = nullptr;
+    LaterForms forms_;
     //: the items a run disables, so no second run or settings change starts inside it
     std::vector<QAction*> runDisabledItems_;
     bool programstarted_ = false; //: Start was chosen once; the review window may open

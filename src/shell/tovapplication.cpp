@@ -20,14 +20,28 @@ bool TovApplication::notify(QObject* receiver, QEvent* event)
     return false;
 }
 
-void showErrorMessage(const std::string& text)
+namespace {
+
+void showBox(QMessageBox::Icon icon, const std::string& text)
 {
     constexpr int kTitleMessage = 1;
-    QMessageBox box(QMessageBox::Critical, tov::text::toQString(message(kTitleMessage)),
-                    tov::text::toQString(text), QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(icon, tov::text::toQString(message(kTitleMessage)), tov::text::toQString(text),
+                    QMessageBox::Ok, QApplication::activeWindow());
     box.setAccessibleName(box.windowTitle());
     box.setAccessibleDescription(box.text());
     box.exec();
+}
+
+} // namespace
+
+void showErrorMessage(const std::string& text)
+{
+    showBox(QMessageBox::Critical, text);
+}
+
+void showInformation(const std::string& text)
+{
+    showBox(QMessageBox::Information, text);
 }
 
 void MessageBoxProcess::endProcess()

@@ -16,6 +16,8 @@ public:
 
 // Shows an error's text (Windows-1250) in a message box over the active window.
 void showErrorMessage(const std::string& text);
+// Shows a notice (Windows-1250) in a message box over the active window.
+void showInformation(const std::string& text);
 
 // The window host's fatal stop: a message box, then the immediate end of the process.
 class MessageBoxProcess final : public runtime::ProcessControl {
