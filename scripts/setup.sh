@@ -17,7 +17,7 @@ TOVANA_BUILD_PACKAGES=(
 TOVANA_TEST_PACKAGES=(
   libgtest-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool at-spi2-core dbus-x11 python3-pyatspi
   liblouis-bin
 )
 

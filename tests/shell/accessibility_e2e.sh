@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# End to end, the way a screen reader meets the program: the real executable under Xvfb
+# with the desktop accessibility bus, Ctrl+S and a command typed with xdotool, and the
+# answer read back from the main window's screen through AT-SPI.
+# Usage: accessibility_e2e.sh TOVANA_EXECUTABLE DATA_DIR
+set -euo pipefail
+exe=$1
+data=$2
+for tool in Xvfb xdotool dbus-launch /usr/libexec/at-spi-bus-launcher; do
+  command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
+done
+/usr/bin/python3 -c 'import pyatspi' || { echo "missing python3-pyatspi"; exit 1; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display and tells us its number.
+exec 3<> "$work/display"
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$work/display")"
+eval "$(dbus-launch --sh-syntax)"
+/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+pids+=($!)
+
+cp "$data/data.dta" "$work/"
+cd "$work"
+# Qt exposes its widgets on the accessibility bus only when asked or when a reader runs.
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ALSOFT_DRIVERS=null "$exe" --config "$work/tovana.ini" \
+  >"$work/app.log" 2>&1 &
+pids+=($!)
+
+window=$(timeout 10 xdotool search --sync --onlyvisible --name ' - tovana$' | head -n 1)
+xdotool windowfocus --sync "$window"
+xdotool key ctrl+s
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vlož data$' | head -n 1)
+xdotool windowfocus --sync "$dialog"
+xdotool type --delay 20 'vezmi dopis'
+xdotool key Return
+
+/usr/bin/python3 - <<'PY'
+import sys, time
+import pyatspi
+
+def find(node, role, depth=0):
+    if node is None or depth > 12:
+        return None
+    try:
+        if node.getRoleName() == role:
+            return node
+        for child in node:
+            hit = find(child, role, depth + 1)
+            if hit is not None:
+                return hit
+    except Exception:
+        return None
+    return None
+
+deadline = time.time() + 15
+text = ""
+while time.time() < deadline:
+    for app in pyatspi.Registry.getDesktop(0):
+        if app is not None and app.name == "tovana":
+            memo = find(app, "text")
+            if memo is not None:
+                text = memo.queryText().getText(0, -1)
+    if "vzal jsi dopis" in text:
+        print("screen as read through AT-SPI, last lines:")
+        print("\n".join(line.rstrip() for line in text.splitlines() if line.strip())[-300:])
+        sys.exit(0)
+    time.sleep(0.2)
+print("the answer never reached the accessible screen; it read:")
+print(text)
+sys.exit(1)
+PY
