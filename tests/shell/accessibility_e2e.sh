@@ -33,7 +33,7 @@ pids+=($!)
 cp "$data/data.dta" "$work/"
 cd "$work"
 # Qt exposes its widgets on the accessibility bus only when asked or when a reader runs.
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ALSOFT_DRIVERS=null "$exe" --config "$work/tovana.ini" \
+QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ALSOFT_DRIVERS=null "$exe" --config "$work/tovana.ini" \
   >"$work/app.log" 2>&1 &
 pids+=($!)
 
