@@ -1,0 +1,340 @@
+// The platform device and buffers over OpenAL.
+#include "sound/openalplatform.h"
+
+#include "common/tov_error.h"
+#include "sound/wave.h"
+
+#include <AL/alext.h>
+
+#include <cmath>
+#include <numbers>
+#include <optional>
+#include <vector>
+
+namespace tov::sound {
+namespace {
+
+// One wave's samples in OpenAL, shared by a buffer and its duplicates.
+struct SampleMemory {
+    AudioBuffer buffer;
+    ALenum format = 0;
+    int rate = 0;            //: the wave's own sample rate in Hz
+    uint32_t size = 0;       //: the size the library asked for, in bytes
+    uint32_t frameBytes = 0; //: one sample of every channel
+    uint32_t playableBytes() const { return size - size % frameBytes; }
+};
+
+bool frequencyAccepted(int32_t hz)
+{
+    return hz == kFrequencyOriginal || (hz >= kMinFrequency && hz <= kMaxFrequency);
+}
+
+float gainOf(int32_t volume)
+{
+    if (volume <= kVolumeSilent) {
+        return 0.0f;
+    }
+    return static_cast<float>(std::pow(10.0, volume / 2000.0));
+}
+
+// The OpenAL format of a wave's samples, or nothing when OpenAL cannot play them.
+std::optional<ALenum> alFormatOf(const WaveFormat& f)
+{
+    if (f.channels != 1 && f.channels != 2) {
+        return std::nullopt;
+    }
+    if (f.blockAlign != f.channels * f.bitsPerSample / 8 || f.blockAlign == 0) {
+        return std::nullopt;
+    }
+    const bool mono = f.channels == 1;
+    if (f.sampleFormat == kFormatPcm && f.bitsPerSample == 8) {
+        return mono ? AL_FORMAT_MONO8 : AL_FORMAT_STEREO8;
+    }
+    if (f.sampleFormat == kFormatPcm && f.bitsPerSample == 16) {
+        return mono ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
+    }
+    if (f.sampleFormat == kFormatIeeeFloat && f.bitsPerSample == 32 &&
+        alIsExtensionPresent("AL_EXT_FLOAT32") == AL_TRUE) {
+        return mono ? AL_FORMAT_MONO_FLOAT32 : AL_FORMAT_STEREO_FLOAT32;
+    }
+    return std::nullopt;
+}
+
+Result alResult()
+{
+    return alGetError() == AL_NO_ERROR ? kOk : kFailed;
+}
+
+class OpenAlBuffer final : public PlatformBuffer {
+public:
+    OpenAlBuffer(std::shared_ptr<AudioDevice> device, std::shared_ptr<SampleMemory> samples)
+        : device_(std::move(device)), samples_(std::move(samples))
+    {
+    }
+
+    // A duplicate: the same samples and settings, a voice of its own.
+    OpenAlBuffer(const OpenAlBuffer& original)
+        : device_(original.device_), samples_(original.samples_), frequency_(original.frequency_),
+          pan_(original.pan_), volume_(original.volume_)
+    {
+    }
+
+    Result lock(std::span<uint8_t>& first, std::span<uint8_t>& second) override
+    {
+        if (staging_) {
+            return kFailed;
+        }
+        staging_.emplace(samples_->size, uint8_t{0});
+        first = *staging_;
+        second = {};
+        return kOk;
+    }
+
+    Result unlock() override
+    {
+        if (!staging_) {
+            return kFailed;
+        }
+        alGetError();
+        if (samples_.use_count() > 1) {
+            // Duplicates still play the old memory, and OpenAL refuses to refill a buffer
+            // that a source holds: this buffer takes fresh memory of its own.
+            auto fresh = std::make_shared<SampleMemory>();
+            fresh->format = samples_->format;
+            fresh->rate = samples_->rate;
+            fresh->size = samples_->size;
+            fresh->frameBytes = samples_->frameBytes;
+            try {
+                fresh->buffer = device_->createBuffer();
+            } catch (const TovError&) {
+                staging_.reset();
+                return kOutOfMemory;
+            }
+            samples_ = std::move(fresh);
+        }
+        if (source_.id() != 0) {
+            alSourceStop(source_.id());
+            alSourcei(source_.id(), AL_BUFFER, 0);
+            attached_ = false;
+        }
+        alBufferData(samples_->buffer.id(), samples_->format, staging_->data(),
+                     static_cast<ALsizei>(samples_->playableBytes()), samples_->rate);
+        staging_.reset();
+        return alResult();
+    }
+
+    Result play(PlayMode mode) override
+    {
+        alGetError();
+        if (!ensureSource()) {
+            return kOutOfMemory;
+        }
+        const ALuint id = source_.id();
+        alSourcei(id, AL_LOOPING, mode == PlayMode::Looping ? AL_TRUE : AL_FALSE);
+        ALint state = AL_STOPPED;
+        alGetSourcei(id, AL_SOURCE_STATE, &state);
+        if (state != AL_PLAYING) {
+            // A stopped source starts where `stop` left it or where it was put.
+            alSourcei(id, AL_BYTE_OFFSET, static_cast<ALint>(position_));
+        }
+        alSourcePlay(id);
+        return alResult();
+    }
+
+    Result stop() override
+    {
+        const ALuint id = source_.id();
+        if (id == 0) {
+            return kOk;
+        }
+        alGetError();
+        ALint state = AL_STOPPED;
+        alGetSourcei(id, AL_SOURCE_STATE, &state);
+        if (state == AL_PLAYING) {
+            ALint offset = 0;
+            alGetSourcei(id, AL_BYTE_OFFSET, &offset);
+            position_ = static_cast<uint32_t>(offset);
+        }
+        // A stopped source, unlike a paused one, starts its next play as a fresh voice
+        // at its new settings instead of gliding there from the old ones.
+        alSourceStop(id);
+        return alResult();
+    }
+
+    Result setCurrentPosition(uint32_t position) override
+    {
+        if (position != 0 && position >= samples_->playableBytes()) {
+            return kInvalidParam;
+        }
+        position_ = position - position % samples_->frameBytes;
+        const ALuint id = source_.id();
+        if (id != 0) {
+            ALint state = AL_STOPPED;
+            alGetError();
+            alGetSourcei(id, AL_SOURCE_STATE, &state);
+            if (state == AL_PLAYING) {
+                alSourcei(id, AL_BYTE_OFFSET, static_cast<ALint>(position_));
+            }
+            return alResult();
+        }
+        return kOk;
+    }
+
+    Result setFrequency(int32_t hz) override
+    {
+        if (!frequencyAccepted(hz)) {
+            return kInvalidParam;
+        }
+        frequency_ = hz;
+        return applyProperties();
+    }
+
+    Result setPan(int32_t pan) override
+    {
+        if (pan < kPanLeft || pan > kPanRight) {
+            return kInvalidParam;
+        }
+        pan_ = pan;
+        return applyProperties();
+    }
+
+    Result setVolume(int32_t volume) override
+    {
+        if (volume < kVolumeSilent || volume > kVolumeFull) {
+            return kInvalidParam;
+        }
+        volume_ = volume;
+        return applyProperties();
+    }
+
+    Result getStatus(uint32_t& status) override
+    {
+        status = 0;
+        if (source_.id() == 0) {
+            return kOk;
+        }
+        alGetError();
+        ALint state = AL_STOPPED;
+        ALint looping = AL_FALSE;
+        alGetSourcei(source_.id(), AL_SOURCE_STATE, &state);
+        alGetSourcei(source_.id(), AL_LOOPING, &looping);
+        if (state == AL_PLAYING) {
+            status = kStatusPlaying | (looping == AL_TRUE ? kStatusLooping : 0);
+        }
+        return alResult();
+    }
+
+private:
+    // The source is made at the first play, so buffers that are only ever the source of
+    // duplicates (and waves never played) hold no voice.
+    bool ensureSource()
+    {
+        if (source_.id() == 0) {
+            try {
+                source_ = device_->createSource();
+            } catch (const TovError&) {
+                return false;
+            }
+            const ALuint id = source_.id();
+            alSourcei(id, AL_SOURCE_RELATIVE, AL_TRUE);
+            alSourcef(id, AL_ROLLOFF_FACTOR, 0.0f);
+            applyProperties();
+        }
+        if (!attached_) {
+            alSourcei(source_.id(), AL_BUFFER, static_cast<ALint>(samples_->buffer.id()));
+            attached_ = true;
+        }
+        return true;
+    }
+
+    Result applyProperties()
+    {
+        const ALuint id = source_.id();
+        if (id == 0) {
+            return kOk;
+        }
+        alGetError();
+        const double pitch =
+            frequency_ == kFrequencyOriginal ? 1.0 : double(frequency_) / samples_->rate;
+        alSourcef(id, AL_PITCH, static_cast<float>(pitch));
+        alSourcef(id, AL_GAIN, gainOf(volume_));
+        // The source moves round toward the side the pan favours, all the way at the
+        // ends; OpenAL's panning law decides the exact balance in between.
+        const double azimuth = std::numbers::pi / 2 * pan_ / kPanRight;
+        alSource3f(id, AL_POSITION, static_cast<float>(std::sin(azimuth)), 0.0f,
+                   static_cast<float>(-std::cos(azimuth)));
+        return alResult();
+    }
+
+    // Members die in reverse: the source lets go of the samples before they are deleted,
+    // and both go before the device.
+    std::shared_ptr<AudioDevice> device_;
+    std::shared_ptr<SampleMemory> samples_;
+    AudioSource source_;
+    bool attached_ = false;                       //: the source holds samples_
+    std::optional<std::vector<uint8_t>> staging_; //: the locked memory until unlock
+    int32_t frequency_ = kFrequencyOriginal;
+    int32_t pan_ = kPanCentre;
+    int32_t volume_ = kVolumeFull;
+    uint32_t position_ = 0; //: where the next play starts, in bytes
+};
+
+class OpenAlDevice final : public PlatformDevice {
+public:
+    explicit OpenAlDevice(std::shared_ptr<AudioDevice> device) : device_(std::move(device)) {}
+
+    Result createSoundBuffer(std::span<const uint8_t> format, uint32_t size,
+                             std::unique_ptr<PlatformBuffer>& buffer) override
+    {
+        const auto fields = parseWaveFormat(format);
+        if (!fields) {
+            return kInvalidParam;
+        }
+        const auto alFormat = alFormatOf(*fields);
+        if (!alFormat || fields->samplesPerSec < static_cast<uint32_t>(kMinFrequency) ||
+            fields->samplesPerSec > static_cast<uint32_t>(kMaxFrequency) ||
+            size < fields->blockAlign) {
+            return kInvalidParam;
+        }
+        auto samples = std::make_shared<SampleMemory>();
+        try {
+            samples->buffer = device_->createBuffer();
+        } catch (const TovError&) {
+            return kOutOfMemory;
+        }
+        samples->format = *alFormat;
+        samples->rate = static_cast<int>(fields->samplesPerSec);
+        samples->size = size;
+        samples->frameBytes = fields->blockAlign;
+        buffer = std::make_unique<OpenAlBuffer>(device_, std::move(samples));
+        return kOk;
+    }
+
+    Result duplicateSoundBuffer(PlatformBuffer& original,
+                                std::unique_ptr<PlatformBuffer>& duplicate) override
+    {
+        auto* const ours = dynamic_cast<OpenAlBuffer*>(&original);
+        if (ours == nullptr) {
+            return kInvalidParam;
+        }
+        duplicate = std::make_unique<OpenAlBuffer>(*ours);
+        return kOk;
+    }
+
+private:
+    std::shared_ptr<AudioDevice> device_;
+};
+
+} // namespace
+
+std::unique_ptr<PlatformDevice> openOpenAlPlatform()
+{
+    return openOpenAlPlatform(AudioDevice::acquire());
+}
+
+std::unique_ptr<PlatformDevice> openOpenAlPlatform(std::shared_ptr<AudioDevice> device)
+{
+    return std::make_unique<OpenAlDevice>(std::move(device));
+}
+
+} // namespace tov::sound

@@ -1,0 +1,219 @@
+// Playing the bank's items, and loading the bank.
+#include "sound/wavecollection.h"
+
+#include "common/atomic_file.h"
+#include "sound/sounddevice.h"
+#include "sound/sounderrors.h"
+
+#include <algorithm>
+#include <optional>
+#include <thread>
+
+namespace tov::sound {
+namespace {
+
+constexpr auto kPollStep = std::chrono::milliseconds(10);
+// What a waiting play allows beyond the wave's own length before it gives up.
+constexpr auto kPlayMargin = std::chrono::milliseconds(500);
+
+} // namespace
+
+TWaveCollectionItem::TWaveCollectionItem(TWaveCollection& collection, StoredWave stored)
+    : Name(std::move(stored.Name)), MaxPlayingCount(std::max(stored.MaxPlayingCount, 0)),
+      Wave(std::move(stored.Wave)), collection_(collection), looped_(stored.Looped)
+{
+}
+
+TCustomSoundDevice* TWaveCollectionItem::device() const
+{
+    return collection_.device();
+}
+
+void TWaveCollectionItem::freebuffers()
+{
+    extrabuffers_.clear();
+    mainbuffer_.reset();
+}
+
+void TWaveCollectionItem::initialize()
+{
+    freebuffers();
+    initialized_ = device() != nullptr && device()->initialized();
+}
+
+void TWaveCollectionItem::finalize()
+{
+    freebuffers();
+    initialized_ = false;
+}
+
+void TWaveCollectionItem::restore()
+{
+    if (!Wave.hasData()) {
+        return;
+    }
+    TCustomSoundDevice* const dev = device();
+    if (!initialized_) {
+        if (dev == nullptr || !dev->initialized()) {
+            return;
+        }
+        initialized_ = true;
+    }
+    if (dev == nullptr) {
+        return;
+    }
+    if (!mainbuffer_) {
+        mainbuffer_ = dev->directsound().createsoundbuffer(Wave.format,
+                                                           static_cast<uint32_t>(Wave.data.size()));
+    }
+    mainbuffer_->fill(Wave.data);
+    mainbuffer_->setfrequency(frequency_);
+    mainbuffer_->setpan(pan_);
+    mainbuffer_->setvolume(volume_);
+}
+
+TDirectSoundBuffer* TWaveCollectionItem::choosebuffer()
+{
+    for (auto& buffer : extrabuffers_) {
+        if (!buffer->isplaying()) {
+            return buffer.get();
+        }
+    }
+    if (MaxPlayingCount == 0 || extrabuffers_.size() < static_cast<size_t>(MaxPlayingCount)) {
+        if (!mainbuffer_ || device() == nullptr) {
+            return nullptr;
+        }
+        extrabuffers_.push_back(device()->directsound().duplicatesoundbuffer(*mainbuffer_));
+        return extrabuffers_.back().get();
+    }
+    // Every allowed voice is busy: cut off the oldest and let it be the newest.
+    std::rotate(extrabuffers_.begin(), extrabuffers_.begin() + 1, extrabuffers_.end());
+    return extrabuffers_.back().get();
+}
+
+std::chrono::milliseconds TWaveCollectionItem::playbound() const
+{
+    const auto format = parseWaveFormat(Wave.format);
+    if (!format || format->blockAlign == 0) {
+        return kPlayMargin;
+    }
+    int64_t rate = frequency_ == kFrequencyOriginal ? format->samplesPerSec : frequency_;
+    // A rate the buffer would have refused leaves it slower, never faster, than this.
+    rate = std::clamp<int64_t>(rate, kMinFrequency, kMaxFrequency);
+    const int64_t frames = static_cast<int64_t>(Wave.data.size() / format->blockAlign);
+    return std::chrono::milliseconds(frames * 1000 / rate + 1) + kPlayMargin;
+}
+
+void TWaveCollectionItem::play(Wait wait)
+{
+    if (!initialized_) {
+        return;
+    }
+    if (looped_) {
+        if (!mainbuffer_) {
+            throw notMade(kSourceInterfaceName);
+        }
+        mainbuffer_->stop();
+        mainbuffer_->setcurrentposition(0);
+        mainbuffer_->play(PlayMode::Looping);
+        return;
+    }
+    TDirectSoundBuffer* const buffer = choosebuffer();
+    if (buffer == nullptr) {
+        return;
+    }
+    buffer->stop();
+    buffer->setcurrentposition(0);
+    buffer->setfrequency(frequency_);
+    buffer->setpan(pan_);
+    buffer->setvolume(volume_);
+    buffer->play(PlayMode::Once);
+    if (wait == Wait::Yes) {
+        const auto deadline = std::chrono::steady_clock::now() + playbound();
+        while (buffer->isplaying() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(kPollStep);
+        }
+    }
+}
+
+void TWaveCollectionItem::stop()
+{
+    if (mainbuffer_) {
+        mainbuffer_->stop();
+    }
+    for (auto& buffer : extrabuffers_) {
+        buffer->stop();
+    }
+}
+
+void TWaveCollectionItem::setlooped(bool looped)
+{
+    if (looped != looped_) {
+        stop();
+        looped_ = looped;
+    }
+}
+
+void TWaveCollectionItem::setfrequency(int32_t hz)
+{
+    frequency_ = hz;
+    if (initialized_ && mainbuffer_) {
+        mainbuffer_->setfrequency(hz);
+    }
+}
+
+void TWaveCollectionItem::setpan(int32_t pan)
+{
+    pan_ = pan;
+    if (initialized_ && mainbuffer_) {
+        mainbuffer_->setpan(pan);
+    }
+}
+
+void TWaveCollectionItem::setvolume(int32_t volume)
+{
+    volume_ = volume;
+    if (initialized_ && mainbuffer_) {
+        mainbuffer_->setvolume(volume);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+
+TWaveCollectionItem& TWaveCollection::find(std::string_view name) const
+{
+    TWaveCollectionItem* const item = lookup(name);
+    if (item == nullptr) {
+        throw waveNotFound(name);
+    }
+    return *item;
+}
+
+void TWaveCollection::loadbank(const std::filesystem::path& file)
+{
+    const std::optional<std::string> bytes = files::readFile(file);
+    if (!bytes) {
+        clear();
+        throw TovError("Cannot open file \"" + files::displayName(file) + "\"");
+    }
+    loadbankimage({reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()});
+}
+
+void TWaveCollection::loadbankimage(std::span<const uint8_t> bytes)
+{
+    clear();
+    std::vector<StoredWave> stored = TWaveCollectionComponent::readbank(bytes);
+    for (StoredWave& wave : stored) {
+        add(std::make_unique<TWaveCollectionItem>(*this, std::move(wave)));
+    }
+    if (device_ != nullptr && device_->initialized()) {
+        for (auto& item : *this) {
+            item->initialize();
+        }
+        for (auto& item : *this) {
+            item->restore();
+        }
+    }
+}
+
+} // namespace tov::sound

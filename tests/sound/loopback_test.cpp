@@ -1,0 +1,247 @@
+// The library and the cues through real OpenAL, rendered by a loopback device and
+// measured: the frequency, length, level and balance of what would have been heard.
+#include "bank_helpers.h"
+#include "doubles/doubles.h"
+#include "measure.h"
+
+#include "common/tov_error.h"
+#include "runtime/soundcues.h"
+#include "sound/openalplatform.h"
+#include "sound/sounddevice.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+namespace tov::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using sound::Wait;
+
+constexpr float kSilence = 1e-4f;
+
+struct Loopback {
+    explicit Loopback(const std::filesystem::path& bank = TOVANA_SOUNDS_DAT)
+    {
+        list.setdevice(&device);
+        device.initsound();
+        list.Waves().loadbank(bank);
+    }
+    void sound(std::initializer_list<double> tones, double number, double duration)
+    {
+        const std::vector<double> t(tones);
+        cues.sound(t, number, duration);
+    }
+    std::span<const float> heard(double fromMs, double toMs) const
+    {
+        const auto from = static_cast<size_t>(fromMs * kLoopbackRate / 1000);
+        const auto to =
+            std::min(wait.left.size(), static_cast<size_t>(toMs * kLoopbackRate / 1000));
+        return std::span<const float>(wait.left).subspan(from, to - from);
+    }
+
+    std::shared_ptr<sound::AudioDevice> audio = sound::AudioDevice::acquireLoopback(kLoopbackRate);
+    sound::TSoundDevice device{[this] { return sound::openOpenAlPlatform(audio); }};
+    sound::TWaveList list;
+    runtime::SoundStatementState state;
+    RenderingWait wait{*audio};
+    runtime::SoundCues cues{list.Waves(), state, wait};
+};
+
+TEST(Loopback, A440ToneSoundsAt440HzForItsDurationThenStops)
+{
+    Loopback l;
+    l.sound({440}, 1, 100);
+    const double hz = dominantFrequency(l.heard(5, 95), kLoopbackRate, 100, 2000);
+    EXPECT_NEAR(hz, 440.0, 440.0 * 0.005);
+    const auto span = soundingSpan(l.wait.left, kSilence);
+    ASSERT_TRUE(span);
+    EXPECT_NEAR(span->milliseconds(kLoopbackRate), 100.0, 1.0);
+    EXPECT_LE(peak(renderLeft(*l.audio, 4410)), kSilence) << "silent after the statement";
+}
+
+TEST(Loopback, TheCapitalCueAndTheFallingToneSoundAtTheirFrequencies)
+{
+    Loopback l;
+    l.sound({2000}, 1, 40);
+    EXPECT_NEAR(dominantFrequency(l.heard(2, 38), kLoopbackRate, 100, 5000), 2000.0, 10.0);
+    l.wait.left.clear();
+    l.sound({200}, 1, 100);
+    EXPECT_NEAR(dominantFrequency(l.heard(5, 95), kLoopbackRate, 100, 2000), 200.0, 1.0);
+}
+
+TEST(Loopback, TwoTonesCarryBothFrequencies)
+{
+    Loopback l;
+    l.sound({300, 450}, 5, 100);
+    const auto heard = l.heard(5, 95);
+    const double at300 = magnitudeAt(heard, kLoopbackRate, 300);
+    const double at450 = magnitudeAt(heard, kLoopbackRate, 450);
+    // Between the two tones and their harmonics there is nothing.
+    const double between =
+        std::max(magnitudeAt(heard, kLoopbackRate, 375), magnitudeAt(heard, kLoopbackRate, 525));
+    EXPECT_GT(at300, 10 * between);
+    EXPECT_GT(at450, 10 * between);
+    EXPECT_NEAR(dominantFrequency(heard, kLoopbackRate, 250, 350), 300.0, 1.5);
+    EXPECT_NEAR(dominantFrequency(heard, kLoopbackRate, 400, 500), 450.0, 2.25);
+}
+
+TEST(Loopback, ARestPlaysTheToneAt128HzPlaybackRate)
+{
+    Loopback l;
+    l.sound({0}, 1, 100);
+    // At 128 Hz the 64-sample period becomes a 2 Hz wave: 100 ms cover a fifth of it. Fit
+    // the item's own samples, stretched by candidate rates, to what was rendered.
+    const auto& wave = l.list.Waves().find("snd11").Wave.data;
+    std::vector<double> table;
+    for (size_t i = 0; i + 1 < wave.size(); i += 2) {
+        table.push_back(static_cast<int16_t>(wave[i] | (wave[i + 1] << 8)));
+    }
+    const auto heard = l.heard(0, 100);
+    auto residual = [&](double rate) {
+        std::vector<double> model(heard.size());
+        double ym = 0.0;
+        double mm = 0.0;
+        for (size_t n = 256; n < heard.size(); ++n) {
+            const double pos = std::fmod(n * rate / kLoopbackRate, 64.0);
+            const auto i = static_cast<size_t>(pos);
+            const double frac = pos - i;
+            model[n] = table[i] + (table[(i + 1) % 64] - table[i]) * frac;
+            ym += heard[n] * model[n];
+            mm += model[n] * model[n];
+        }
+        const double gain = ym / mm;
+        double r = 0.0;
+        for (size_t n = 256; n < heard.size(); ++n) {
+            r += std::pow(heard[n] - gain * model[n], 2);
+        }
+        return r;
+    };
+    double best = 0.0;
+    double bestResidual = INFINITY;
+    for (double rate = 64; rate <= 512; rate += 0.5) {
+        const double r = residual(rate);
+        if (r < bestResidual) {
+            bestResidual = r;
+            best = rate;
+        }
+    }
+    EXPECT_NEAR(best, 128.0, 128.0 * 0.03);
+    EXPECT_GT(rms(heard), 1e-3) << "the rest is played, not skipped";
+}
+
+TEST(Loopback, MinusTwoThousandIsTwentyDecibelsDown)
+{
+    Loopback l;
+    l.sound({440}, 1, 100);
+    const double full = rms(l.heard(10, 90));
+    l.wait.left.clear();
+    l.cues.settings().sndvolume = -2000;
+    l.sound({440}, 1, 100);
+    const double down = rms(l.heard(10, 90));
+    EXPECT_NEAR(20 * std::log10(full / down), 20.0, 0.5);
+    l.wait.left.clear();
+    l.cues.settings().sndvolume = -10000;
+    l.sound({440}, 1, 100);
+    EXPECT_LE(peak(l.wait.left), kSilence) << "-10000 is silence";
+}
+
+TEST(Loopback, WithTheSoundsOffThereIsNoSoundAndNoWait)
+{
+    Loopback l;
+    l.cues.settings().tovanasounds = false;
+    const auto start = std::chrono::steady_clock::now();
+    l.sound({440}, 1, 1000);
+    l.cues.beep();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 20ms);
+    EXPECT_EQ(l.wait.waits, 0);
+    EXPECT_LE(peak(renderLeft(*l.audio, 4410)), kSilence);
+}
+
+TEST(Loopback, ARejectedFrequencyLeavesTheToneAsItWas)
+{
+    Loopback l;
+    l.sound({440}, 1, 10);
+    l.wait.left.clear();
+    l.sound({1}, 1, 100); // 64 Hz: below what a buffer takes
+    EXPECT_NEAR(dominantFrequency(l.heard(5, 95), kLoopbackRate, 100, 2000), 440.0, 2.2);
+}
+
+TEST(Loopback, PanPutsTheToneOnOneSide)
+{
+    Loopback l;
+    auto& tone = l.list.Waves().find("snd11");
+    tone.setfrequency(28160);
+    auto balance = [&](int32_t pan) {
+        tone.setpan(pan);
+        tone.play(Wait::No);
+        std::vector<float> stereo(4410 * 2);
+        l.audio->render(stereo);
+        tone.stop();
+        double left = 0.0;
+        double right = 0.0;
+        for (size_t i = 441; i < 4410; ++i) {
+            left += stereo[2 * i] * stereo[2 * i];
+            right += stereo[2 * i + 1] * stereo[2 * i + 1];
+        }
+        return std::pair{std::sqrt(left), std::sqrt(right)};
+    };
+    const auto [cl, cr] = balance(sound::kPanCentre);
+    EXPECT_NEAR(cl, cr, cl * 0.01);
+    const auto [ll, lr] = balance(sound::kPanLeft);
+    EXPECT_GT(ll, 0.0);
+    EXPECT_LT(lr, ll * 0.01);
+    const auto [rl, rr] = balance(sound::kPanRight);
+    EXPECT_LT(rl, rr * 0.01);
+}
+
+TEST(Loopback, OverlappingPlaysSoundTogetherFromOneBuffer)
+{
+    TempDir dir;
+    auto item = waveItem("long", false, 0, 22050, 0);
+    for (size_t i = 0; i < item.samples.size(); ++i) {
+        item.samples[i] =
+            static_cast<int16_t>(8000 * std::sin(2 * std::numbers::pi * 300 * i / 22050.0));
+    }
+    const auto bytes = bankOf({item});
+    dir.write("bank.dat",
+              std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    Loopback l(dir / "bank.dat");
+    auto& wave = l.list.Waves().find("long");
+    wave.play(Wait::No);
+    const double one = rms(renderLeft(*l.audio, 4410));
+    // A second play 100 ms later, exactly a whole number of periods: the voices add up.
+    wave.play(Wait::No);
+    const double two = rms(renderLeft(*l.audio, 4410));
+    EXPECT_EQ(wave.extrabuffercount(), 2u);
+    EXPECT_NEAR(two / one, 2.0, 0.1);
+}
+
+TEST(Loopback, AWaitingPlayEndsWithItsSoundWhenTheDeviceRendersInRealTime)
+{
+    Loopback l;
+    RealTimeRenderer renderer(l.audio);
+    const auto start = std::chrono::steady_clock::now();
+    l.cues.beep();
+    const auto waited = std::chrono::steady_clock::now() - start;
+    const auto heard = renderer.stop();
+    EXPECT_GE(waited, 95ms);
+    EXPECT_LT(waited, 200ms);
+    const auto span = soundingSpan(heard, kSilence);
+    ASSERT_TRUE(span);
+    EXPECT_NEAR(span->milliseconds(kLoopbackRate), 100.0, 10.0);
+    EXPECT_LT(peak(heard), 0.5f);
+}
+
+TEST(Loopback, AWaitingPlayDoesNotHangOnADeviceThatStopsRendering)
+{
+    Loopback l;
+    const auto start = std::chrono::steady_clock::now();
+    l.cues.click(16);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+}
+
+} // namespace
+} // namespace tov::testing
