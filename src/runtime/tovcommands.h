@@ -66,6 +66,8 @@ public:
     explicit Console(std::filesystem::path workdir = {});
 
     ConsoleHost& host() { return host_; }
+    // Where the data files are found; empty for the working directory.
+    const std::filesystem::path& workdir() const { return workdir_; }
     void setHost(const ConsoleHost& host) { host_ = host; }
 
     // --- screen and PRINT ---

@@ -90,6 +90,7 @@ int main(int argc, char** argv)
     const tov::Profile profile(options.config);
     tov::runtime::Console console;
     tov::shell::MessageBoxProcess process;
+    console.host().process = &process; // the main window's creation may already need it
 
     tov::shell::TForm1 form1(console, profile, executable);
     tov::input::TForm2 form2(
@@ -107,10 +108,7 @@ int main(int argc, char** argv)
     tov::shell::TAboutbox aboutbox(&form1);
     form1.setLaterForms({&form3, &aboutbox});
 
-    tov::runtime::ConsoleHost host;
-    host.dialog = &form2;
-    host.process = &process;
-    console.setHost(host);
+    console.host().dialog = &form2;
 
     form1.show();
     return app.exec();

@@ -4,7 +4,10 @@
 #include "common/localizer.h"
 #include "common/profile.h"
 #include "common/text.h"
+#include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
+#include "shell/settings.h"
+#include "sound/sounddevice.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
 
@@ -125,7 +128,8 @@ private:
 
 int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& options)
 {
-    readlanguage(Profile(configFile));
+    const Profile profile(configFile);
+    readlanguage(profile);
     runtime::Console console;
     StdoutListener listener(console);
     TerminalProcess process(console, options);
@@ -140,6 +144,20 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     }
     console.setHost(host);
     console.loadmemoryimage();
+
+    // Sounds play when an audio device opens; without one they are silent, but `sound`
+    // still waits its durations so the program keeps its rhythm.
+    sound::TSoundDevice device;
+    try {
+        device.initsound();
+    } catch (const std::exception&) {
+    }
+    sound::TWaveList wavelist;
+    wavelist.setdevice(&device);
+    runtime::SoundCues cues(wavelist.Waves(), console.soundstate(), runtime::sleepingWait());
+    readsettings(profile, {.sounds = &cues.settings()}, false);
+    runtime::loadsounds(wavelist.Waves(), process);
+    console.host().sounds = &cues;
 
     try {
         runBuiltInProgram(console, [] {});

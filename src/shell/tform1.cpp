@@ -4,7 +4,9 @@
 #include "common/localizer.h"
 #include "common/profile.h"
 #include "common/qtext.h"
+#include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
+#include "sound/sounddevice.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
 #include "shell/taboutbox.h"
@@ -104,6 +106,7 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile,
 TForm1::~TForm1()
 {
     console_.screen().setObserver(nullptr);
+    freeSounds();
 }
 
 void TForm1::FormCreate(const std::filesystem::path& executable)
@@ -122,6 +125,39 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     console_.screen().setObserver(this);
     console_.screen().clear();
     console_.loadmemoryimage();
+    createSounds();
+}
+
+void TForm1::createSounds()
+{
+    sounddevice_ = std::make_unique<sound::TSoundDevice>();
+    try {
+        sounddevice_->initsound();
+    } catch (const std::exception& error) {
+        // Without an audio device the program still runs: its cues are silent, their
+        // waits still happen, and the user has been told why there is no sound.
+        showErrorMessage(error.what());
+    }
+    wavelist_ = std::make_unique<sound::TWaveList>();
+    wavelist_->setdevice(sounddevice_.get());
+    soundcues_ = std::make_unique<runtime::SoundCues>(wavelist_->Waves(), console_.soundstate(),
+                                                      soundtimer_);
+    console_.host().sounds = soundcues_.get();
+    runtime::loadsounds(wavelist_->Waves(), *console_.host().process, console_.workdir());
+}
+
+void TForm1::freeSounds()
+{
+    if (console_.host().sounds == soundcues_.get()) {
+        console_.host().sounds = &runtime::silentSounds();
+    }
+    // Errors while freeing are of no interest at the end; none may escape.
+    try {
+        soundcues_.reset();
+        wavelist_.reset();
+        sounddevice_.reset();
+    } catch (...) {
+    }
 }
 
 void TForm1::linesChanged(int first, int last)
@@ -213,6 +249,7 @@ void TForm1::exitsubmenuClick()
         close();
         return;
     }
+    freeSounds();
     endProcessNow(EXIT_SUCCESS);
 }
 
@@ -221,6 +258,7 @@ void TForm1::FormClose()
     if (!imageSaved_) {
         saveMemoryImageReporting();
     }
+    freeSounds();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

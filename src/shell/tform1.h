@@ -12,9 +12,11 @@
 #pragma once
 
 #include "runtime/screen.h"
+#include "shell/soundtimer.h"
 
 #include <QMainWindow>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -26,7 +28,12 @@ class Profile;
 }
 namespace tov::runtime {
 class Console;
-}
+class SoundCues;
+} // namespace tov::runtime
+namespace tov::sound {
+class TSoundDevice;
+class TWaveList;
+} // namespace tov::sound
 
 namespace tov::shell {
 
@@ -58,6 +65,9 @@ public:
     void setLaterForms(const LaterForms& forms) { forms_ = forms; }
     bool programstarted() const { return programstarted_; }
     bool isRunning() const { return running_; }
+    // The sound statement and key cues over the bank; null once the window has closed.
+    runtime::SoundCues* soundcues() const { return soundcues_.get(); }
+    SoundTimer& soundtimer() { return soundtimer_; }
 
     void StartsubmenuClick();
     void exitsubmenuClick();
@@ -73,6 +83,8 @@ private:
     void setRunItemsEnabled(bool enabled);
     void saveMemoryImageReporting();
     void linesChanged(int first, int last) override;
+    void createSounds();
+    void freeSounds();
 
     runtime::Console& console_;
     const Profile& profile_;
@@ -85,6 +97,10 @@ private:
     QMenu* helpmenu_ = nullptr;
     QAction* aboutsubmenu_ = nullptr;
     LaterForms forms_;
+    std::unique_ptr<sound::TSoundDevice> sounddevice_;
+    std::unique_ptr<sound::TWaveList> wavelist_;
+    SoundTimer soundtimer_; //: `Timer`: its tick ends the sound statement's wait
+    std::unique_ptr<runtime::SoundCues> soundcues_;
     //: the items a run disables, so no second run or settings change starts inside it
     std::vector<QAction*> runDisabledItems_;
     bool programstarted_ = false; //: Start was chosen once; the review window may open

@@ -24,7 +24,11 @@ using tov::testing::ModalAnswerer;
 
 class EnvironmentDialogTest : public ::testing::Test {
 protected:
-    EnvironmentDialogTest() : console(dir.path()), profile(dir / "tovana.ini") {}
+    EnvironmentDialogTest() : console(dir.path()), profile(dir / "tovana.ini")
+    {
+        std::filesystem::copy_file(std::filesystem::path(TOVANA_WORKDIR) / "sounds.dat",
+                                   dir / "sounds.dat");
+    }
 
     void create(int language)
     {

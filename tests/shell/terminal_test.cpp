@@ -85,8 +85,12 @@ class TerminalTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::filesystem::copy_file(std::filesystem::path(TOVANA_DATA_DIR) / "data.dta",
-                                   dir / "data.dta");
+        // The build's working directory: the shipped data files and the generated bank.
+        const std::filesystem::path workdir =
+            std::filesystem::path(TOVANA_EXECUTABLE).parent_path();
+        for (const char* name : {"data.dta", "sounds.dat"}) {
+            std::filesystem::copy_file(workdir / name, dir / name);
+        }
     }
     std::vector<std::string> args(bool dump = true) const
     {
@@ -139,6 +143,15 @@ TEST_F(TerminalTest, MissingDataFileStopsWithMessage42)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "Nelze nalézt soubor data.dta\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "ram.dat")); // this end saves nothing
+}
+
+TEST_F(TerminalTest, MissingSoundBankStopsBeforeTheProgramStarts)
+{
+    std::filesystem::remove(dir / "sounds.dat");
+    const ProcessRun run = runTovana(dir, "v\n", args(false));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Nelze nalézt soubor sounds.dat\n");
+    EXPECT_EQ(run.out, "");
 }
 
 TEST_F(TerminalTest, LanguageOfTheConfigurationFileGivesTheRuntimesWords)
