@@ -1,9 +1,29 @@
 // The input dialog: one line for the BASIC INPUT statement, typed by a user who may not
 // see it. INPUT clears the line, gives it the focus and shows the dialog modally; OK (or
-// Enter) hands the line over, closing the dialog any other way hands over nothing, and
-// the exit button ends the whole program after saving the memory image.
+// Enter) hands the line over, the close box hands over nothing, Escape does nothing (the
+// dialog has no cancel button), and the exit button ends the whole program after saving
+// the memory image.
+//
+// 1. Focus: the first focus of each showing is silent and sets the focus flag; after it,
+//    the line speaks its text (or "empty line") when it gets the focus back, and each
+//    button speaks its caption. Closing clears the flag.
+// 2. Key press in the line: speech stops; Backspace and Delete click and echo the
+//    character they delete (or beep at the end of the line); Alt+Up speaks the line; with
+//    braille mode off any other key echoes the character it types; then Up and Down open
+//    the review window and Alt+F4 ends the program. With braille mode on, the press then
+//    previews the chord and swallows printable characters (chordkeyboard.h).
+// 3. Key release in the line (the cursor has already moved): braille mode commits the
+//    chord; Left, Right, Home and End echo the character after the cursor, Ctrl+Left and
+//    Ctrl+Right speak the word there, and the edge flag makes a second move past either
+//    end beep. The edge flag and the braille prefix carry over to the next showing.
+// All of this runs on the GUI thread; speech and the review window run nested event
+// loops inside the key handlers.
 #pragma once
 
+#include "input/brailletables.h"
+#include "input/chordkeyboard.h"
+#include "input/inputspeech.h"
+#include "input/qtkeys.h"
 #include "runtime/host.h"
 
 #include <QDialog>
@@ -14,11 +34,24 @@ class QPushButton;
 
 namespace tov::input {
 
+// What the dialog speaks through, sounds through and types with.
+struct InputDialogHosts {
+    InputSpeech* speech = &silentInputSpeech();
+    runtime::SoundStatement* sounds = &runtime::silentSounds();
+    KeyboardState* keyboard = &keyboardState();
+    const BrailleTables* tables = &brailleTables();
+    std::function<void()> openReview; //: TForm6::Open; while empty, Up and Down open nothing
+};
+
 class TForm2 : public QDialog, public runtime::InputDialog {
     Q_OBJECT
 public:
     // `exitProgram` saves what must be saved and ends the process; it does not return.
+    // The exit button and Alt+F4 run it.
     TForm2(std::function<void()> exitProgram, QWidget* parent = nullptr);
+
+    // Until this is called the dialog is silent and types with the process's keyboard.
+    void setHosts(InputDialogHosts hosts);
 
     // runtime::InputDialog
     void setEditText(const std::string& text) override;
@@ -29,15 +62,45 @@ public:
     QLineEdit* inputedit() const { return inputedit_; }
     QPushButton* Enterbitbtn() const { return enterbitbtn_; }
     QPushButton* exitprogrambtn() const { return exitprogrambtn_; }
+    bool focusflag() const { return focusflag_; }
+    bool edgeflag() const { return edgeflag_; }
+
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();
+    void FormClose();
     void exitprogrambtnClick();
+    void entered(QWidget* control);
+    void inputeditEnter();
+    void buttonEnter(const QPushButton& button);
+    // True when the key is swallowed and the line must not see it.
+    bool inputeditKeyPress(const QKeyEvent& event);
+    void inputeditKeyDown(const QKeyEvent& event);
+    void inputeditKeyUp(const QKeyEvent& event);
+    bool inputeditInputMethod(const QString& committed);
+    EditLine line() const;
+    void commit();
+    void sayLine();
+    void echoAt(const EditLine& line, size_t offset);
+    void sayWordAt(const EditLine& line);
 
     std::function<void()> exitProgram_;
+    InputDialogHosts hosts_;
+    KeyStateTracker* tracker_ = nullptr;
+    LayoutEcho layoutecho_;
     QLineEdit* inputedit_ = nullptr;
     QPushButton* enterbitbtn_ = nullptr;
     QPushButton* exitprogrambtn_ = nullptr;
+    bool focusflag_ = false; //: false: the next focus of the line is the silent first one
+    bool edgeflag_ = false;  //: the cursor has already arrived at an end of the line
+    //: the control that last got the focus in this showing; the window coming back to the
+    //: front gives the same control the focus again, which is no new entry
+    QWidget* lastEntered_ = nullptr;
 };
 
 } // namespace tov::input

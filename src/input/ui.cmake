@@ -1,9 +1,17 @@
-# The input subsystem's windows (Qt): the input dialog. Included from src/input.
+# The input subsystem's windows (Qt): the input dialog, the review window and the main
+# window's keys. Included from src/input.
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 add_library(tovana_input_ui STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/captions.h
+  ${CMAKE_CURRENT_LIST_DIR}/qtkeys.h
+  ${CMAKE_CURRENT_LIST_DIR}/qtkeys.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tform2.h
   ${CMAKE_CURRENT_LIST_DIR}/tform2.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tform6.h
+  ${CMAKE_CURRENT_LIST_DIR}/tform6.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mainwindowkeys.h
+  ${CMAKE_CURRENT_LIST_DIR}/mainwindowkeys.cpp
 )
 set_target_properties(tovana_input_ui PROPERTIES AUTOMOC ON)
-target_link_libraries(tovana_input_ui PUBLIC tovana_input_tables tovana_runtime Qt6::Widgets
+target_link_libraries(tovana_input_ui PUBLIC tovana_input_keys tovana_runtime Qt6::Widgets
                       PRIVATE tovana_warnings)

@@ -1,0 +1,33 @@
+// Captions of the keyboard's windows and their accessible names: a screen reader on the
+// desktop reads the same words as the caption, without the "&" accelerator markers.
+#pragma once
+
+#include "common/localizer.h"
+#include "common/qtext.h"
+
+#include <QString>
+#include <QWidget>
+
+namespace tov::input {
+
+inline QString caption(int number)
+{
+    return text::toQString(message(number));
+}
+
+inline QString withoutAccelerator(QString text)
+{
+    // "&&" is a literal ampersand; a single "&" only marks the accelerator.
+    text.replace(QLatin1String("&&"), QLatin1String("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return text;
+}
+
+inline void nameForAccessibility(QWidget* widget, const QString& text)
+{
+    widget->setAccessibleName(withoutAccelerator(text));
+    widget->setAccessibleDescription(withoutAccelerator(text));
+}
+
+} // namespace tov::input

@@ -1,0 +1,87 @@
+// Decoding, translating, previewing and committing braille chords.
+#include "input/chordkeyboard.h"
+
+namespace tov::input {
+
+KeyboardState& keyboardState()
+{
+    static KeyboardState state;
+    return state;
+}
+
+std::string DecodeChord(const HeldKeys& held)
+{
+    std::string chord;
+    for (size_t dot = 0; dot < std::size(kDotKeys); ++dot) {
+        if (held.isHeld(kDotKeys[dot])) {
+            chord.push_back(static_cast<char>('1' + dot));
+        }
+    }
+    if (chord.empty() && held.isHeld(vk::kSpace)) {
+        chord = kSpaceChord;
+    }
+    return chord;
+}
+
+std::string TranslateChord(std::string_view chord, std::string& prefix, const BrailleTables& tables)
+{
+    if (chord == kSpaceChord) {
+        prefix.clear();
+        return std::string(kSpaceChord);
+    }
+    // The release of an arrow, Shift or Backspace commits the empty chord. It is no cell,
+    // so it types nothing even where a table line has lost its dots ("a=").
+    if (chord.empty()) {
+        return {};
+    }
+    for (const brlpreftype& entry : tables.prefixes()) {
+        if (entry.dots == chord) {
+            prefix = entry.name;
+            return {};
+        }
+    }
+    for (const brlchartype& entry : tables.characters()) {
+        if (entry.dots == chord && entry.prefix == prefix) {
+            if (prefix == kCapitalPrefix) {
+                prefix.clear();
+            }
+            return entry.character;
+        }
+    }
+    return {};
+}
+
+bool previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code,
+                  InputSpeech& speech)
+{
+    state.chordoutput.clear();
+    state.chordbuffer.clear();
+    const bool swallowed = code >= ' ';
+    state.chordbuffer = DecodeChord(state.held);
+    // A copy: only the commit moves the prefix on, so the character heard while the keys
+    // are held is the one typed when they are let go.
+    std::string prefix = state.currentprefix;
+    state.chordoutput = TranslateChord(state.chordbuffer, prefix, tables);
+    if (!state.chordoutput.empty()) {
+        speech.echokey(state.chordoutput.substr(0, 1));
+    }
+    return swallowed;
+}
+
+void commitChord(KeyboardState& state, const BrailleTables& tables, EditLine& line)
+{
+    state.chordoutput = TranslateChord(state.chordbuffer, state.currentprefix, tables);
+    state.chordbuffer.clear();
+    if (!state.chordoutput.empty()) {
+        if (line.cursor >= line.text.size()) {
+            line.text += state.chordoutput;
+            line.cursor = line.text.size();
+        } else {
+            line.text.insert(line.cursor, state.chordoutput);
+            ++line.cursor;
+        }
+    }
+    state.chordoutput.clear();
+}
+
+} // namespace tov::input

@@ -1,0 +1,118 @@
+// The main window's keys and its braille keyboard item.
+#include "input/mainwindowkeys.h"
+
+#include "input/captions.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+#include <array>
+
+namespace tov::input {
+namespace {
+
+constexpr int kBrailleKeyboardMessage = 46;
+constexpr double kToneSoundNumber = 3;
+constexpr double kToneDuration = 50;
+constexpr double kLowTone = 400;
+constexpr double kHighTone = 600;
+
+} // namespace
+
+MainWindowKeys::MainWindowKeys(MainWindowHosts hosts, QObject* parent)
+    : QObject(parent), hosts_(std::move(hosts)), tracker_(hosts_.keyboard->held)
+{
+}
+
+void MainWindowKeys::watch(QWidget& window)
+{
+    window_ = &window;
+    window.installEventFilter(this);
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        if (child->window() == &window) {
+            child->installEventFilter(this);
+        }
+    }
+}
+
+bool MainWindowKeys::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    // A key the focused control does not take travels on to its parents; the window saw
+    // it already at the control, so only the control's own delivery counts.
+    const auto* widget = static_cast<QWidget*>(watched);
+    const QWidget* focused = QApplication::focusWidget();
+    if (focused != widget && widget->isAncestorOf(focused) && focused->window() == window_) {
+        return false;
+    }
+    FormKeyDown(*static_cast<QKeyEvent*>(event));
+    return false;
+}
+
+void MainWindowKeys::FormKeyDown(const QKeyEvent& event)
+{
+    FormKeyDown(virtualKey(event), modifiersOf(event));
+}
+
+void MainWindowKeys::FormKeyDown(int key, Modifiers modifiers)
+{
+    hosts_.speech->stopspeech();
+    if (hosts_.endwait) {
+        hosts_.endwait();
+    }
+    const HeldKeys& held = hosts_.keyboard->held;
+    if (key == vk::kUp || key == vk::kDown) {
+        bool otherArrow = false;
+        for (int arrow = vk::kLeft; arrow <= vk::kDown; ++arrow) {
+            otherArrow = otherArrow || (arrow != key && held.isHeld(arrow));
+        }
+        const bool shift = modifiers.has(Modifier::Shift) || held.isHeld(vk::kShift);
+        if (!otherArrow && !shift && !held.isHeld(vk::kSpace) && hosts_.programstarted &&
+            hosts_.programstarted() && hosts_.openReview) {
+            hosts_.openReview();
+        }
+    }
+    if (key == vk::kF4 && modifiers.has(Modifier::Alt) && hosts_.exitProgram) {
+        hosts_.exitProgram();
+    }
+}
+
+void MainWindowKeys::attachbraillekeyboarditem(QAction& item)
+{
+    item.setCheckable(true);
+    item.setChecked(hosts_.keyboard->braillekeys);
+    item.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    item.setText(caption(kBrailleKeyboardMessage));
+    item.setToolTip(withoutAccelerator(caption(kBrailleKeyboardMessage)));
+    connect(&item, &QAction::triggered, this, [this, &item] { braillekeyboarditemClick(item); });
+}
+
+void MainWindowKeys::tone(double value)
+{
+    const std::array<double, 1> tones = {value};
+    hosts_.sounds->sound(tones, kToneSoundNumber, kToneDuration);
+}
+
+void MainWindowKeys::braillekeyboarditemClick(QAction& item)
+{
+    // Braille mode is the truth: a checkable action has already flipped its own mark by
+    // the time its command runs.
+    if (hosts_.keyboard->braillekeys) {
+        item.setChecked(false);
+        tone(kHighTone);
+        tone(kLowTone);
+    } else {
+        tone(kLowTone);
+        tone(kHighTone);
+        item.setChecked(true);
+    }
+    hosts_.keyboard->braillekeys = item.isChecked();
+    if (hosts_.writesettings) {
+        hosts_.writesettings();
+    }
+}
+
+} // namespace tov::input

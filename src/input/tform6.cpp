@@ -1,0 +1,177 @@
+// The review window's opening, closing and review keys.
+#include "input/tform6.h"
+
+#include "common/localizer.h"
+#include "common/qtext.h"
+#include "input/captions.h"
+#include "input/words.h"
+#include "runtime/tovcommands.h"
+
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <array>
+
+namespace tov::input {
+namespace {
+
+constexpr int kScreenMessage = 26;
+constexpr int kCloseMessage = 17;
+constexpr int kEmptyLineMessage = 29;
+constexpr int kEndOfScreenMessage = 30;
+//: the two tones that open and close the window, sounding together
+constexpr std::array<double, 2> kWindowTones = {300, 450};
+constexpr double kWindowSoundNumber = 5;
+constexpr double kWindowSoundDuration = 100;
+//: the click of a repeated move against a boundary
+constexpr double kBoundaryClick = 16;
+
+} // namespace
+
+TForm6::TForm6(runtime::Console& console, InputSpeech& speech, runtime::SoundStatement& sounds,
+               KeyboardState& keyboard, QWidget* parent)
+    : QDialog(parent), console_(console), speech_(speech), sounds_(sounds), tracker_(keyboard.held)
+{
+    setObjectName("TForm6");
+    virtualscrmemo_ = new QPlainTextEdit(this);
+    virtualscrmemo_->setObjectName("virtualscrmemo");
+    virtualscrmemo_->setReadOnly(true);
+    virtualscrmemo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Read-only, but the caret moves with the keys and a screen reader can follow it.
+    virtualscrmemo_->setTextInteractionFlags(Qt::TextSelectableByKeyboard |
+                                             Qt::TextSelectableByMouse);
+    virtualscrmemo_->setGeometry(0, 0, 500, 304);
+    virtualscrmemo_->installEventFilter(this);
+
+    closebitbtn_ = new QPushButton(this);
+    closebitbtn_->setObjectName("closebitbtn");
+    closebitbtn_->setGeometry(208, 320, 75, 25);
+    closebitbtn_->setFocusPolicy(Qt::ClickFocus); // no tab stop: Tab stays in the memo
+    closebitbtn_->setDefault(true);
+    connect(closebitbtn_, &QPushButton::clicked, this, &QDialog::reject);
+
+    setFixedSize(511, 381);
+    move(242, 119);
+    FormCreate();
+}
+
+void TForm6::FormCreate()
+{
+    setWindowTitle(caption(kScreenMessage));
+    closebitbtn_->setText(caption(kCloseMessage));
+    nameForAccessibility(this, caption(kScreenMessage));
+    nameForAccessibility(virtualscrmemo_, caption(kScreenMessage));
+    nameForAccessibility(closebitbtn_, caption(kCloseMessage));
+}
+
+void TForm6::playWindowSound()
+{
+    sounds_.sound(kWindowTones, kWindowSoundNumber, kWindowSoundDuration);
+}
+
+void TForm6::Open()
+{
+    if (console_.memoryimage()[runtime::kReviewDisableAddress] == 1) {
+        return;
+    }
+    text_ = ReviewText(console_.screen().lines());
+    QString copy;
+    for (const std::string& line : console_.screen().lines()) {
+        copy += text::toQString(line);
+        copy += QLatin1Char('\n');
+    }
+    virtualscrmemo_->setPlainText(copy);
+    virtualscrmemo_->moveCursor(QTextCursor::Start);
+    virtualscrmemo_->setFocus(Qt::OtherFocusReason);
+    playWindowSound();
+    speech_.saynowait(message(kScreenMessage));
+    if (exec() != QDialog::Accepted) {
+        playWindowSound();
+        speech_.say(message(kEndOfScreenMessage));
+    }
+}
+
+bool TForm6::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != virtualscrmemo_) {
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        return virtualscrmemoKeyDown(*static_cast<QKeyEvent*>(event));
+    }
+    if (event->type() == QEvent::KeyRelease) {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        if (!key.isAutoRepeat()) {
+            virtualscrmemoKeyUp(key);
+        }
+    }
+    return false;
+}
+
+bool TForm6::virtualscrmemoKeyDown(const QKeyEvent& event)
+{
+    const int key = virtualKey(event);
+    if (speech_.engineready()) {
+        speech_.stopspeech();
+        if (key == vk::kF2) {
+            const QTextCursor caret = virtualscrmemo_->textCursor();
+            speech_.say(caretPosition(caret.blockNumber(), caret.positionInBlock()));
+        }
+    }
+    if (key == vk::kEscape) {
+        reject();
+        return true;
+    }
+    return false;
+}
+
+void TForm6::passBoundary(bool atBoundary)
+{
+    if (!atBoundary) {
+        edgeflag_ = false;
+    } else if (!edgeflag_) {
+        edgeflag_ = true;
+    } else {
+        sounds_.click(kBoundaryClick);
+    }
+}
+
+void TForm6::virtualscrmemoKeyUp(const QKeyEvent& event)
+{
+    if (!speech_.engineready()) {
+        return;
+    }
+    const int key = virtualKey(event);
+    const bool ctrl = modifiersOf(event).has(Modifier::Ctrl);
+    const QTextCursor caret = virtualscrmemo_->textCursor();
+    const int line = caret.blockNumber();
+    const size_t offset = text_.offsetOf(line, caret.positionInBlock());
+    if (key == vk::kUp || key == vk::kDown) {
+        passBoundary(line == 0 || line == text_.lineCount() - 1);
+        const std::string_view text = text_.line(line);
+        speech_.say(text.empty() ? message(kEmptyLineMessage) : std::string(text));
+        return;
+    }
+    if (key != vk::kLeft && key != vk::kRight && key != vk::kHome && key != vk::kEnd) {
+        return;
+    }
+    passBoundary(text_.isTextBoundary(offset));
+    if (text_.text().empty()) {
+        return;
+    }
+    if (!ctrl) {
+        const std::string character = characterAt(text_.text(), offset);
+        if (!character.empty()) {
+            speech_.echokey(character);
+        }
+    } else if (key == vk::kLeft || key == vk::kRight) {
+        const std::string word = wordAt(text_.text(), offset);
+        if (!word.empty()) {
+            speech_.say(word);
+        }
+    }
+}
+
+} // namespace tov::input

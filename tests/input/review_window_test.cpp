@@ -1,0 +1,237 @@
+// The review window under the offscreen platform: the opening rule, what opening and
+// closing play and say, and the review keys with the edge flag, driven by real key events
+// while the window runs modally.
+#include "input_doubles.h"
+
+#include "common/localizer.h"
+#include "doubles/doubles.h"
+#include "input/tform2.h"
+#include "input/tform6.h"
+#include "runtime/tovcommands.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace tov::input {
+namespace {
+
+using Heard = std::vector<std::string>;
+const std::string kWindowSound = "sound 300+450 5 100";
+
+struct Language {
+    explicit Language(int32_t base) { languageSettings().languagebase = base; }
+    ~Language() { languageSettings().languagebase = kCzechBase; }
+};
+
+class ReviewWindowTest : public ::testing::Test {
+protected:
+    ReviewWindowTest() : console(dir.path()) {}
+
+    // Opens the window and, once it runs modally, presses the keys; a window the keys left
+    // open is closed with its button.
+    void openWith(const std::function<void()>& keys)
+    {
+        // A timer of this call only: when the window stays shut it never fires.
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (!form.isVisible()) {
+                return;
+            }
+            opened = true;
+            keys();
+            if (form.isVisible()) {
+                form.closebitbtn()->click();
+            }
+        });
+        timer.start(0);
+        form.Open();
+    }
+
+    QPlainTextEdit* memo() const { return form.virtualscrmemo(); }
+    void key(Qt::Key key, Qt::KeyboardModifiers m = Qt::NoModifier)
+    {
+        QTest::sendKeyEvent(QTest::Press, memo(), key, QString(), m);
+        QTest::sendKeyEvent(QTest::Release, memo(), key, QString(), m);
+    }
+    // The log from the first key on: opening's sound and "Screen" taken off the front.
+    Heard heardAfterOpening() const
+    {
+        Heard heard = log.heard();
+        EXPECT_GE(heard.size(), 2u);
+        EXPECT_EQ(heard[0], kWindowSound);
+        EXPECT_EQ(heard[1], "saynowait Screen");
+        heard.erase(heard.begin(), heard.begin() + 2);
+        return heard;
+    }
+
+    Language english{kEnglishBase};
+    tov::testing::TempDir dir;
+    runtime::Console console;
+    KeyboardState state;
+    tov::testing::CueLog log;
+    tov::testing::RecordingInputSpeech speech{log};
+    tov::testing::RecordingCues cues{log};
+    TForm6 form{console, speech, cues, state};
+    bool opened = false;
+};
+
+TEST_F(ReviewWindowTest, ByteFiftyThousandSevenHundredThirtyAtOneKeepsTheWindowShut)
+{
+    console.memoryimage()[runtime::kReviewDisableAddress] = 1;
+    openWith([] {});
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(log.entries.empty());
+    console.memoryimage()[runtime::kReviewDisableAddress] = 2;
+    openWith([] {});
+    EXPECT_TRUE(opened) << "only the value 1 disables the window";
+}
+
+TEST_F(ReviewWindowTest, OpeningAndClosingPlayTheTwoTonesAndSayScreenAndEndOfScreen)
+{
+    console.screen().replaceLine(0, "ahoj");
+    QString shown;
+    openWith([&] {
+        shown = memo()->toPlainText();
+        key(Qt::Key_Escape);
+    });
+    EXPECT_EQ(log.entries,
+              (Heard{kWindowSound, "saynowait Screen", "stop", kWindowSound, "say end of screen"}));
+    EXPECT_EQ(shown, "ahoj" + QString(24, QLatin1Char('\n')));
+    EXPECT_EQ(form.windowTitle(), "Screen");
+    EXPECT_EQ(form.closebitbtn()->text(), "&Close");
+    EXPECT_EQ(form.closebitbtn()->accessibleName(), "Close");
+    EXPECT_EQ(memo()->accessibleName(), "Screen");
+}
+
+TEST_F(ReviewWindowTest, TheCloseButtonClosesWithTheSameAnnouncement)
+{
+    openWith([&] { form.closebitbtn()->click(); });
+    EXPECT_EQ(log.heard().back(), "say end of screen");
+    EXPECT_EQ(log.count(kWindowSound), 2);
+}
+
+TEST_F(ReviewWindowTest, UpAndDownSpeakLinesAndAFurtherUpAtTheFirstLineClicks)
+{
+    console.screen().replaceLine(0, "first");
+    openWith([&] {
+        key(Qt::Key_Down);
+        key(Qt::Key_Up);
+        key(Qt::Key_Up);
+    });
+    EXPECT_EQ(heardAfterOpening(), (Heard{"say empty line", "say first", "click 16", "say first",
+                                          kWindowSound, "say end of screen"}));
+}
+
+TEST_F(ReviewWindowTest, ThePositionAfterTheLastLineIsABoundaryToo)
+{
+    openWith([&] {
+        key(Qt::Key_End, Qt::ControlModifier); // to the position after line 24
+        log.clear();
+        key(Qt::Key_Down);
+        key(Qt::Key_Up);
+    });
+    EXPECT_EQ(log.heard(), (Heard{"click 16", "say empty line", "say empty line", kWindowSound,
+                                  "say end of screen"}))
+        << "Ctrl+End arrived at the end; Down against it clicks, Up leaves it";
+}
+
+TEST_F(ReviewWindowTest, F2SpeaksLineAndColumnFromOne)
+{
+    console.screen().replaceLine(2, "abc");
+    openWith([&] {
+        key(Qt::Key_Down);
+        key(Qt::Key_Down);
+        log.clear();
+        key(Qt::Key_F2);
+        key(Qt::Key_Right);
+        key(Qt::Key_Right);
+        key(Qt::Key_F2);
+    });
+    const Heard heard = log.heard();
+    ASSERT_GE(heard.size(), 4u);
+    EXPECT_EQ(heard[0], "say line 3, column 1");
+    EXPECT_EQ(heard[3], "say line 3, column 3");
+}
+
+TEST_F(ReviewWindowTest, CharactersEchoTheOneAfterTheCaretAndTheCarriageReturnAtALineEnd)
+{
+    console.screen().replaceLine(0, "ab");
+    openWith([&] {
+        key(Qt::Key_Left);  // at the very start already: the edge flag is set silently
+        key(Qt::Key_Left);  // against it: click
+        key(Qt::Key_Right); // b
+        key(Qt::Key_Right); // the end of the line: its CR
+        key(Qt::Key_Home);  // a
+    });
+    EXPECT_EQ(heardAfterOpening(), (Heard{"echo a", "click 16", "echo a", "echo b", "echo \r",
+                                          "echo a", kWindowSound, "say end of screen"}));
+}
+
+TEST_F(ReviewWindowTest, CtrlRightSpeaksTheWordItMovedToWithoutTheComma)
+{
+    console.screen().replaceLine(0, "xx abc, def");
+    openWith([&] {
+        key(Qt::Key_Right, Qt::ControlModifier);
+        key(Qt::Key_Home, Qt::ControlModifier);
+    });
+    EXPECT_EQ(heardAfterOpening(), (Heard{"say abc", kWindowSound, "say end of screen"}))
+        << "Ctrl+Home says nothing after the boundary rule";
+}
+
+TEST_F(ReviewWindowTest, TheEdgeFlagCarriesOverToTheNextOpening)
+{
+    openWith([&] { key(Qt::Key_Up); });
+    EXPECT_TRUE(form.edgeflag());
+    log.clear();
+    openWith([&] { key(Qt::Key_Up); });
+    EXPECT_EQ(heardAfterOpening(),
+              (Heard{"click 16", "say empty line", kWindowSound, "say end of screen"}));
+}
+
+TEST_F(ReviewWindowTest, WithoutASpeechEngineTheKeysAreSilentAndEscapeStillCloses)
+{
+    speech.ready = false;
+    console.screen().replaceLine(0, "ab");
+    bool closedByEscape = false;
+    openWith([&] {
+        key(Qt::Key_Down);
+        key(Qt::Key_Right);
+        key(Qt::Key_F2);
+        key(Qt::Key_Escape);
+        closedByEscape = !form.isVisible();
+    });
+    EXPECT_TRUE(closedByEscape);
+    EXPECT_EQ(log.entries,
+              (Heard{kWindowSound, "saynowait Screen", kWindowSound, "say end of screen"}));
+}
+
+TEST_F(ReviewWindowTest, UpInTheInputLineOpensItAndTheLineStaysQuietWhenItCloses)
+{
+    TForm2 dialog([] {});
+    dialog.setHosts({&speech, &cues, &state, &brailleTables(), [this] { form.Open(); }});
+    dialog.setEditText("sever");
+    dialog.activateEdit();
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            opened = form.isVisible();
+            key(Qt::Key_Escape);
+        });
+        QTest::sendKeyEvent(QTest::Press, dialog.inputedit(), Qt::Key_Up, QString(), {});
+        QTest::sendKeyEvent(QTest::Release, dialog.inputedit(), Qt::Key_Up, QString(), {});
+        dialog.close();
+    });
+    dialog.showModal();
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(log.heard(),
+              (Heard{kWindowSound, "saynowait Screen", kWindowSound, "say end of screen"}));
+}
+
+} // namespace
+} // namespace tov::input
