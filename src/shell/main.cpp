@@ -7,7 +7,12 @@
 // another; every data file is read from the working directory.
 #include "common/localizer.h"
 #include "common/profile.h"
+#include "input/chordkeyboard.h"
+#include "input/mainwindowkeys.h"
 #include "input/tform2.h"
+#include "input/tform6.h"
+#include "shell/settings.h"
+#include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
 #include "shell/processexit.h"
 #include "shell/terminal_host.h"
@@ -93,22 +98,25 @@ int main(int argc, char** argv)
     console.host().process = &process; // the main window's creation may already need it
 
     tov::shell::TForm1 form1(console, profile, executable);
-    tov::input::TForm2 form2(
-        [&console] {
-            try {
-                console.savememoryimage();
-            } catch (const std::exception& error) {
-                tov::shell::showErrorMessage(error.what());
-            }
-            tov::shell::endProcessNow(EXIT_SUCCESS);
-        },
-        &form1);
-
+    tov::input::TForm2 form2([&form1] { form1.endNow(); }, &form1);
     tov::shell::TForm3 form3(profile, &form1);
     tov::shell::TAboutbox aboutbox(&form1);
     form1.setLaterForms({&form3, &aboutbox});
-
+    tov::input::InputSpeech& speech = tov::input::silentInputSpeech();
+    tov::runtime::SoundStatement& sounds = *form1.soundcues();
+    tov::input::TForm6 form6(console, speech, sounds, tov::input::keyboardState(), &form1);
+    form2.setHosts({&speech, &sounds, &tov::input::keyboardState(), &tov::input::brailleTables(),
+                    [&form6] { form6.Open(); }});
     console.host().dialog = &form2;
+
+    tov::input::MainWindowKeys keys({&speech, &sounds, &tov::input::keyboardState(),
+                                     [&form1] { return form1.soundtimer().endwait(); },
+                                     [&form1] { return form1.programstarted(); },
+                                     [&form6] { form6.Open(); }, [&form1] { form1.endNow(); },
+                                     [&form1] { form1.writesettings(); }},
+                                    &form1);
+    keys.attachbraillekeyboarditem(*form1.braillekeyboarditem());
+    keys.watch(form1);
 
     form1.show();
     return app.exec();

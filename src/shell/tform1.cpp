@@ -2,6 +2,9 @@
 #include "shell/tform1.h"
 
 #include "common/localizer.h"
+#include "common/tov_error.h"
+#include "input/chordkeyboard.h"
+#include "input/tableloaders.h"
 #include "common/profile.h"
 #include "common/qtext.h"
 #include "runtime/soundcues.h"
@@ -87,6 +90,9 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile,
 
     settingsmenu_ = menuBar()->addMenu(QString());
     settingsmenu_->setObjectName("settingsmenu");
+    // Its caption, shortcut, check mark and command come from the keyboard's own unit.
+    braillekeyboarditem_ = settingsmenu_->addAction(QString());
+    braillekeyboarditem_->setObjectName("braillekeyboarditem");
     environmentsubmenu_ = settingsmenu_->addAction(QString());
     environmentsubmenu_->setObjectName("environmentsubmenu");
     environmentsubmenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
@@ -124,8 +130,46 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
 
     console_.screen().setObserver(this);
     console_.screen().clear();
+
+    // The sound settings live in the cues, which exist (silent, without a bank) before
+    // the settings are read; the device and the bank come after the memory image.
+    wavelist_ = std::make_unique<sound::TWaveList>();
+    soundcues_ = std::make_unique<runtime::SoundCues>(wavelist_->Waves(), console_.soundstate(),
+                                                      soundtimer_);
+    general_.sounds = &soundcues_->settings();
+    general_.braillekeys = &input::keyboardState().braillekeys;
+    input::keyboardState().braillekeys = false;
+    shell::readsettings(profile_, general_, false);
+
     console_.loadmemoryimage();
     createSounds();
+    loadKeyboardTables();
+}
+
+void TForm1::writesettings() const
+{
+    shell::writesettings(profile_, general_);
+}
+
+void TForm1::loadKeyboardTables()
+{
+    input::BrailleTables& tables = input::brailleTables();
+    const auto inWorkdir = [this](const std::string& name) {
+        return console_.workdir().empty() ? std::filesystem::path(name) : console_.workdir() / name;
+    };
+    // A table that cannot be read leaves the keyboard without chords or names, and the
+    // user is told which file and why; the program itself still runs.
+    tables.brailletablefile = inWorkdir(input::kBrailleTableFile);
+    tables.keynamefile = inWorkdir(message(input::kKeyNameFileMessage) + input::kKeyNameExtension);
+    const std::filesystem::path* loading = &tables.brailletablefile;
+    try {
+        input::LoadBrailleTable();
+        input::keyboardState().currentprefix.clear();
+        loading = &tables.keynamefile;
+        input::LoadKeyNames();
+    } catch (const TovError& error) {
+        showErrorMessage(std::string(error.what()) + ": " + loading->filename().string());
+    }
 }
 
 void TForm1::createSounds()
@@ -138,10 +182,7 @@ void TForm1::createSounds()
         // waits still happen, and the user has been told why there is no sound.
         showErrorMessage(error.what());
     }
-    wavelist_ = std::make_unique<sound::TWaveList>();
     wavelist_->setdevice(sounddevice_.get());
-    soundcues_ = std::make_unique<runtime::SoundCues>(wavelist_->Waves(), console_.soundstate(),
-                                                      soundtimer_);
     console_.host().sounds = soundcues_.get();
     runtime::loadsounds(wavelist_->Waves(), *console_.host().process, console_.workdir());
 }
@@ -243,12 +284,17 @@ void TForm1::saveMemoryImageReporting()
 
 void TForm1::exitsubmenuClick()
 {
-    saveMemoryImageReporting();
-    if (!running_) {
-        imageSaved_ = true; // FormClose need not save the same image again
-        close();
-        return;
+    if (running_) {
+        endNow(); // the program's statements cannot be unwound
     }
+    saveMemoryImageReporting();
+    imageSaved_ = true; // FormClose need not save the same image again
+    close();
+}
+
+void TForm1::endNow()
+{
+    saveMemoryImageReporting();
     freeSounds();
     endProcessNow(EXIT_SUCCESS);
 }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "runtime/screen.h"
+#include "shell/settings.h"
 #include "shell/soundtimer.h"
 
 #include <QMainWindow>
@@ -58,6 +59,7 @@ public:
     QAction* Startsubmenu() const { return startsubmenu_; }
     QAction* exitsubmenu() const { return exitsubmenu_; }
     QMenu* settingsmenu() const { return settingsmenu_; }
+    QAction* braillekeyboarditem() const { return braillekeyboarditem_; }
     QAction* environmentsubmenu() const { return environmentsubmenu_; }
     QMenu* helpmenu() const { return helpmenu_; }
     QAction* aboutsubmenu() const { return aboutsubmenu_; }
@@ -68,9 +70,15 @@ public:
     // The sound statement and key cues over the bank; null once the window has closed.
     runtime::SoundCues* soundcues() const { return soundcues_.get(); }
     SoundTimer& soundtimer() { return soundtimer_; }
+    // Where each general setting lives, for readsettings and writesettings.
+    const GeneralSettings& generalSettings() const { return general_; }
+    void writesettings() const;
 
     void StartsubmenuClick();
     void exitsubmenuClick();
+    // The ends that cannot wait for the window to close (the input dialog's exit button,
+    // Alt+F4, Exit during a run): save the memory image, free the sounds, end at once.
+    [[noreturn]] void endNow();
     void environmentsubmenuClick();
     void aboutsubmenuClick();
 
@@ -84,6 +92,7 @@ private:
     void saveMemoryImageReporting();
     void linesChanged(int first, int last) override;
     void createSounds();
+    void loadKeyboardTables();
     void freeSounds();
 
     runtime::Console& console_;
@@ -93,6 +102,7 @@ private:
     QAction* startsubmenu_ = nullptr;
     QAction* exitsubmenu_ = nullptr;
     QMenu* settingsmenu_ = nullptr;
+    QAction* braillekeyboarditem_ = nullptr;
     QAction* environmentsubmenu_ = nullptr;
     QMenu* helpmenu_ = nullptr;
     QAction* aboutsubmenu_ = nullptr;
@@ -101,6 +111,7 @@ private:
     std::unique_ptr<sound::TWaveList> wavelist_;
     SoundTimer soundtimer_; //: `Timer`: its tick ends the sound statement's wait
     std::unique_ptr<runtime::SoundCues> soundcues_;
+    GeneralSettings general_;
     //: the items a run disables, so no second run or settings change starts inside it
     std::vector<QAction*> runDisabledItems_;
     bool programstarted_ = false; //: Start was chosen once; the review window may open

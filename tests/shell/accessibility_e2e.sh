@@ -30,7 +30,7 @@ eval "$(dbus-launch --sh-syntax)"
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 pids+=($!)
 
-cp "$data/data.dta" "$(dirname "$exe")/sounds.dat" "$work/"
+for file in data.dta sounds.dat czech.ebt czech.eky; do cp "$(dirname "$exe")/$file" "$work/"; done
 cd "$work"
 # Qt exposes its widgets on the accessibility bus only when asked or when a reader runs.
 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ALSOFT_DRIVERS=null "$exe" --config "$work/tovana.ini" \

@@ -3,6 +3,7 @@
 #include "common/localizer.h"
 #include "common/profile.h"
 #include "doubles/doubles.h"
+#include "shell/workfiles.h"
 #include "runtime/tovcommands.h"
 #include "shell/modal.h"
 #include "shell/taboutbox.h"
@@ -26,8 +27,7 @@ class EnvironmentDialogTest : public ::testing::Test {
 protected:
     EnvironmentDialogTest() : console(dir.path()), profile(dir / "tovana.ini")
     {
-        std::filesystem::copy_file(std::filesystem::path(TOVANA_WORKDIR) / "sounds.dat",
-                                   dir / "sounds.dat");
+        tov::testing::copyWorkingFiles(dir.path());
     }
 
     void create(int language)
@@ -110,7 +110,13 @@ TEST_F(EnvironmentDialogTest, CancelKeepsTheChosenLanguageForThisRunOnly)
 
 TEST_F(EnvironmentDialogTest, ABaseWithoutAnEntrySelectsNothing)
 {
-    create(9000);
+    {
+        // A base without texts has no key-name file either: the start says so and goes on.
+        ModalAnswerer startup([](QWidget*) {});
+        create(9000);
+        ASSERT_EQ(startup.messageBoxes.size(), 1u);
+        EXPECT_EQ(startup.messageBoxes[0], "File not found: .eky");
+    }
     int selected = -2;
     ModalAnswerer answer([&](QWidget*) {
         selected = form3->itemIndex();

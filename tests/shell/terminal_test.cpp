@@ -88,7 +88,8 @@ protected:
         // The build's working directory: the shipped data files and the generated bank.
         const std::filesystem::path workdir =
             std::filesystem::path(TOVANA_EXECUTABLE).parent_path();
-        for (const char* name : {"data.dta", "sounds.dat"}) {
+        for (const char* name :
+             {"data.dta", "sounds.dat", "czech.ebt", "czech.eky", "english.eky"}) {
             std::filesystem::copy_file(workdir / name, dir / name);
         }
     }

@@ -6,6 +6,7 @@
 #include "common/profile.h"
 #include "common/qtext.h"
 #include "doubles/doubles.h"
+#include "shell/workfiles.h"
 #include "doubles/walkthrough.h"
 #include "input/tform2.h"
 #include "runtime/tovcommands.h"
@@ -96,8 +97,7 @@ protected:
     TForm1Test() : console(dir.path()), profile(dir / "tovana.ini")
     {
         languageSettings().languagebase = kCzechBase;
-        std::filesystem::copy_file(std::filesystem::path(TOVANA_WORKDIR) / "sounds.dat",
-                                   dir / "sounds.dat");
+        tov::testing::copyWorkingFiles(dir.path());
         console.host().process = &process;
     }
 
