@@ -20,6 +20,7 @@
 #include "shell/taboutbox.h"
 #include "shell/tform1.h"
 #include "shell/tform3.h"
+#include "shell/tform5.h"
 #include "shell/tovapplication.h"
 
 #include <cstdio>
@@ -100,8 +101,13 @@ int main(int argc, char** argv)
     tov::shell::TForm1 form1(console, profile, executable);
     tov::input::TForm2 form2([&form1] { form1.endNow(); }, &form1);
     tov::shell::TForm3 form3(profile, &form1);
+    tov::shell::TForm5 form5(form1.soundcues()->settings(), *form1.soundcues(), &form1);
     tov::shell::TAboutbox aboutbox(&form1);
-    form1.setLaterForms({&form3, &aboutbox});
+    tov::shell::LaterForms later;
+    later.form3 = &form3;
+    later.form5 = &form5;
+    later.aboutbox = &aboutbox;
+    form1.setLaterForms(later);
     tov::input::InputSpeech& speech = tov::input::silentInputSpeech();
     tov::runtime::SoundStatement& sounds = *form1.soundcues();
     tov::input::TForm6 form6(console, speech, sounds, tov::input::keyboardState(), &form1);

@@ -14,6 +14,7 @@
 #include "shell/runcontrol.h"
 #include "shell/taboutbox.h"
 #include "shell/tform3.h"
+#include "shell/tform5.h"
 #include "shell/tovapplication.h"
 
 #include <QAction>
@@ -21,7 +22,9 @@
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QCheckBox>
 #include <QRadioButton>
+#include <QSlider>
 #include <QGroupBox>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -34,6 +37,10 @@ constexpr int kTitleMessage = 1;
 constexpr int kProgramMenuMessage = 2;
 constexpr int kStartMessage = 3;
 constexpr int kSettingsMenuMessage = 4;
+constexpr int kSoundsMessage = 20;
+constexpr int kVoiceMessage = 38;
+constexpr int kSapi5Message = 27;
+constexpr int kNoVoicesMessage = 40;
 constexpr int kEnvironmentMessage = 5;
 constexpr int kRestartMessage = 6;
 constexpr int kExitMessage = 33;
@@ -93,6 +100,16 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile,
     // Its caption, shortcut, check mark and command come from the keyboard's own unit.
     braillekeyboarditem_ = settingsmenu_->addAction(QString());
     braillekeyboarditem_->setObjectName("braillekeyboarditem");
+    soundssubmenu_ = settingsmenu_->addAction(QString());
+    soundssubmenu_->setObjectName("soundssubmenu");
+    soundssubmenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    connect(soundssubmenu_, &QAction::triggered, this, &TForm1::soundssubmenuClick);
+    // The speech layer's menu unit sets these two items' shortcuts and commands.
+    voicesubmenu_ = settingsmenu_->addAction(QString());
+    voicesubmenu_->setObjectName("Voicesubmenu");
+    usesapi5submenu_ = settingsmenu_->addAction(QString());
+    usesapi5submenu_->setObjectName("usesapi5submenu");
+    usesapi5submenu_->setCheckable(true);
     environmentsubmenu_ = settingsmenu_->addAction(QString());
     environmentsubmenu_->setObjectName("environmentsubmenu");
     environmentsubmenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
@@ -104,7 +121,8 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile,
     aboutsubmenu_->setObjectName("aboutsubmenu");
     connect(aboutsubmenu_, &QAction::triggered, this, &TForm1::aboutsubmenuClick);
 
-    runDisabledItems_ = {startsubmenu_, environmentsubmenu_, helpmenu_->menuAction()};
+    runDisabledItems_ = {startsubmenu_, soundssubmenu_,   environmentsubmenu_,
+                         voicesubmenu_, usesapi5submenu_, helpmenu_->menuAction()};
 
     FormCreate(executable);
 }
@@ -123,6 +141,9 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     labelAction(startsubmenu_, kStartMessage);
     labelAction(exitsubmenu_, kExitMessage);
     settingsmenu_->setTitle(caption(kSettingsMenuMessage));
+    labelAction(soundssubmenu_, kSoundsMessage, kOpensDialog);
+    labelAction(voicesubmenu_, kVoiceMessage, kOpensDialog);
+    labelAction(usesapi5submenu_, kSapi5Message);
     labelAction(environmentsubmenu_, kEnvironmentMessage, kOpensDialog);
     helpmenu_->setTitle(caption(kHelpMenuMessage));
     labelAction(aboutsubmenu_, kAboutMessage);
@@ -137,6 +158,9 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     soundcues_ = std::make_unique<runtime::SoundCues>(wavelist_->Waves(), console_.soundstate(),
                                                       soundtimer_);
     general_.sounds = &soundcues_->settings();
+    if (general_.voiceallowed == nullptr) {
+        general_.voiceallowed = &voiceallowed_;
+    }
     general_.braillekeys = &input::keyboardState().braillekeys;
     input::keyboardState().braillekeys = false;
     shell::readsettings(profile_, general_, false);
@@ -263,6 +287,41 @@ void TForm1::environmentsubmenuClick()
     if (dialog->itemIndex() != remembered) {
         showInformation(message(kRestartMessage));
     }
+}
+
+void TForm1::soundssubmenuClick()
+{
+    TForm5* dialog = forms_.form5;
+    if (dialog == nullptr) {
+        return;
+    }
+    runtime::SoundSettings& sounds = soundcues_->settings();
+    bool& voiceallowed = *general_.voiceallowed;
+    dialog->voicecheckbox()->setChecked(voiceallowed);
+    dialog->tovanasoundschk()->setChecked(sounds.tovanasounds);
+    // Moving the bar applies its own rounding at once: a stored -2550 becomes -2600.
+    dialog->sndvoltrackbar()->setValue(volumePosition(sounds.sndvolume));
+    dialog->sndvoltrackbar()->setEnabled(sounds.tovanasounds);
+    const int remembered = sounds.sndvolume;
+    dialog->voicecheckbox()->setFocus(Qt::OtherFocusReason);
+    if (dialog->exec() != QDialog::Accepted) {
+        sounds.sndvolume = remembered; // what was heard in the dialog is undone
+        return;
+    }
+    if (dialog->voicecheckbox()->isChecked() && !voiceallowed) {
+        if (forms_.voicesavailable && forms_.voicesavailable()) {
+            if (forms_.enablevoice) {
+                forms_.enablevoice();
+            }
+        } else {
+            dialog->voicecheckbox()->setChecked(false);
+            showInformation(message(kNoVoicesMessage));
+        }
+    }
+    voiceallowed = dialog->voicecheckbox()->isChecked();
+    voicesubmenu_->setEnabled(voiceallowed);
+    sounds.tovanasounds = dialog->tovanasoundschk()->isChecked();
+    writesettings();
 }
 
 void TForm1::aboutsubmenuClick()

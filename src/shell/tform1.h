@@ -17,6 +17,7 @@
 
 #include <QMainWindow>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,12 +40,17 @@ class TWaveList;
 namespace tov::shell {
 
 class TForm3;
+class TForm5;
 class TAboutbox;
 
-// The windows created after the main window, which its menu commands show.
+// The windows created after the main window, which its menu commands show, and what the
+// sounds dialog asks of the speech layer.
 struct LaterForms {
     TForm3* form3 = nullptr;
+    TForm5* form5 = nullptr;
     TAboutbox* aboutbox = nullptr;
+    std::function<bool()> voicesavailable; //: SAPI 4 voices can be listed
+    std::function<void()> enablevoice;     //: selects a voice now that speech is allowed
 };
 
 class TForm1 : public QMainWindow, private runtime::ScreenObserver {
@@ -60,6 +66,9 @@ public:
     QAction* exitsubmenu() const { return exitsubmenu_; }
     QMenu* settingsmenu() const { return settingsmenu_; }
     QAction* braillekeyboarditem() const { return braillekeyboarditem_; }
+    QAction* soundssubmenu() const { return soundssubmenu_; }
+    QAction* Voicesubmenu() const { return voicesubmenu_; }
+    QAction* usesapi5submenu() const { return usesapi5submenu_; }
     QAction* environmentsubmenu() const { return environmentsubmenu_; }
     QMenu* helpmenu() const { return helpmenu_; }
     QAction* aboutsubmenu() const { return aboutsubmenu_; }
@@ -80,6 +89,7 @@ public:
     // Alt+F4, Exit during a run): save the memory image, free the sounds, end at once.
     [[noreturn]] void endNow();
     void environmentsubmenuClick();
+    void soundssubmenuClick();
     void aboutsubmenuClick();
 
 protected:
@@ -103,6 +113,10 @@ private:
     QAction* exitsubmenu_ = nullptr;
     QMenu* settingsmenu_ = nullptr;
     QAction* braillekeyboarditem_ = nullptr;
+    QAction* soundssubmenu_ = nullptr;
+    QAction* voicesubmenu_ = nullptr;
+    QAction* usesapi5submenu_ = nullptr;
+    bool voiceallowed_ = false; //: stands in for the speech layer's until it is wired
     QAction* environmentsubmenu_ = nullptr;
     QMenu* helpmenu_ = nullptr;
     QAction* aboutsubmenu_ = nullptr;

@@ -36,7 +36,10 @@ protected:
         window = std::make_unique<TForm1>(console, profile, dir / "tovana");
         form3 = std::make_unique<TForm3>(profile, window.get());
         about = std::make_unique<TAboutbox>(window.get());
-        window->setLaterForms({form3.get(), about.get()});
+        LaterForms later;
+        later.form3 = form3.get();
+        later.aboutbox = about.get();
+        window->setLaterForms(later);
     }
     ~EnvironmentDialogTest() override { languageSettings().languagebase = kCzechBase; }
 

@@ -1,0 +1,127 @@
+// The sounds dialog's controls and its two live handlers.
+#include "shell/tform5.h"
+
+#include "common/localizer.h"
+#include "common/qtext.h"
+#include "runtime/soundcues.h"
+#include "shell/accessible.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <array>
+
+namespace tov::shell {
+namespace {
+
+constexpr int kDialogMessage = 21;
+constexpr int kVoiceMessage = 22;
+constexpr int kTovanaSoundsMessage = 39;
+constexpr int kVolumeMessage = 28;
+constexpr int kOkMessage = 7;
+constexpr int kCancelMessage = 8;
+constexpr int kArrowStep = 1;
+constexpr int kPageStep = 2;
+
+// The tone that lets the user hear the new volume.
+constexpr std::array<double, 1> kPreviewTone = {1000};
+constexpr double kPreviewSound = 1;
+constexpr double kPreviewDuration = 100;
+
+QString caption(int number)
+{
+    return text::toQString(message(number));
+}
+
+} // namespace
+
+int volumePosition(int sndvolume)
+{
+    return (sndvolume - kSilentVolume) / kVolumeStepSize;
+}
+
+int positionVolume(int position)
+{
+    return position * kVolumeStepSize + kSilentVolume;
+}
+
+TForm5::TForm5(runtime::SoundSettings& sounds, runtime::SoundStatement& cues, QWidget* parent)
+    : QDialog(parent), sounds_(sounds), cues_(cues)
+{
+    setObjectName("TForm5");
+    voicecheckbox_ = new QCheckBox(this);
+    voicecheckbox_->setObjectName("voicecheckbox");
+    tovanasoundschk_ = new QCheckBox(this);
+    tovanasoundschk_->setObjectName("tovanasoundschk");
+    sndvolstatic_ = new QLabel(this);
+    sndvolstatic_->setObjectName("sndvolstatic");
+    sndvoltrackbar_ = new QSlider(Qt::Horizontal, this);
+    sndvoltrackbar_->setObjectName("sndvoltrackbar");
+    sndvoltrackbar_->setRange(0, kVolumeSteps);
+    sndvoltrackbar_->setSingleStep(kArrowStep);
+    sndvoltrackbar_->setPageStep(kPageStep);
+    sndvoltrackbar_->setTickPosition(QSlider::TicksBelow);
+    sndvoltrackbar_->setTickInterval(10);
+    // The label's accelerator moves the focus to the track bar.
+    sndvolstatic_->setBuddy(sndvoltrackbar_);
+    okbitbtn_ = new QPushButton(this);
+    okbitbtn_->setObjectName("okbitbtn");
+    okbitbtn_->setDefault(true);
+    cancelbitbtn_ = new QPushButton(this);
+    cancelbitbtn_->setObjectName("cancelbitbtn");
+
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(okbitbtn_, QDialogButtonBox::AcceptRole);
+    buttons->addButton(cancelbitbtn_, QDialogButtonBox::RejectRole);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(voicecheckbox_);
+    layout->addWidget(tovanasoundschk_);
+    layout->addWidget(sndvolstatic_);
+    layout->addWidget(sndvoltrackbar_);
+    layout->addWidget(buttons);
+    setTabOrder(voicecheckbox_, tovanasoundschk_);
+    setTabOrder(tovanasoundschk_, sndvoltrackbar_);
+    setTabOrder(sndvoltrackbar_, okbitbtn_);
+    setTabOrder(okbitbtn_, cancelbitbtn_);
+
+    connect(okbitbtn_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancelbitbtn_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(sndvoltrackbar_, &QSlider::valueChanged, this, [this] { sndvoltrackbarChange(); });
+    connect(tovanasoundschk_, &QCheckBox::toggled, this, [this] { tovanasoundschkClick(); });
+    FormCreate();
+}
+
+void TForm5::FormCreate()
+{
+    setWindowTitle(caption(kDialogMessage));
+    nameForAccessibility(this, caption(kDialogMessage));
+    voicecheckbox_->setText(caption(kVoiceMessage));
+    nameForAccessibility(voicecheckbox_, caption(kVoiceMessage));
+    tovanasoundschk_->setText(caption(kTovanaSoundsMessage));
+    nameForAccessibility(tovanasoundschk_, caption(kTovanaSoundsMessage));
+    sndvolstatic_->setText(caption(kVolumeMessage));
+    nameForAccessibility(sndvoltrackbar_, caption(kVolumeMessage));
+    okbitbtn_->setText(caption(kOkMessage));
+    nameForAccessibility(okbitbtn_, caption(kOkMessage));
+    cancelbitbtn_->setText(caption(kCancelMessage));
+    nameForAccessibility(cancelbitbtn_, caption(kCancelMessage));
+}
+
+void TForm5::sndvoltrackbarChange()
+{
+    sounds_.sndvolume = positionVolume(sndvoltrackbar_->value());
+    // Setting the position before the dialog is shown plays nothing.
+    if (isActiveWindow()) {
+        cues_.sound(kPreviewTone, kPreviewSound, kPreviewDuration);
+    }
+}
+
+void TForm5::tovanasoundschkClick()
+{
+    sndvoltrackbar_->setEnabled(tovanasoundschk_->isChecked());
+}
+
+} // namespace tov::shell

@@ -1,0 +1,60 @@
+// The sounds dialog: speech allowed, the notetaker's sounds on, and their volume on a
+// track bar of 0 to 100 (position p is p x 100 - 10000 hundredths of a decibel). Moving
+// the bar changes the volume at once and, while the dialog is the active window, plays a
+// short tone at the new volume; Cancel puts the volume back. The main window's
+// soundssubmenuClick opens it and applies it.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace tov::runtime {
+class SoundStatement;
+struct SoundSettings;
+} // namespace tov::runtime
+
+namespace tov::shell {
+
+inline constexpr int kVolumeSteps = 100;
+inline constexpr int kVolumeStepSize = 100; //: hundredths of a decibel per track bar step
+inline constexpr int kSilentVolume = -10000;
+
+// The track bar position of a volume and back, with the integer division that turns a
+// stored -2550 into position 74 (and so -2600).
+int volumePosition(int sndvolume);
+int positionVolume(int position);
+
+class TForm5 : public QDialog {
+    Q_OBJECT
+public:
+    TForm5(runtime::SoundSettings& sounds, runtime::SoundStatement& cues,
+           QWidget* parent = nullptr);
+
+    QCheckBox* voicecheckbox() const { return voicecheckbox_; }
+    QCheckBox* tovanasoundschk() const { return tovanasoundschk_; }
+    QSlider* sndvoltrackbar() const { return sndvoltrackbar_; }
+    QLabel* sndvolstatic() const { return sndvolstatic_; }
+    QPushButton* okbitbtn() const { return okbitbtn_; }
+    QPushButton* cancelbitbtn() const { return cancelbitbtn_; }
+
+    void sndvoltrackbarChange();
+    void tovanasoundschkClick();
+
+private:
+    void FormCreate();
+
+    runtime::SoundSettings& sounds_;
+    runtime::SoundStatement& cues_;
+    QCheckBox* voicecheckbox_ = nullptr;
+    QCheckBox* tovanasoundschk_ = nullptr;
+    QLabel* sndvolstatic_ = nullptr;
+    QSlider* sndvoltrackbar_ = nullptr;
+    QPushButton* okbitbtn_ = nullptr;
+    QPushButton* cancelbitbtn_ = nullptr;
+};
+
+} // namespace tov::shell
