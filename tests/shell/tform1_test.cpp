@@ -12,6 +12,7 @@
 #include "runtime/tovcommands.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -165,6 +166,27 @@ TEST_F(TForm1Test, CreationShowsTwentyFourEmptyLinesAndLoadsTheMemoryImage)
     EXPECT_EQ(window->Startsubmenu()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_FALSE(window->printmemo()->accessibleName().isEmpty());
     languageSettings().languagebase = kCzechBase;
+}
+
+TEST_F(TForm1Test, MissingSoundBankEndsTheStartWithMessage42)
+{
+    std::filesystem::remove(dir / "sounds.dat");
+    EXPECT_THROW(create(), tov::testing::ProcessEnded);
+    EXPECT_EQ(process.messages, std::vector<std::string>{"Nelze nal\xE9zt soubor sounds.dat"});
+    EXPECT_FALSE(std::filesystem::exists(dir / "ram.dat")); // this end saves nothing
+}
+
+TEST_F(TForm1Test, MenusCarryTheirCaptionsShortcutsAndCheckItems)
+{
+    create();
+    EXPECT_EQ(window->settingsmenu()->title(), "Na&stavení");
+    EXPECT_EQ(window->soundssubmenu()->text(), "&Zvuky...");
+    EXPECT_EQ(window->Voicesubmenu()->text(), "&Hlas...");
+    EXPECT_EQ(window->usesapi5submenu()->text(), "Používat hlas SA&PI5");
+    EXPECT_TRUE(window->usesapi5submenu()->isCheckable());
+    EXPECT_EQ(window->helpmenu()->title(), "Ná&pověda");
+    EXPECT_EQ(window->aboutsubmenu()->text(), "O progr&amu");
+    EXPECT_EQ(window->exitsubmenu()->text(), "Kon&ec");
 }
 
 TEST_F(TForm1Test, MemoFollowsEveryChangeOfTheScreen)
