@@ -2,10 +2,13 @@
 # End to end, the way a screen reader meets the program: the real executable under Xvfb
 # with the desktop accessibility bus, Ctrl+S and a command typed with xdotool, and the
 # answer read back from the main window's screen through AT-SPI.
-# Usage: accessibility_e2e.sh TOVANA_EXECUTABLE DATA_DIR
+# A second scenario ends the program from its menu while a death tune plays: the process
+# must end at once, with its memory image saved.
+# Usage: accessibility_e2e.sh TOVANA_EXECUTABLE DATA_DIR [answer|exit-during-run]
 set -euo pipefail
-exe=$1
+exe=$(realpath "$1")
 data=$2
+scenario=${3:-answer}
 for tool in Xvfb xdotool dbus-launch /usr/libexec/at-spi-bus-launcher; do
   command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
 done
@@ -35,15 +38,45 @@ cd "$work"
 # Qt exposes its widgets on the accessibility bus only when asked or when a reader runs.
 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ALSOFT_DRIVERS=null "$exe" --config "$work/tovana.ini" \
   >"$work/app.log" 2>&1 &
-pids+=($!)
+app=$!
+pids+=("$app")
 
 window=$(timeout 10 xdotool search --sync --onlyvisible --name ' - tovana$' | head -n 1)
 xdotool windowfocus --sync "$window"
 xdotool key ctrl+s
-dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vlož data$' | head -n 1)
-xdotool windowfocus --sync "$dialog"
-xdotool type --delay 20 'vezmi dopis'
-xdotool key Return
+command() {
+  local dialog
+  dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vlož data$' | head -n 1)
+  xdotool windowfocus --sync "$dialog"
+  xdotool type --delay 20 "$1"
+  xdotool key Return
+}
+
+if [ "$scenario" = exit-during-run ]; then
+  # East, then down the shaft without the rope: the falling tone and the death tune.
+  command v
+  command d
+  sleep 1.5
+  started=$(date +%s.%N)
+  xdotool windowfocus --sync "$window"
+  xdotool key alt+p
+  sleep 0.3
+  xdotool key e # Kon&ec
+  for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$app" 2>/dev/null; then
+    echo "Exit during the run did not end the process"
+    exit 1
+  fi
+  status=0
+  wait "$app" || status=$?
+  took=$(echo "$(date +%s.%N) - $started" | bc)
+  size=$(stat -c %s "$work/ram.dat" 2>/dev/null || echo none)
+  echo "exit status $status, ended ${took}s after the menu command, ram.dat: $size bytes"
+  [ "$status" -eq 0 ] && [ "$size" = 65536 ] && grep -vq hotovo "$work/app.log"
+  exit $?
+fi
+
+command 'vezmi dopis'
 
 /usr/bin/python3 - <<'PY'
 import sys, time
