@@ -29,6 +29,8 @@ Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n 1 "$work/display")"
+# The server may still be settling (or a previous one leaving): wait until it answers.
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 eval "$(dbus-launch --sh-syntax)"
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 pids+=($!)
