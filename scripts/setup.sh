@@ -9,15 +9,16 @@ TOVANA_BUILD_PACKAGES=(
   qt6-base-dev
   libopenal-dev libopenal1
   libespeak-ng-dev espeak-ng-data
-  libspeechd-dev
+  libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
 )
 
 # What the tests add: GoogleTest, the headless display and audio servers, the
 # sanitizer and fuzzer runtime, and the references that data files are checked against.
 TOVANA_TEST_PACKAGES=(
-  libgtest-dev
+  libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool at-spi2-core dbus-x11 python3-pyatspi
+  pulseaudio
   liblouis-bin
 )
 

@@ -34,7 +34,8 @@ public:
     }
     [[noreturn]] void endProcess() override
     {
-        std::fflush(nullptr);
+        std::fflush(stdout);
+        std::fflush(stderr);
         std::_Exit(EXIT_FAILURE);
     }
 };

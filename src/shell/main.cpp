@@ -12,6 +12,13 @@
 #include "input/tform2.h"
 #include "input/tform6.h"
 #include "shell/settings.h"
+#include "shell/speechbridge.h"
+#include "speech/engines.h"
+#include "speech/qtguithread.h"
+#include "speech/speechlayer.h"
+#include "speech/speechmenu.h"
+#include "speech/tform4.h"
+#include "common/qtext.h"
 #include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
 #include "shell/processexit.h"
@@ -98,24 +105,43 @@ int main(int argc, char** argv)
     tov::shell::MessageBoxProcess process;
     console.host().process = &process; // the main window's creation may already need it
 
-    tov::shell::TForm1 form1(console, profile, executable);
+    // Speech first: its engine threads post to the GUI thread through these two.
+    tov::speech::QtGuiPoster poster;
+    tov::speech::QtEventQueue queue;
+    const tov::shell::TableKeyNames keynames;
+    tov::shell::ConsoleSounds consoleSounds(console);
+    tov::speech::SpeechLayer speech({queue, consoleSounds, keynames, profile},
+                                    tov::speech::espeakEngines(poster),
+                                    tov::speech::speechDispatcherVoice(poster));
+    console.host().speech = &speech;
+    tov::shell::LayerInputSpeech inputSpeech(speech);
+
+    tov::shell::TForm1 form1(console, profile, executable, &speech);
     tov::input::TForm2 form2([&form1] { form1.endNow(); }, &form1);
     tov::shell::TForm3 form3(profile, &form1);
+    tov::speech::TForm4 form4(speech, process, &form1);
+    tov::speech::SpeechMenu speechMenu(
+        speech, form4, form1.usesapi5submenu(), form1.Voicesubmenu(),
+        [&form1] { return tov::text::fromQString(form1.windowTitle()); }, &form1);
+    speechMenu.settingsread(form1.sapi5Setting());
     tov::shell::TForm5 form5(form1.soundcues()->settings(), *form1.soundcues(), &form1);
+    tov::runtime::SoundStatement& sounds = *form1.soundcues();
+    tov::input::TForm6 form6(console, inputSpeech, sounds, tov::input::keyboardState(), &form1);
     tov::shell::TAboutbox aboutbox(&form1);
+
     tov::shell::LaterForms later;
     later.form3 = &form3;
     later.form5 = &form5;
     later.aboutbox = &aboutbox;
+    later.voicesavailable = [&speech] { return speech.voicesavailable(); };
+    later.enablevoice = [&form4] { form4.voiceselection().enablevoice(); };
+    later.preparevoice = [&form4] { form4.voiceselection().preparevoice(); };
     form1.setLaterForms(later);
-    tov::input::InputSpeech& speech = tov::input::silentInputSpeech();
-    tov::runtime::SoundStatement& sounds = *form1.soundcues();
-    tov::input::TForm6 form6(console, speech, sounds, tov::input::keyboardState(), &form1);
-    form2.setHosts({&speech, &sounds, &tov::input::keyboardState(), &tov::input::brailleTables(),
-                    [&form6] { form6.Open(); }});
+    form2.setHosts({&inputSpeech, &sounds, &tov::input::keyboardState(),
+                    &tov::input::brailleTables(), [&form6] { form6.Open(); }});
     console.host().dialog = &form2;
 
-    tov::input::MainWindowKeys keys({&speech, &sounds, &tov::input::keyboardState(),
+    tov::input::MainWindowKeys keys({&inputSpeech, &sounds, &tov::input::keyboardState(),
                                      [&form1] { return form1.soundtimer().endwait(); },
                                      [&form1] { return form1.programstarted(); },
                                      [&form6] { form6.Open(); }, [&form1] { form1.endNow(); },

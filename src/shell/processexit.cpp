@@ -7,7 +7,10 @@ namespace tov::shell {
 
 void endProcessNow(int status)
 {
-    std::fflush(nullptr);
+    // Only our own streams: fflush(nullptr) would wait for every FILE's lock, and the
+    // speech service's reader thread holds one while it blocks reading its socket.
+    std::fflush(stdout);
+    std::fflush(stderr);
     std::_Exit(status);
 }
 

@@ -10,6 +10,7 @@
 #include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
 #include "sound/sounddevice.h"
+#include "speech/speechlayer.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
 #include "shell/taboutbox.h"
@@ -70,8 +71,9 @@ QString windowTitleFor(const std::filesystem::path& executable)
 }
 
 TForm1::TForm1(runtime::Console& console, const Profile& profile,
-               const std::filesystem::path& executable, QWidget* parent)
-    : QMainWindow(parent), console_(console), profile_(profile)
+               const std::filesystem::path& executable, speech::SpeechLayer* speech,
+               QWidget* parent)
+    : QMainWindow(parent), console_(console), profile_(profile), speech_(speech)
 {
     setObjectName("TForm1");
     printmemo_ = new QPlainTextEdit(this);
@@ -158,12 +160,15 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     soundcues_ = std::make_unique<runtime::SoundCues>(wavelist_->Waves(), console_.soundstate(),
                                                       soundtimer_);
     general_.sounds = &soundcues_->settings();
-    if (general_.voiceallowed == nullptr) {
-        general_.voiceallowed = &voiceallowed_;
-    }
+    general_.voiceallowed = speech_ != nullptr ? &speech_->state().voiceallowed : &voiceallowed_;
     general_.braillekeys = &input::keyboardState().braillekeys;
+    general_.usesapi5 = &sapi5checked_;
+    *general_.voiceallowed = false;
     input::keyboardState().braillekeys = false;
-    shell::readsettings(profile_, general_, false);
+    if (speech_ != nullptr) {
+        speech_->initspeech();
+    }
+    shell::readsettings(profile_, general_, speech_ != nullptr && speech_->voicesavailable());
 
     console_.loadmemoryimage();
     createSounds();
@@ -259,6 +264,9 @@ void TForm1::StartsubmenuClick()
     setRunItemsEnabled(false);
     running_ = true;
     try {
+        if (!usesapi5submenu_->isChecked() && forms_.preparevoice) {
+            forms_.preparevoice();
+        }
         runBuiltInProgram(console_, [this] { programstarted_ = true; });
     } catch (const std::exception& error) {
         showErrorMessage(error.what());

@@ -36,6 +36,9 @@ namespace tov::sound {
 class TSoundDevice;
 class TWaveList;
 } // namespace tov::sound
+namespace tov::speech {
+class SpeechLayer;
+}
 
 namespace tov::shell {
 
@@ -51,13 +54,16 @@ struct LaterForms {
     TAboutbox* aboutbox = nullptr;
     std::function<bool()> voicesavailable; //: SAPI 4 voices can be listed
     std::function<void()> enablevoice;     //: selects a voice now that speech is allowed
+    std::function<void()> preparevoice;    //: Start's preparation of the SAPI 4 voice
 };
 
 class TForm1 : public QMainWindow, private runtime::ScreenObserver {
     Q_OBJECT
 public:
+    // `speech` may be null (tests without a speech layer): speech is then not allowed.
     TForm1(runtime::Console& console, const Profile& profile,
-           const std::filesystem::path& executable, QWidget* parent = nullptr);
+           const std::filesystem::path& executable, speech::SpeechLayer* speech = nullptr,
+           QWidget* parent = nullptr);
     ~TForm1() override;
 
     QPlainTextEdit* printmemo() const { return printmemo_; }
@@ -81,6 +87,8 @@ public:
     SoundTimer& soundtimer() { return soundtimer_; }
     // Where each general setting lives, for readsettings and writesettings.
     const GeneralSettings& generalSettings() const { return general_; }
+    // The SAPI 5 check mark as the settings file gave it.
+    bool sapi5Setting() const { return sapi5checked_; }
     void writesettings() const;
 
     void StartsubmenuClick();
@@ -116,7 +124,9 @@ private:
     QAction* soundssubmenu_ = nullptr;
     QAction* voicesubmenu_ = nullptr;
     QAction* usesapi5submenu_ = nullptr;
-    bool voiceallowed_ = false; //: stands in for the speech layer's until it is wired
+    speech::SpeechLayer* speech_ = nullptr;
+    bool voiceallowed_ = false; //: stands in for the speech layer's when there is none
+    bool sapi5checked_ = false; //: "Voice"/"sapi5" as read, for the speech menu
     QAction* environmentsubmenu_ = nullptr;
     QMenu* helpmenu_ = nullptr;
     QAction* aboutsubmenu_ = nullptr;

@@ -1,0 +1,57 @@
+// A streamed OpenAL source for synthesised speech: chunks of 16-bit mono samples are
+// queued as stereo buffers while the source plays what came before, and buffers that
+// have been played are taken back for the next chunks. The two channels get their own
+// gains, so a voice may be louder on one side.
+//
+// Not locked: its owner serialises every call (the engine's worker queues, the GUI thread
+// stops). OpenAL itself may be called from any thread.
+#pragma once
+
+#include "sound/audiodevice.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace tov::speech {
+
+class AudioStream {
+public:
+    // Throws TovError when OpenAL has no source left.
+    AudioStream(std::shared_ptr<sound::AudioDevice> device, int sampleRate);
+    ~AudioStream();
+    AudioStream(const AudioStream&) = delete;
+    AudioStream& operator=(const AudioStream&) = delete;
+
+    // Appends the samples behind what is queued and keeps the source playing. Throws
+    // TovError when OpenAL cannot take them.
+    void queue(std::span<const int16_t> mono, float leftGain, float rightGain);
+    // Silences the source at once and drops everything queued.
+    void stop();
+    // Takes back the buffers that have been played.
+    void recycle();
+
+    // The source still has samples to play.
+    bool isPlaying() const;
+    // Samples queued and not yet played, in frames.
+    size_t framesAhead() const;
+    int sampleRate() const { return rate_; }
+
+private:
+    struct Queued {
+        ALuint buffer;
+        size_t frames;
+    };
+
+    std::shared_ptr<sound::AudioDevice> device_; //: kept open while the source lives
+    const int rate_;
+    std::vector<sound::AudioBuffer> buffers_; //: every buffer made; outlive the source
+    std::deque<ALuint> free_;                 //: made and not queued
+    std::deque<Queued> queued_;               //: on the source, oldest first
+    sound::AudioSource source_;
+    std::vector<int16_t> stereo_; //: the chunk being converted, kept to spare allocations
+};
+
+} // namespace tov::speech

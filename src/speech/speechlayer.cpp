@@ -1,0 +1,243 @@
+// say, saynowait, stopspeech, echokey and the engine switch.
+#include "speech/speechlayer.h"
+
+#include "common/profile.h"
+#include "common/text.h"
+
+#include <array>
+
+namespace tov::speech {
+namespace {
+
+constexpr int32_t kSayFlags = sapi5::SVSFlagsAsync;
+constexpr int32_t kEchoFlags = sapi5::SVSFlagsAsync | sapi5::SVSFIsXML;
+constexpr int32_t kStopFlags = sapi5::SVSFPurgeBeforeSpeak;
+
+constexpr double kCapitalTone = 2000;
+constexpr double kCapitalSound = 1;
+constexpr double kCapitalDuration = 20;
+constexpr double kLowTone = 400;
+constexpr double kHighTone = 600;
+constexpr double kSwitchSound = 3;
+constexpr double kSwitchDuration = 50;
+
+constexpr const char* kVoiceSection = "Voice";
+constexpr const char* kSapi5Key = "SAPI5";
+
+// Small and capital letters alternate; the capitals stand at the odd indices. "§" closes
+// the list at an even index, so it is no capital.
+const std::string& capitalList()
+{
+    static const std::string list = text::fromUtf8("áÁäÄčČďĎéÉěĚíÍĺĹľĽňŇóÓôÔöÖŕŔřŘšŠťŤúÚůŮüÜýÝžŽ§");
+    return list;
+}
+
+} // namespace
+
+bool iscapital(char c)
+{
+    const auto code = static_cast<uint8_t>(c);
+    if (code >= 'A' && code <= 'Z') {
+        return true;
+    }
+    if (code < 128) {
+        return false;
+    }
+    const size_t at = capitalList().find(c);
+    return at != std::string::npos && at % 2 == 1;
+}
+
+sapi4::HRESULT TTTSNotifySink::AudioStart(uint64_t)
+{
+    state_.sapi4speaking = true;
+    ++state_.engineevents;
+    return sapi4::S_OK;
+}
+
+sapi4::HRESULT TTTSNotifySink::AudioStop(uint64_t)
+{
+    state_.sapi4speaking = false;
+    ++state_.engineevents;
+    return sapi4::S_OK;
+}
+
+SpeechLayer::SpeechLayer(SpeechHosts hosts, Sapi4Factory sapi4, sapi5::TSpVoice::Connector voice5)
+    : hosts_(hosts), sapi4_(std::move(sapi4)), voice5_(std::move(voice5))
+{
+    voice5_.OnStartStream = [this](int32_t stream) { voice5StartStream(stream); };
+    voice5_.OnEndStream = [this](int32_t stream) { voice5EndStream(stream); };
+}
+
+void SpeechLayer::initspeech()
+{
+    state_.ttsattributes.reset();
+    state_.ttscentral.reset();
+    state_.ttsenum.reset();
+    state_.audiodestination.reset();
+    state_.selectedmode.reset();
+    state_.registrationkey = 0;
+    try {
+        state_.audiodestination = sapi4_.createAudioDestination();
+        state_.ttsenum = sapi4_.createEnumerator();
+    } catch (const std::exception&) {
+        // No SAPI 4 voices then; the settings dialogs tell the user when it matters.
+    }
+}
+
+void SpeechLayer::useengine(bool usesapi5)
+{
+    state_.usesapi5 = usesapi5;
+    state_.engineready = usesapi5;
+}
+
+void SpeechLayer::createnotifysink()
+{
+    if (state_.notifysink == nullptr) {
+        state_.notifysink = std::make_shared<TTTSNotifySink>(state_);
+    }
+}
+
+void SpeechLayer::voice5StartStream(int32_t)
+{
+    state_.sapi5speaking = true;
+    ++state_.engineevents;
+}
+
+void SpeechLayer::voice5EndStream(int32_t)
+{
+    state_.sapi5speaking = false;
+    ++state_.engineevents;
+}
+
+void SpeechLayer::waitwhile(const bool& speaking, size_t length)
+{
+    EventQueue& queue = hosts_.queue;
+    const auto bound = kSilentWaitPerCharacter * static_cast<int64_t>(length) + kSilentWaitMargin;
+    auto deadline = queue.now() + bound;
+    uint64_t heard = state_.engineevents;
+    while (speaking) {
+        queue.processUntil([&] { return !speaking || state_.engineevents != heard; }, deadline);
+        if (!speaking) {
+            return;
+        }
+        if (state_.engineevents != heard) {
+            // The engine is alive: give it the whole bound again from here.
+            heard = state_.engineevents;
+            deadline = queue.now() + bound;
+        } else if (queue.now() >= deadline) {
+            return; // nothing heard: the engine is not going to report the end
+        }
+    }
+}
+
+void SpeechLayer::textdata(const std::string& text)
+{
+    const sapi4::SDATA data{text.c_str(), static_cast<uint32_t>(text.size() + 1)};
+    sapi4::olecheck(state_.ttscentral->TextData(sapi4::CHARSET_TEXT, 0, data, nullptr,
+                                                sapi4::IID_ITTSBufNotifySink));
+}
+
+void SpeechLayer::sapi4wait(size_t length)
+{
+    // The engine's AudioStart is pending by now; one pass over the queue lets it in.
+    hosts_.queue.processPending();
+    waitwhile(state_.sapi4speaking, length);
+}
+
+void SpeechLayer::say(const std::string& text)
+{
+    if (state_.usesapi5) {
+        if (text.empty()) {
+            return;
+        }
+        state_.sapi5speaking = true;
+        voice5_.Speak(text::toUtf8(text), kSayFlags);
+        waitwhile(state_.sapi5speaking, text.size());
+        voice5_.raisePendingError();
+        return;
+    }
+    if (!state_.voiceallowed || text.empty() || state_.ttscentral == nullptr) {
+        return;
+    }
+    textdata(text);
+    sapi4wait(text.size());
+}
+
+void SpeechLayer::saynowait(const std::string& text)
+{
+    if (state_.usesapi5) {
+        voice5_.Speak(text::toUtf8(text), kSayFlags);
+        return;
+    }
+    if (state_.voiceallowed && !text.empty() && state_.ttscentral != nullptr) {
+        textdata(text);
+    }
+}
+
+void SpeechLayer::stopspeech()
+{
+    if (state_.usesapi5) {
+        voice5_.Speak(std::string(), kStopFlags);
+        return;
+    }
+    if (state_.engineready && state_.sapi4speaking && state_.ttscentral != nullptr) {
+        sapi4::olecheck(state_.ttscentral->AudioReset());
+    }
+}
+
+void SpeechLayer::echokey(const std::string& text)
+{
+    if (!state_.engineready) {
+        return;
+    }
+    if (text.empty() || (text.size() == 1 && text[0] == '\0')) {
+        return;
+    }
+    if (text.size() == 1 && iscapital(text[0])) {
+        const std::array<double, 1> tone{kCapitalTone};
+        hosts_.sounds.sound(tone, kCapitalSound, kCapitalDuration);
+    }
+    const std::string name = hosts_.keynames.keyname(static_cast<uint8_t>(text[0]));
+    if (name.empty()) {
+        return;
+    }
+    if (state_.usesapi5) {
+        voice5_.Speak(text::toUtf8(name), kEchoFlags);
+        return;
+    }
+    if (state_.ttscentral == nullptr) {
+        return;
+    }
+    textdata(name);
+    sapi4wait(name.size());
+}
+
+void SpeechLayer::switchengine(MenuItem& usesapi5submenu, MenuItem& Voicesubmenu)
+{
+    usesapi5submenu.setChecked(!usesapi5submenu.checked());
+    const bool on = usesapi5submenu.checked();
+    state_.usesapi5 = on;
+    state_.engineready = on;
+    Voicesubmenu.setEnabled(!on);
+    hosts_.profile.writeInteger(kVoiceSection, kSapi5Key, on ? 1 : 0);
+    const std::array<double, 1> first{on ? kLowTone : kHighTone};
+    const std::array<double, 1> second{on ? kHighTone : kLowTone};
+    hosts_.sounds.sound(first, kSwitchSound, kSwitchDuration);
+    hosts_.sounds.sound(second, kSwitchSound, kSwitchDuration);
+}
+
+void SpeechLayer::audioreset()
+{
+    if (state_.ttscentral != nullptr) {
+        sapi4::olecheck(state_.ttscentral->AudioReset());
+    }
+}
+
+void SpeechLayer::inject(const std::string& tag)
+{
+    if (state_.ttscentral != nullptr) {
+        sapi4::olecheck(state_.ttscentral->Inject(tag.c_str()));
+    }
+}
+
+} // namespace tov::speech

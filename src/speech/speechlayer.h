@@ -1,0 +1,164 @@
+// The speech layer: everything the system says aloud goes through here, to one of two
+// engines: SAPI 4 (a chosen voice with its pitch, speed and volume; espeak-ng behind it)
+// or SAPI 5 (the system's default voice; speech-dispatcher behind it). The user picks the
+// engine with the menu item `usesapi5submenu`, stored as "Voice"/"SAPI5".
+//
+// What reaches each engine:
+//   say, saynowait   SAPI 5: Speak(text, 1)        SAPI 4: TextData(0, 0, text + NUL)
+//   echokey          SAPI 5: Speak(name, 9)        SAPI 4: TextData of the name
+//   stopspeech       SAPI 5: Speak("", 2)          SAPI 4: AudioReset, only while speaking
+//
+// 1. `say` hands the text over, then serves the event queue until the engine reports the
+//    end: SAPI 5 through the end of a stream, SAPI 4 through AudioStop. Key handlers and
+//    menu commands therefore run inside `say`, `stopspeech` among them, whose end of
+//    audio ends the wait.
+// 2. A wait that hears nothing from the engine for the text's expected length plus a
+//    margin ends by itself: a broken speech service never freezes the program.
+// 3. `voiceallowed` governs SAPI 4 only; SAPI 5 speaks whatever it is.
+// All of this runs on the GUI thread.
+#pragma once
+
+#include "runtime/host.h"
+#include "speech/guithread.h"
+#include "speech/sapi4.h"
+#include "speech/sapi5.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace tov {
+class Profile;
+}
+
+namespace tov::speech {
+
+// The spoken names of typed characters: character code -> name (Windows-1250); empty
+// when the character has no name. The keyboard fills it from the key-name file.
+class KeyNameLookup {
+public:
+    virtual ~KeyNameLookup() = default;
+    virtual std::string keyname(uint8_t code) const = 0;
+};
+
+// A menu item as the engine switch sees it.
+class MenuItem {
+public:
+    virtual ~MenuItem() = default;
+    virtual bool checked() const = 0;
+    virtual void setChecked(bool checked) = 0;
+    virtual void setEnabled(bool enabled) = 0;
+};
+
+struct SpeechState {
+    //: the user allows speech (Sounds dialog, "voice"/"voiceallowed"); SAPI 4 only
+    bool voiceallowed = false;
+    //: SAPI 5 is the engine in use; mirrors the check mark of `usesapi5submenu`
+    bool usesapi5 = false;
+    //: SAPI 4: an engine has been selected for a voice; with SAPI 5 simply true
+    bool engineready = false;
+    //: between the SAPI 4 engine's AudioStart and AudioStop
+    bool sapi4speaking = false;
+    //: set by `say` and the start of a SAPI 5 stream, cleared by the end of one
+    bool sapi5speaking = false;
+    //: engine notifications heard so far, so a wait can tell a quiet engine from a dead one
+    uint64_t engineevents = 0;
+
+    // The SAPI 4 objects; empty when absent.
+    std::shared_ptr<sapi4::IAudioMultiMediaDevice> audiodestination;
+    std::shared_ptr<sapi4::ITTSEnumA> ttsenum; //: present: SAPI 4 voices are available
+    std::shared_ptr<sapi4::ITTSCentralA> ttscentral;
+    std::shared_ptr<sapi4::ITTSAttributesA> ttsattributes;
+    std::shared_ptr<sapi4::ITTSNotifySinkA> notifysink; //: made with the voice dialog
+    std::optional<sapi4::TTSMODEINFOA> selectedmode;    //: the chosen voice's record
+    uint32_t registrationkey = 0;                       //: of notifysink with ttscentral
+};
+
+// How the SAPI 4 objects are made; each throws TovError when it cannot be.
+struct Sapi4Factory {
+    std::function<std::shared_ptr<sapi4::IAudioMultiMediaDevice>()> createAudioDestination;
+    std::function<std::shared_ptr<sapi4::ITTSEnumA>()> createEnumerator;
+};
+
+struct SpeechHosts {
+    EventQueue& queue;
+    runtime::SoundStatement& sounds; //: the capital cue and the engine switch's tones
+    const KeyNameLookup& keynames;
+    const Profile& profile;
+};
+
+// The SAPI 4 notification sink: AudioStart sets `sapi4speaking`, AudioStop clears it.
+class TTTSNotifySink final : public sapi4::ITTSNotifySinkA {
+public:
+    explicit TTTSNotifySink(SpeechState& state) : state_(state) {}
+    sapi4::HRESULT AttribChanged(uint32_t) override { return sapi4::S_OK; }
+    sapi4::HRESULT AudioStart(uint64_t) override;
+    sapi4::HRESULT AudioStop(uint64_t) override;
+    sapi4::HRESULT Visual(uint64_t, char, char, uint32_t) override { return sapi4::S_OK; }
+
+private:
+    SpeechState& state_;
+};
+
+// A wait hears nothing for the text's length at this pace plus the margin, then gives up.
+inline constexpr std::chrono::milliseconds kSilentWaitPerCharacter{150};
+inline constexpr std::chrono::milliseconds kSilentWaitMargin{5000};
+
+class SpeechLayer final : public runtime::SpeechOutput {
+public:
+    SpeechLayer(SpeechHosts hosts, Sapi4Factory sapi4, sapi5::TSpVoice::Connector voice5);
+    SpeechLayer(const SpeechLayer&) = delete;
+    SpeechLayer& operator=(const SpeechLayer&) = delete;
+
+    SpeechState& state() { return state_; }
+    const SpeechState& state() const { return state_; }
+    // The SAPI 5 voice; its stream events are wired to voice5StartStream/voice5EndStream.
+    sapi5::TSpVoice& voice5() { return voice5_; }
+    EventQueue& queue() { return hosts_.queue; }
+    const Profile& profile() const { return hosts_.profile; }
+
+    // Main window creation, before the settings are read: drops every SAPI 4 object, then
+    // makes the audio destination and the enumerator; a failure leaves them empty, silently.
+    void initspeech();
+    // After the settings are read: the engine as the menu's check mark says.
+    void useengine(bool usesapi5);
+    // SAPI 4 voices can be listed (initspeech made the enumerator).
+    bool voicesavailable() const { return state_.ttsenum != nullptr; }
+    // The voice dialog's creation: the notification sink, kept for the whole run.
+    void createnotifysink();
+
+    void say(const std::string& text) override;
+    void saynowait(const std::string& text);
+    void stopspeech();
+    // Speaks the name of a typed character; a single capital letter first plays the cue.
+    void echokey(const std::string& text);
+    // The `usesapi5submenu` command: inverts its check mark and switches engines.
+    void switchengine(MenuItem& usesapi5submenu, MenuItem& Voicesubmenu);
+
+    // The voice dialog's "reset": silences the SAPI 4 engine when one is selected.
+    void audioreset();
+    // Hands the SAPI 4 engine a control tag when one is selected.
+    void inject(const std::string& tag);
+
+    void voice5StartStream(int32_t streamNumber);
+    void voice5EndStream(int32_t streamNumber);
+
+private:
+    void textdata(const std::string& text);
+    // Serves the event queue while `speaking` holds, within the bound for `length` characters.
+    void waitwhile(const bool& speaking, size_t length);
+    void sapi4wait(size_t length);
+
+    SpeechHosts hosts_;
+    Sapi4Factory sapi4_;
+    SpeechState state_;
+    sapi5::TSpVoice voice5_;
+};
+
+// Windows-1250 capitals: "A" to "Z" and the capitals of the Czech and Slovak alphabets.
+bool iscapital(char c);
+
+} // namespace tov::speech

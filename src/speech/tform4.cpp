@@ -1,0 +1,284 @@
+// The voice dialog's widgets, their layout and their events.
+#include "speech/tform4.h"
+
+#include "common/localizer.h"
+#include "common/profile.h"
+#include "common/qtext.h"
+#include "common/tov_error.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+
+namespace tov::speech {
+namespace {
+
+constexpr int kTitleMessage = 11;
+constexpr int kVoicesMessage = 12;
+constexpr int kPitchMessage = 13;
+constexpr int kSpeedMessage = 14;
+constexpr int kVolumeMessage = 15;
+constexpr int kChooseMessage = 16;
+constexpr int kCloseMessage = 17;
+
+constexpr int kInitialMaximum = 10; // until an engine gives the ranges
+constexpr const char* kVoiceSettingsSection = "voice";
+constexpr const char* kVoiceAllowedKey = "voiceallowed";
+
+QString caption(int number)
+{
+    return text::toQString(message(number));
+}
+
+class ListAdapter final : public ListBox {
+public:
+    explicit ListAdapter(QListWidget* list) : list_(list) {}
+    int count() const override { return list_->count(); }
+    std::string line(int index) const override
+    {
+        const QListWidgetItem* item = list_->item(index);
+        return item == nullptr ? std::string() : text::fromQString(item->text());
+    }
+    void append(const std::string& text) override { list_->addItem(text::toQString(text)); }
+    int itemindex() const override { return list_->currentRow(); }
+    void setItemindex(int index) override
+    {
+        // Choosing a line from code is no click.
+        const QSignalBlocker quiet(list_);
+        list_->setCurrentRow(index);
+    }
+
+private:
+    QListWidget* list_;
+};
+
+class SliderAdapter final : public TrackBar {
+public:
+    explicit SliderAdapter(QSlider* slider) : slider_(slider) {}
+    int Min() const override { return slider_->minimum(); }
+    int Max() const override { return slider_->maximum(); }
+    int Position() const override { return slider_->value(); }
+    void setMin(int value) override { slider_->setMinimum(value); }
+    void setMax(int value) override { slider_->setMaximum(value); }
+    void setPosition(int value) override { slider_->setValue(value); }
+    void setFrequency(int ticks) override { slider_->setTickInterval(ticks); }
+    void setEnabled(bool enabled) override { slider_->setEnabled(enabled); }
+
+private:
+    QSlider* slider_;
+};
+
+template <typename Widget>
+class CaptionAdapter final : public Captioned {
+public:
+    explicit CaptionAdapter(Widget* widget) : widget_(widget) {}
+    std::string caption() const override { return text::fromQString(widget_->text()); }
+    void setEnabled(bool enabled) override { widget_->setEnabled(enabled); }
+
+private:
+    Widget* widget_;
+};
+
+QSlider* trackbar(QWidget* parent, const char* name, QRect geometry)
+{
+    auto* slider = new QSlider(Qt::Horizontal, parent);
+    slider->setObjectName(name);
+    slider->setGeometry(geometry);
+    slider->setRange(0, kInitialMaximum);
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(1);
+    slider->setEnabled(false);
+    return slider;
+}
+
+QLabel* label(QWidget* parent, const char* name, QRect geometry, QWidget* buddy)
+{
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setGeometry(geometry);
+    l->setBuddy(buddy);
+    return l;
+}
+
+} // namespace
+
+class TForm4::View final : public VoiceDialogView {
+public:
+    explicit View(TForm4& form)
+        : form_(form), voicelist_(form.voicelist_), pitchtb_(form.pitchtb_),
+          speedtb_(form.speedtb_), volumetb_(form.volumetb_), voicestatic_(form.voicestatic_),
+          pitchstatic_(form.pitchstatic_), speedstatic_(form.speedstatic_),
+          volumestatic_(form.volumestatic_), vyberhlasbitbtn_(form.vyberhlasbitbtn_),
+          closebitbtn_(form.closebitbtn_)
+    {
+    }
+    ListBox& voicelist() override { return voicelist_; }
+    TrackBar& pitchtb() override { return pitchtb_; }
+    TrackBar& speedtb() override { return speedtb_; }
+    TrackBar& volumetb() override { return volumetb_; }
+    Captioned& voicestatic() override { return voicestatic_; }
+    Captioned& pitchstatic() override { return pitchstatic_; }
+    Captioned& speedstatic() override { return speedstatic_; }
+    Captioned& volumestatic() override { return volumestatic_; }
+    Captioned& vyberhlasbitbtn() override { return vyberhlasbitbtn_; }
+    Captioned& closebitbtn() override { return closebitbtn_; }
+    bool isActive() const override { return form_.isActiveWindow(); }
+    void activateVoicelist() override { form_.voicelist_->setFocus(Qt::OtherFocusReason); }
+    bool showModal() override { return form_.exec() == QDialog::Accepted; }
+
+private:
+    TForm4& form_;
+    ListAdapter voicelist_;
+    SliderAdapter pitchtb_;
+    SliderAdapter speedtb_;
+    SliderAdapter volumetb_;
+    CaptionAdapter<QLabel> voicestatic_;
+    CaptionAdapter<QLabel> pitchstatic_;
+    CaptionAdapter<QLabel> speedstatic_;
+    CaptionAdapter<QLabel> volumestatic_;
+    CaptionAdapter<QPushButton> vyberhlasbitbtn_;
+    CaptionAdapter<QPushButton> closebitbtn_;
+};
+
+TForm4::TForm4(SpeechLayer& speech, runtime::ProcessControl& process, QWidget* parent)
+    : QDialog(parent), speech_(speech), process_(process)
+{
+    setObjectName("TForm4");
+    resize(521, 388);
+
+    voicelist_ = new QListWidget(this);
+    voicelist_->setObjectName("voicelist");
+    voicelist_->setGeometry(80, 64, 121, 97);
+    voicestatic_ = label(this, "voicestatic", {80, 48, 30, 17}, voicelist_);
+    pitchtb_ = trackbar(this, "pitchtb", {256, 64, 150, 45});
+    pitchstatic_ = label(this, "pitchstatic", {256, 48, 33, 17}, pitchtb_);
+    speedtb_ = trackbar(this, "speedtb", {256, 121, 150, 45});
+    speedstatic_ = label(this, "speedstatic", {256, 104, 45, 17}, speedtb_);
+    volumetb_ = trackbar(this, "volumetb", {256, 184, 150, 45});
+    volumestatic_ = label(this, "volumestatic", {256, 168, 44, 17}, volumetb_);
+    for (QLabel* l : {pitchstatic_, speedstatic_, volumestatic_}) {
+        l->setEnabled(false);
+    }
+    vyberhlasbitbtn_ = new QPushButton(this);
+    vyberhlasbitbtn_->setObjectName("vyberhlasbitbtn");
+    vyberhlasbitbtn_->setGeometry(80, 256, 105, 25);
+    vyberhlasbitbtn_->setDefault(true);
+    closebitbtn_ = new QPushButton(this);
+    closebitbtn_->setObjectName("closebitbtn");
+    closebitbtn_->setGeometry(264, 256, 75, 25);
+
+    setTabOrder(voicelist_, pitchtb_);
+    setTabOrder(pitchtb_, speedtb_);
+    setTabOrder(speedtb_, volumetb_);
+    setTabOrder(volumetb_, vyberhlasbitbtn_);
+    setTabOrder(vyberhlasbitbtn_, closebitbtn_);
+
+    view_ = std::make_unique<View>(*this);
+    selection_ = std::make_unique<VoiceSelection>(speech_, *view_, process_);
+    VoiceSelection& s = *selection_;
+
+    connect(vyberhlasbitbtn_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(closebitbtn_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(voicelist_, &QListWidget::currentRowChanged, this, [&s] { s.voicelistClick(); });
+    connect(pitchtb_, &QSlider::valueChanged, this, [&s] { s.pitchtbChange(); });
+    connect(speedtb_, &QSlider::valueChanged, this, [&s] { s.speedtbChange(); });
+    connect(volumetb_, &QSlider::valueChanged, this, [&s] { s.volumetbChange(); });
+    for (QWidget* w : std::initializer_list<QWidget*>{voicelist_, pitchtb_, speedtb_, volumetb_,
+                                                      vyberhlasbitbtn_, closebitbtn_}) {
+        w->installEventFilter(this);
+    }
+
+    FormCreate();
+}
+
+TForm4::~TForm4() = default;
+
+void TForm4::setCaptions()
+{
+    setWindowTitle(caption(kTitleMessage));
+    voicestatic_->setText(caption(kVoicesMessage));
+    pitchstatic_->setText(caption(kPitchMessage));
+    speedstatic_->setText(caption(kSpeedMessage));
+    volumestatic_->setText(caption(kVolumeMessage));
+    vyberhlasbitbtn_->setText(caption(kChooseMessage));
+    closebitbtn_->setText(caption(kCloseMessage));
+    // A screen reader reads a control by its label's words, without the marker.
+    voicelist_->setAccessibleName(voicestatic_->text().remove(QLatin1Char('&')));
+    pitchtb_->setAccessibleName(pitchstatic_->text().remove(QLatin1Char('&')));
+    speedtb_->setAccessibleName(speedstatic_->text().remove(QLatin1Char('&')));
+    volumetb_->setAccessibleName(volumestatic_->text().remove(QLatin1Char('&')));
+}
+
+void TForm4::FormCreate()
+{
+    std::string unreachable;
+    try {
+        speech_.voice5().setEventInterests(sapi5::SVEAllEvents);
+    } catch (const TovError& error) {
+        // Without speech-dispatcher the SAPI 4 voices must still work: finish the
+        // creation, then tell the user.
+        unreachable = error.what();
+    }
+    speech_.createnotifysink();
+    setCaptions();
+    SpeechState& s = speech_.state();
+    s.voiceallowed = speech_.profile().readBool(kVoiceSettingsSection, kVoiceAllowedKey, true);
+    try {
+        if (s.voiceallowed) {
+            selection_->fillvoicelist();
+        }
+    } catch (const TovError& error) {
+        process_.showMessage(error.what());
+    }
+    if (!unreachable.empty()) {
+        process_.showMessage(unreachable);
+    }
+}
+
+void TForm4::VoicesubmenuClick(const std::function<std::string()>& mainCaption)
+{
+    selection_->VoicesubmenuClick(mainCaption);
+}
+
+void TForm4::done(int result)
+{
+    selection_->FormClose();
+    QDialog::done(result);
+}
+
+bool TForm4::event(QEvent* event)
+{
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::WindowActivate) {
+        selection_->FormActivate();
+    }
+    return handled;
+}
+
+bool TForm4::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason) {
+        VoiceSelection& s = *selection_;
+        if (watched == voicelist_) {
+            s.voicelistEnter();
+        } else if (watched == pitchtb_) {
+            s.pitchtbEnter();
+        } else if (watched == speedtb_) {
+            s.speedtbEnter();
+        } else if (watched == volumetb_) {
+            s.volumetbEnter();
+        } else if (watched == vyberhlasbitbtn_) {
+            s.vyberhlasbitbtnEnter();
+        } else if (watched == closebitbtn_) {
+            s.closebitbtnEnter();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace tov::speech

@@ -1,0 +1,417 @@
+// Listing and selecting voices, their settings, and the voice dialog's handlers.
+#include "speech/voiceselection.h"
+
+#include "common/localizer.h"
+#include "common/profile.h"
+#include "common/text.h"
+
+#include <cmath>
+#include <limits>
+
+namespace tov::speech {
+namespace {
+
+constexpr const char* kDefaultVoice = "Jakub";
+constexpr const char* kVoiceSection = "Voice";
+constexpr const char* kPersonKey = "person";
+constexpr const char* kPitchKey = "pitch";
+constexpr const char* kSpeedKey = "speed";
+constexpr const char* kVolumeKey = "volume";
+constexpr int32_t kDefaultPitch = 0;
+constexpr int32_t kDefaultSpeed = 0;
+constexpr int32_t kDefaultVolume = 255;
+
+constexpr int kTitleMessage = 11;
+constexpr int kVoiceOffMessage = 18;
+constexpr int kVoiceSelectedMessage = 19;
+constexpr int kVoiceMissingMessage = 43;
+
+constexpr uint32_t kLargest32 = 0xFFFFFFFF;
+constexpr uint16_t kLargest16 = 0xFFFF;
+// The track bars span ten ticks.
+constexpr double kTicks = 10.0;
+// Pitch tags, speed tags: in engine units. Volume: the track bar holds the high byte of
+// the 16-bit channel volume.
+constexpr int kVolumeTagFactor = 256;
+
+// The track bars hold signed positions; a larger engine value stays at the top.
+int positionOf(uint32_t value)
+{
+    return static_cast<int>(std::min<uint32_t>(value, std::numeric_limits<int>::max()));
+}
+
+int ticksOf(uint32_t span)
+{
+    return static_cast<int>(std::nearbyint(static_cast<double>(span) / kTicks)); // half to even
+}
+
+// Bits 8 to 15: the high byte of the left channel.
+int volumeByte(uint32_t volume)
+{
+    return static_cast<int>((volume >> 8) & 0xFF);
+}
+
+char32_t folded(char c)
+{
+    const char32_t u = text::toUnicode(static_cast<unsigned char>(c));
+    if ((u >= U'A' && u <= U'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) {
+        return u + 0x20;
+    }
+    // Latin Extended-A pairs capital and small letters, the capital first.
+    const bool evenCapitals = (u >= 0x100 && u <= 0x137) || (u >= 0x14A && u <= 0x177);
+    const bool oddCapitals = (u >= 0x139 && u <= 0x148) || (u >= 0x179 && u <= 0x17E);
+    if ((evenCapitals && u % 2 == 0) || (oddCapitals && u % 2 == 1)) {
+        return u + 1;
+    }
+    return u;
+}
+
+} // namespace
+
+bool sametext(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (folded(a[i]) != folded(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+VoiceSelection::VoiceSelection(SpeechLayer& speech, VoiceDialogView& view,
+                               runtime::ProcessControl& process)
+    : speech_(speech), view_(view), process_(process)
+{
+}
+
+void VoiceSelection::fillvoicelist()
+{
+    SpeechState& s = speech_.state();
+    if (s.ttsenum == nullptr) {
+        return;
+    }
+    ListBox& list = view_.voicelist();
+    sapi4::olecheck(s.ttsenum->Reset());
+    sapi4::TTSMODEINFOA record;
+    uint32_t fetched = 0;
+    for (int index = 0;; ++index) {
+        sapi4::olecheck(s.ttsenum->Next(1, &record, &fetched));
+        if (fetched == 0) {
+            break;
+        }
+        const std::string name = sapi4::fieldText(record.szModeName);
+        // Filled a second time (speech switched off and on again): the lines are there.
+        if (index < list.count() && list.line(index) == name) {
+            continue;
+        }
+        list.append(name);
+    }
+    if (list.count() == 0) {
+        return;
+    }
+    int chosen = 0;
+    for (int i = 0; i < list.count(); ++i) {
+        if (list.line(i) == kDefaultVoice) {
+            chosen = i;
+            break;
+        }
+    }
+    list.setItemindex(chosen);
+    voicelistClick();
+}
+
+void VoiceSelection::voicelistClick()
+{
+    SpeechState& s = speech_.state();
+    if (s.ttsenum == nullptr) {
+        return;
+    }
+    if (view_.isActive()) {
+        reset();
+    }
+    const int index = view_.voicelist().itemindex();
+    if (index < 0) {
+        return;
+    }
+    // The list holds the voices in enumeration order: the line's record is the
+    // (index + 1)th one.
+    sapi4::olecheck(s.ttsenum->Reset());
+    sapi4::TTSMODEINFOA record;
+    uint32_t fetched = 0;
+    for (int n = 0; n <= index; ++n) {
+        sapi4::olecheck(s.ttsenum->Next(1, &record, &fetched));
+        if (fetched == 0) {
+            return; // the engine lists fewer voices than the list shows
+        }
+    }
+    s.selectedmode = record;
+    if (view_.isActive()) {
+        speech_.say(view_.voicelist().line(index));
+    }
+}
+
+void VoiceSelection::selectengine()
+{
+    SpeechState& s = speech_.state();
+    if (!s.selectedmode || s.ttsenum == nullptr) {
+        return;
+    }
+    if (s.engineready && s.ttscentral != nullptr) {
+        sapi4::olecheck(s.ttscentral->UnRegister(s.registrationkey));
+    }
+    s.ttsattributes.reset();
+    s.ttscentral.reset();
+    // The engine whose AudioStart was heard is gone, and its AudioStop with it.
+    s.sapi4speaking = false;
+    sapi4::olecheck(s.ttsenum->Select(s.selectedmode->gModeID, s.ttscentral, s.audiodestination));
+    s.engineready = true;
+    sapi4::olecheck(s.ttscentral->QueryInterface(sapi4::IID_ITTSAttributesA, s.ttsattributes));
+    sapi4::ITTSAttributesA& a = *s.ttsattributes;
+
+    // The probes' results are read only for E_NOTIMPL: an engine clamps what it cannot take.
+    uint32_t speed = 0;
+    if (a.SpeedGet(&speed) != sapi4::E_NOTIMPL && a.SpeedSet(speed) != sapi4::E_NOTIMPL) {
+        uint32_t lowest = 0;
+        uint32_t highest = 0;
+        a.SpeedSet(0);
+        a.SpeedGet(&lowest);
+        a.SpeedSet(kLargest32);
+        a.SpeedGet(&highest);
+        a.SpeedSet(speed);
+        TrackBar& bar = view_.speedtb();
+        bar.setMax(positionOf(highest));
+        bar.setMin(positionOf(lowest));
+        bar.setPosition(positionOf(speed));
+        bar.setFrequency(ticksOf(highest - lowest));
+    }
+    uint16_t pitch = 0;
+    if (a.PitchGet(&pitch) != sapi4::E_NOTIMPL && a.PitchSet(pitch) != sapi4::E_NOTIMPL) {
+        uint16_t lowest = 0;
+        uint16_t highest = 0;
+        a.PitchSet(0);
+        a.PitchGet(&lowest);
+        a.PitchSet(kLargest16);
+        a.PitchGet(&highest);
+        a.PitchSet(pitch);
+        TrackBar& bar = view_.pitchtb();
+        bar.setMax(highest);
+        bar.setMin(lowest);
+        bar.setPosition(pitch);
+        bar.setFrequency(ticksOf(static_cast<uint32_t>(std::max(highest - lowest, 0))));
+    }
+    uint32_t volume = 0;
+    if (a.VolumeGet(&volume) != sapi4::E_NOTIMPL && a.VolumeSet(volume) != sapi4::E_NOTIMPL) {
+        uint32_t lowest = 0;
+        uint32_t highest = 0;
+        a.VolumeSet(0);
+        a.VolumeGet(&lowest);
+        a.VolumeSet(kLargest32);
+        a.VolumeGet(&highest);
+        a.VolumeSet(volume);
+        TrackBar& bar = view_.volumetb();
+        bar.setMax(volumeByte(highest));
+        bar.setMin(volumeByte(lowest));
+        bar.setPosition(volumeByte(volume));
+    }
+    for (TrackBar* bar : {&view_.speedtb(), &view_.pitchtb(), &view_.volumetb()}) {
+        bar->setEnabled(true);
+    }
+    for (Captioned* label : {&view_.speedstatic(), &view_.pitchstatic(), &view_.volumestatic()}) {
+        label->setEnabled(true);
+    }
+    sapi4::olecheck(
+        s.ttscentral->Register(s.notifysink, sapi4::IID_ITTSNotifySinkA, &s.registrationkey));
+}
+
+void VoiceSelection::writevoicesettings()
+{
+    const Profile& profile = speech_.profile();
+    const ListBox& list = view_.voicelist();
+    // With no voice chosen (an engine that lists none) the name is written empty, which
+    // reads back as "no saved voice".
+    const int index = list.itemindex();
+    profile.writeString(kVoiceSection, kPersonKey, index >= 0 ? list.line(index) : "");
+    profile.writeInteger(kVoiceSection, kPitchKey, view_.pitchtb().Position());
+    profile.writeInteger(kVoiceSection, kSpeedKey, view_.speedtb().Position());
+    profile.writeInteger(kVoiceSection, kVolumeKey, view_.volumetb().Position());
+}
+
+void VoiceSelection::readvoicesettings()
+{
+    if (!speech_.state().voiceallowed) {
+        return;
+    }
+    const Profile& profile = speech_.profile();
+    const std::string name = profile.readString(kVoiceSection, kPersonKey, "");
+    if (name.empty()) {
+        return;
+    }
+    ListBox& list = view_.voicelist();
+    int found = -1;
+    for (int i = 0; i < list.count() && found < 0; ++i) {
+        if (sametext(list.line(i), name)) {
+            found = i;
+        }
+    }
+    if (found < 0) {
+        process_.showMessage(message(kVoiceMissingMessage) + " " + name);
+        process_.endProcess();
+    }
+    list.setItemindex(found);
+    voicelistClick();
+    selectengine();
+    view_.pitchtb().setPosition(profile.readInteger(kVoiceSection, kPitchKey, kDefaultPitch));
+    view_.speedtb().setPosition(profile.readInteger(kVoiceSection, kSpeedKey, kDefaultSpeed));
+    view_.volumetb().setPosition(profile.readInteger(kVoiceSection, kVolumeKey, kDefaultVolume));
+}
+
+void VoiceSelection::enablevoice()
+{
+    fillvoicelist();
+    selectengine();
+    writevoicesettings();
+}
+
+void VoiceSelection::preparevoice()
+{
+    const SpeechState& s = speech_.state();
+    if (s.usesapi5) {
+        return;
+    }
+    if (s.voiceallowed) {
+        readvoicesettings();
+    }
+    if (!s.engineready && s.voiceallowed) {
+        // No saved voice yet: the default one becomes the saved one.
+        selectengine();
+        writevoicesettings();
+        readvoicesettings();
+    }
+}
+
+// --- the dialog's handlers ---
+
+void VoiceSelection::resetIfActive()
+{
+    if (view_.isActive()) {
+        reset();
+    }
+}
+
+void VoiceSelection::announceVoice()
+{
+    const ListBox& list = view_.voicelist();
+    const int index = list.itemindex();
+    speech_.say(view_.voicestatic().caption() + " " + (index >= 0 ? list.line(index) : ""));
+}
+
+void VoiceSelection::FormActivate()
+{
+    speech_.say(message(kTitleMessage));
+    announceVoice();
+    voicedialogflag_ = true;
+}
+
+void VoiceSelection::FormClose()
+{
+    voicedialogflag_ = false;
+}
+
+void VoiceSelection::voicelistEnter()
+{
+    if (!voicedialogflag_) {
+        return;
+    }
+    resetIfActive();
+    announceVoice();
+}
+
+void VoiceSelection::trackbarEnter(Captioned& label, TrackBar& bar)
+{
+    resetIfActive();
+    speech_.say(label.caption() + " " + std::to_string(bar.Position()));
+}
+
+void VoiceSelection::pitchtbEnter()
+{
+    trackbarEnter(view_.pitchstatic(), view_.pitchtb());
+}
+
+void VoiceSelection::speedtbEnter()
+{
+    trackbarEnter(view_.speedstatic(), view_.speedtb());
+}
+
+void VoiceSelection::volumetbEnter()
+{
+    trackbarEnter(view_.volumestatic(), view_.volumetb());
+}
+
+void VoiceSelection::buttonEnter(Captioned& button)
+{
+    resetIfActive();
+    speech_.say(button.caption());
+}
+
+void VoiceSelection::vyberhlasbitbtnEnter()
+{
+    buttonEnter(view_.vyberhlasbitbtn());
+}
+
+void VoiceSelection::closebitbtnEnter()
+{
+    buttonEnter(view_.closebitbtn());
+}
+
+void VoiceSelection::trackbarChange(const char* tag, int engineValue, int spokenValue)
+{
+    reset();
+    speech_.inject(std::string(tag) + std::to_string(engineValue) + "\\");
+    if (view_.isActive()) {
+        speech_.say(std::to_string(spokenValue));
+    }
+}
+
+void VoiceSelection::pitchtbChange()
+{
+    const int position = view_.pitchtb().Position();
+    trackbarChange("\\Pit=", position, position);
+}
+
+void VoiceSelection::speedtbChange()
+{
+    const int position = view_.speedtb().Position();
+    trackbarChange("\\Spd=", position, position);
+}
+
+void VoiceSelection::volumetbChange()
+{
+    const int position = view_.volumetb().Position();
+    trackbarChange("\\Vol=", position * kVolumeTagFactor, position);
+}
+
+void VoiceSelection::VoicesubmenuClick(const std::function<std::string()>& mainCaption)
+{
+    if (!speech_.state().voiceallowed) {
+        process_.showMessage(message(kVoiceOffMessage));
+        return;
+    }
+    if (!speech_.state().engineready) {
+        selectengine();
+        writevoicesettings();
+    }
+    readvoicesettings();
+    view_.activateVoicelist();
+    if (view_.showModal()) {
+        writevoicesettings();
+        readvoicesettings();
+        speech_.say(message(kVoiceSelectedMessage));
+    } else {
+        speech_.say(mainCaption());
+    }
+}
+
+} // namespace tov::speech

@@ -1,0 +1,103 @@
+// A speech layer over the recording engines, with its settings file in a temporary folder.
+#pragma once
+
+#include "common/profile.h"
+#include "common/tov_error.h"
+#include "doubles/doubles.h"
+#include "fakes.h"
+#include "speech/speechlayer.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tov::speech::testing {
+
+// Sound statements land in the engines' log, so their order against speech shows.
+class LoggingSounds final : public runtime::SoundStatement {
+public:
+    explicit LoggingSounds(std::vector<std::string>& log) : log_(log) {}
+    void sound(std::span<const double> tones, double soundnumber, double duration) override
+    {
+        std::string entry = "sound";
+        for (const double t : tones) {
+            entry += " " + std::to_string(static_cast<int>(t));
+        }
+        entry += " #" + std::to_string(static_cast<int>(soundnumber)) + " " +
+                 std::to_string(static_cast<int>(duration)) + "ms";
+        log_.push_back(entry);
+    }
+    void beep() override { log_.push_back("beep"); }
+    void click(double) override { log_.push_back("click"); }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+struct SpeechFixture {
+    SpeechFixture()
+        : speech({queue, sounds, keynames, profile},
+                 {[this]() -> std::shared_ptr<sapi4::IAudioMultiMediaDevice> {
+                      if (audioFails) {
+                          throw TovError("OpenAL cannot be initialized");
+                      }
+                      return audio;
+                  },
+                  [this]() -> std::shared_ptr<sapi4::ITTSEnumA> {
+                      if (enumeratorFails) {
+                          throw TovError("espeak-ng cannot be initialized");
+                      }
+                      return enumerator;
+                  }},
+                 [this](std::weak_ptr<sapi5::VoiceEvents> events) {
+                     if (voiceFails) {
+                         throw TovError("speech-dispatcher could not be reached: no socket");
+                     }
+                     auto made = std::make_unique<FakeVoice>(queue, log, std::move(events));
+                     voice = made.get();
+                     return made;
+                 })
+    {
+    }
+
+    SpeechState& state() { return speech.state(); }
+
+    // SAPI 4 with a voice selected by hand, speech allowed: what Start leaves behind.
+    std::shared_ptr<FakeCentral> selectSapi4()
+    {
+        speech.initspeech();
+        speech.createnotifysink();
+        auto central = std::make_shared<FakeCentral>(queue, log, "Czech");
+        central->Register(state().notifysink, sapi4::IID_ITTSNotifySinkA, &state().registrationkey);
+        state().ttscentral = central;
+        state().engineready = true;
+        state().voiceallowed = true;
+        log.clear();
+        return central;
+    }
+
+    // SAPI 5 in use, its voice connected.
+    void useSapi5()
+    {
+        speech.useengine(true);
+        speech.voice5().setEventInterests(sapi5::SVEAllEvents);
+        log.clear();
+    }
+
+    tov::testing::TempDir dir;
+    Profile profile{dir.path() / "tovana.ini"};
+    FakeQueue queue;
+    std::vector<std::string> log;
+    LoggingSounds sounds{log};
+    FakeKeyNames keynames;
+    std::shared_ptr<FakeAudioDestination> audio = std::make_shared<FakeAudioDestination>();
+    std::shared_ptr<FakeEnumerator> enumerator =
+        std::make_shared<FakeEnumerator>(queue, log, std::vector<std::string>{"Czech"});
+    bool audioFails = false;
+    bool enumeratorFails = false;
+    bool voiceFails = false;
+    FakeVoice* voice = nullptr; //: the SAPI 5 engine, once connected
+    SpeechLayer speech;
+};
+
+} // namespace tov::speech::testing

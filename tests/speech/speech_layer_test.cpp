@@ -1,0 +1,422 @@
+// The speech layer over recording engines: what reaches SAPI 4 and SAPI 5 for say,
+// saynowait, stopspeech and echokey, how say waits (and stops waiting), the engine switch
+// and the start-up of the SAPI 4 objects.
+#include "common/text.h"
+#include "runtime/tovcommands.h"
+#include "speech_fixture.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace tov::speech::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using Spoken = FakeVoice::Spoken;
+
+std::string cp1250(const char* utf8)
+{
+    return text::fromUtf8(utf8);
+}
+
+class SpeechLayerTest : public ::testing::Test, protected SpeechFixture {};
+
+// --- say with SAPI 4 ---
+
+TEST_F(SpeechLayerTest, SayHandsSapi4PlainTextWithItsTerminatorAndWaitsForAudioStop)
+{
+    const auto central = selectSapi4();
+    speech.say(cp1250("Vzal jsi dopis, ťuk."));
+
+    ASSERT_EQ(central->texts.size(), 1u);
+    const TextDataCall& call = central->texts[0];
+    EXPECT_EQ(call.charset, sapi4::CHARSET_TEXT);
+    EXPECT_EQ(call.flags, 0u);
+    EXPECT_EQ(call.bytes, cp1250("Vzal jsi dopis, ťuk.") + std::string(1, '\0'));
+    EXPECT_EQ(call.notify, nullptr);
+    EXPECT_EQ(call.iid, sapi4::IID_ITTSBufNotifySink);
+    // Returned only once the engine had stopped.
+    EXPECT_FALSE(central->speaking);
+    EXPECT_FALSE(state().sapi4speaking);
+    EXPECT_EQ(queue.pendingPasses, 1);
+    EXPECT_EQ(queue.waiting(), 0u);
+}
+
+TEST_F(SpeechLayerTest, SayDoesNotWaitWhenTheEngineReportsNoStartByTheFirstPass)
+{
+    const auto central = selectSapi4();
+    central->startsLate = true;
+    speech.say("pozde");
+    EXPECT_EQ(queue.pendingPasses, 1);
+    EXPECT_EQ(queue.waits, 0);
+    EXPECT_TRUE(central->speaking); // the text plays on behind what follows
+}
+
+TEST_F(SpeechLayerTest, Sapi4IsSilentWithoutPermissionTextOrSelectedVoice)
+{
+    const auto central = selectSapi4();
+    speech.say("");
+    state().voiceallowed = false;
+    speech.say("zakazano");
+    speech.saynowait("zakazano");
+    state().voiceallowed = true;
+    state().ttscentral.reset();
+    speech.say("bez hlasu");
+    speech.saynowait("bez hlasu");
+    EXPECT_TRUE(central->texts.empty());
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(SpeechLayerTest, SaynowaitHandsSapi4TheTextAndReturnsAtOnce)
+{
+    const auto central = selectSapi4();
+    speech.saynowait("hned");
+    ASSERT_EQ(central->texts.size(), 1u);
+    EXPECT_EQ(central->texts[0].bytes, std::string("hned\0", 5));
+    EXPECT_EQ(queue.pendingPasses, 0);
+    EXPECT_EQ(queue.waits, 0);
+}
+
+TEST_F(SpeechLayerTest, AFailingTextDataRaisesTheEnginesText)
+{
+    const auto central = selectSapi4();
+    central->failure = sapi4::E_FAIL;
+    EXPECT_THROW(
+        {
+            try {
+                speech.say("x");
+            } catch (const TovError& e) {
+                EXPECT_STREQ(e.what(), "Unspecified error");
+                throw;
+            }
+        },
+        TovError);
+}
+
+// --- say with SAPI 5 ---
+
+TEST_F(SpeechLayerTest, Sapi5SpeaksUtf8WithFlagOneEvenWhenSpeechIsNotAllowed)
+{
+    useSapi5();
+    state().voiceallowed = false;
+    speech.say(cp1250("Žluťoučký kůň"));
+    EXPECT_THAT(voice->spoken, ElementsAre(Spoken{"Žluťoučký kůň", 1}));
+    EXPECT_FALSE(state().sapi5speaking); // the end of the stream ended the wait
+    EXPECT_EQ(queue.waiting(), 0u);
+}
+
+TEST_F(SpeechLayerTest, Sapi5SaysNothingForAnEmptyTextButSaynowaitHandsItOver)
+{
+    useSapi5();
+    speech.say("");
+    EXPECT_TRUE(voice->spoken.empty());
+    speech.saynowait("");
+    speech.saynowait("obrazovka");
+    EXPECT_THAT(voice->spoken, ElementsAre(Spoken{"", 1}, Spoken{"obrazovka", 1}));
+    EXPECT_EQ(queue.waits, 0);
+}
+
+TEST_F(SpeechLayerTest, StopspeechPurgesSapi5WithAnEmptyText)
+{
+    useSapi5();
+    speech.stopspeech();
+    EXPECT_THAT(voice->spoken, ElementsAre(Spoken{"", 2}));
+}
+
+TEST_F(SpeechLayerTest, ASapi5FailureReportedDuringTheWaitIsRaisedWhenSayReturns)
+{
+    useSapi5();
+    voice->ending = Ending::Never;
+    queue.postLater([this] { voice->fail("speech-dispatcher did not take the text"); });
+    try {
+        speech.say("a");
+        ADD_FAILURE() << "say returned without the failure";
+    } catch (const TovError& e) {
+        EXPECT_STREQ(e.what(), "speech-dispatcher did not take the text");
+    }
+    EXPECT_FALSE(state().sapi5speaking); // the failed stream ended the wait
+    voice->ending = Ending::Later;
+    EXPECT_NO_THROW(speech.say("b")); // raised once
+}
+
+TEST_F(SpeechLayerTest, TheSapi5VoiceConnectsOnFirstUseWithItsInterests)
+{
+    EXPECT_EQ(voice, nullptr);
+    speech.voice5().setEventInterests(sapi5::SVEAllEvents);
+    ASSERT_NE(voice, nullptr);
+    FakeVoice* const first = voice;
+    speech.voice5().Speak("x", 1);
+    EXPECT_EQ(voice, first); // one connection for the run
+    EXPECT_THAT(first->interests, ElementsAre(33790));
+}
+
+TEST(TSpVoiceTest, AnEngineThatCannotBeReachedRaisesAndIsTriedAgainLater)
+{
+    int attempts = 0;
+    sapi5::TSpVoice voice(
+        [&attempts](std::weak_ptr<sapi5::VoiceEvents>) -> std::unique_ptr<sapi5::ISpeechVoice> {
+            ++attempts;
+            throw TovError("speech-dispatcher could not be reached: no socket");
+        });
+    EXPECT_THROW(voice.setEventInterests(sapi5::SVEAllEvents), TovError);
+    EXPECT_FALSE(voice.isConnected());
+    EXPECT_THROW(voice.Speak("a", 1), TovError);
+    EXPECT_EQ(attempts, 2);
+    EXPECT_EQ(voice.EventInterests(), sapi5::SVEAllEvents);
+}
+
+// --- stopspeech with SAPI 4 ---
+
+TEST_F(SpeechLayerTest, StopspeechResetsSapi4OnlyWhileItSpeaksAndIsReady)
+{
+    const auto central = selectSapi4();
+    speech.stopspeech();
+    EXPECT_EQ(central->resets, 0); // nothing has started playing
+
+    central->ending = Ending::Never;
+    speech.saynowait("mluvim");
+    queue.processPending(); // AudioStart arrives
+    ASSERT_TRUE(state().sapi4speaking);
+    state().engineready = false; // switched engines since: wait for the next selection
+    speech.stopspeech();
+    EXPECT_EQ(central->resets, 0);
+    state().engineready = true;
+    speech.stopspeech();
+    EXPECT_EQ(central->resets, 1);
+}
+
+TEST_F(SpeechLayerTest, StopspeechInsideSayEndsTheWait)
+{
+    const auto central = selectSapi4();
+    central->ending = Ending::Never;
+    queue.postLater([this] { speech.stopspeech(); }); // a key pressed while it speaks
+    const auto started = queue.now();
+    speech.say("dlouhy text");
+    EXPECT_EQ(central->resets, 1);
+    EXPECT_FALSE(state().sapi4speaking);
+    EXPECT_LT(queue.now() - started, 1s); // ended by the engine, not by the bound
+}
+
+TEST_F(SpeechLayerTest, ASayNestedInsideAWaitSpeaksAndBothReturn)
+{
+    const auto central = selectSapi4();
+    queue.postLater([this] { speech.say("vnoreny"); });
+    speech.say("vnejsi");
+    EXPECT_THAT(log, ElementsAre("TextData vnejsi", "TextData vnoreny"));
+    EXPECT_FALSE(state().sapi4speaking);
+}
+
+// --- the bound on waits ---
+
+TEST_F(SpeechLayerTest, AWaitThatHearsNothingEndsAfterTheTextsLengthAndTheMargin)
+{
+    useSapi5();
+    voice->ending = Ending::Never;
+    // The start of the stream is heard at once; then nothing more.
+    const auto started = queue.now();
+    speech.say("0123456789");
+    EXPECT_EQ(queue.now() - started, 10 * kSilentWaitPerCharacter + kSilentWaitMargin);
+    EXPECT_TRUE(state().sapi5speaking); // the service never said it had ended
+}
+
+TEST_F(SpeechLayerTest, EveryEngineEventGivesTheWaitItsWholeBoundAgain)
+{
+    const auto central = selectSapi4();
+    central->ending = Ending::Never;
+    // 100 ms in, the engine says something (an AudioStart of a later text).
+    queue.postLater([this] { state().notifysink->AudioStart(0); });
+    const auto started = queue.now();
+    speech.say("abc");
+    EXPECT_EQ(queue.now() - started, 100ms + 3 * kSilentWaitPerCharacter + kSilentWaitMargin);
+}
+
+// --- echokey ---
+
+class EchokeyTest : public SpeechLayerTest {
+protected:
+    void SetUp() override
+    {
+        keynames.names = {{'A', cp1250("velké a")},
+                          {'a', "a"},
+                          {static_cast<uint8_t>('\xA7'), cp1250("paragraf")},
+                          {static_cast<uint8_t>('\x8A'), cp1250("velké š")}};
+    }
+};
+
+TEST_F(EchokeyTest, ACapitalPlaysTheCueThenSpeaksTheNameAndWaits)
+{
+    const auto central = selectSapi4();
+    speech.echokey("A");
+    EXPECT_THAT(log, ElementsAre("sound 2000 #1 20ms", "TextData " + cp1250("velké a")));
+    EXPECT_EQ(central->texts[0].bytes, cp1250("velké a") + std::string(1, '\0'));
+    EXPECT_FALSE(state().sapi4speaking);
+    EXPECT_EQ(queue.pendingPasses, 1);
+}
+
+TEST_F(EchokeyTest, SmallLettersTheSectionSignAndLongerTextsPlayNoCue)
+{
+    selectSapi4();
+    speech.echokey("a");
+    speech.echokey(cp1250("§"));
+    speech.echokey("Ab"); // only the first character is looked up; not a single one
+    EXPECT_THAT(log, ElementsAre("TextData a", "TextData " + cp1250("paragraf"),
+                                 "TextData " + cp1250("velké a")));
+}
+
+TEST_F(EchokeyTest, ACapitalWithoutANamePlaysOnlyTheCue)
+{
+    selectSapi4();
+    speech.echokey("B");
+    speech.echokey(cp1250("Š"));
+    EXPECT_THAT(log, ElementsAre("sound 2000 #1 20ms", "sound 2000 #1 20ms",
+                                 "TextData " + cp1250("velké š")));
+}
+
+TEST_F(EchokeyTest, NothingBeforeAVoiceIsSelectedAndNothingForCodeZero)
+{
+    selectSapi4();
+    state().engineready = false;
+    speech.echokey("A");
+    state().engineready = true;
+    speech.echokey(std::string(1, '\0'));
+    speech.echokey("");
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(EchokeyTest, Sapi4SpeaksKeysEvenWhenSpeechIsNotAllowed)
+{
+    selectSapi4();
+    state().voiceallowed = false;
+    speech.echokey("a");
+    EXPECT_THAT(log, ElementsAre("TextData a"));
+}
+
+TEST_F(EchokeyTest, Sapi5GetsTheNameAsMarkupAndEchokeyDoesNotWait)
+{
+    useSapi5();
+    speech.echokey("A");
+    EXPECT_THAT(voice->spoken, ElementsAre(Spoken{"velké a", 9}));
+    EXPECT_EQ(queue.waits, 0);
+    EXPECT_EQ(queue.pendingPasses, 0);
+    EXPECT_EQ(log.front(), "sound 2000 #1 20ms");
+}
+
+TEST(Capitals, AsciiCapitalsAndTheCapitalsOfTheCzechAndSlovakAlphabets)
+{
+    const std::string capitals = text::fromUtf8("AZÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ");
+    for (const char c : capitals) {
+        EXPECT_TRUE(iscapital(c)) << text::toUtf8(std::string(1, c));
+    }
+    const std::string others = text::fromUtf8("az@[09 áäčďéěíĺľňóôöŕřšťúůüýž§ĄŁß");
+    for (const char c : others) {
+        EXPECT_FALSE(iscapital(c)) << text::toUtf8(std::string(1, c));
+    }
+}
+
+// --- switchengine ---
+
+class Item final : public MenuItem {
+public:
+    bool checked() const override { return check; }
+    void setChecked(bool c) override { check = c; }
+    void setEnabled(bool e) override { enabled = e; }
+    bool check = false;
+    bool enabled = true;
+};
+
+TEST_F(SpeechLayerTest, SwitchingToSapi5ChecksTheItemDisablesVoiceStoresItAndPlaysUp)
+{
+    Item usesapi5;
+    Item voiceitem;
+    speech.switchengine(usesapi5, voiceitem);
+    EXPECT_TRUE(usesapi5.check);
+    EXPECT_FALSE(voiceitem.enabled);
+    EXPECT_TRUE(state().usesapi5);
+    EXPECT_TRUE(state().engineready);
+    EXPECT_THAT(log, ElementsAre("sound 400 #3 50ms", "sound 600 #3 50ms"));
+    // Written as "SAPI5", read back under any spelling.
+    EXPECT_TRUE(profile.readBool("voice", "sapi5", false));
+    EXPECT_NE(dir.read("tovana.ini").find("SAPI5=1"), std::string::npos);
+}
+
+TEST_F(SpeechLayerTest, SwitchingBackPlaysDownAndLeavesSapi4WaitingForAVoice)
+{
+    Item usesapi5;
+    Item voiceitem;
+    const auto central = selectSapi4();
+    speech.switchengine(usesapi5, voiceitem);
+    log.clear();
+    speech.switchengine(usesapi5, voiceitem);
+    EXPECT_FALSE(usesapi5.check);
+    EXPECT_TRUE(voiceitem.enabled);
+    EXPECT_FALSE(state().usesapi5);
+    EXPECT_FALSE(state().engineready);
+    EXPECT_THAT(log, ElementsAre("sound 600 #3 50ms", "sound 400 #3 50ms"));
+    EXPECT_FALSE(profile.readBool("Voice", "SAPI5", true));
+
+    // The old voice still speaks `say`; the keys wait for the next selection.
+    log.clear();
+    speech.echokey("a");
+    speech.say("stale");
+    EXPECT_THAT(log, ElementsAre("TextData stale"));
+}
+
+// --- initspeech ---
+
+TEST_F(SpeechLayerTest, InitspeechMakesTheAudioDestinationThenTheEnumerator)
+{
+    speech.initspeech();
+    EXPECT_EQ(state().audiodestination, audio);
+    EXPECT_EQ(state().ttsenum, enumerator);
+    EXPECT_TRUE(speech.voicesavailable());
+}
+
+TEST_F(SpeechLayerTest, InitspeechSwallowsFailuresAndLeavesWhatWasNotMadeEmpty)
+{
+    enumeratorFails = true;
+    EXPECT_NO_THROW(speech.initspeech());
+    EXPECT_EQ(state().audiodestination, audio);
+    EXPECT_FALSE(speech.voicesavailable());
+
+    enumeratorFails = false;
+    audioFails = true;
+    EXPECT_NO_THROW(speech.initspeech());
+    EXPECT_EQ(state().audiodestination, nullptr);
+    EXPECT_EQ(state().ttsenum, nullptr); // the enumerator is not even tried
+}
+
+TEST_F(SpeechLayerTest, InitspeechDropsAnEarlierSelection)
+{
+    selectSapi4();
+    state().selectedmode = sapi4::TTSMODEINFOA{};
+    speech.initspeech();
+    EXPECT_EQ(state().ttscentral, nullptr);
+    EXPECT_EQ(state().ttsattributes, nullptr);
+    EXPECT_FALSE(state().selectedmode.has_value());
+    EXPECT_EQ(state().registrationkey, 0u);
+}
+
+// --- wiring ---
+
+TEST_F(SpeechLayerTest, PrintSpeaksThroughSay)
+{
+    selectSapi4();
+    runtime::Console console(dir.path());
+    runtime::ConsoleHost host;
+    tov::testing::RecordingPauser pauser;
+    host.speech = &speech;
+    host.pauser = &pauser;
+    console.setHost(host);
+    console.print("hotovo", runtime::PrintMode::EndLine);
+    EXPECT_THAT(log, ElementsAre("TextData hotovo"));
+}
+
+TEST(ErrorText, KnownCodesHaveWordsAndOthersTheirNumber)
+{
+    EXPECT_EQ(sapi4::errorText(sapi4::E_NOTIMPL), "Not implemented");
+    EXPECT_EQ(sapi4::errorText(static_cast<sapi4::HRESULT>(0x80041234)), "OLE error 80041234");
+    EXPECT_NO_THROW(sapi4::olecheck(sapi4::S_FALSE));
+}
+
+} // namespace
+} // namespace tov::speech::testing

@@ -1,0 +1,268 @@
+// The voice dialog and the speech menu items as widgets under Qt's offscreen platform,
+// over the recording engines: creation, captions and layout, the spoken focus sequence
+// as the user opens the dialog and moves through it, OK and Cancel, Ctrl+P.
+#include "common/localizer.h"
+#include "common/qtext.h"
+#include "speech/speechmenu.h"
+#include "speech/tform4.h"
+#include "speech_fixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace tov::speech::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+std::string cp1250(const char* utf8)
+{
+    return text::fromUtf8(utf8);
+}
+
+class TForm4Test : public ::testing::Test, protected SpeechFixture {
+protected:
+    TForm4Test()
+    {
+        languageSettings().languagebase = kCzechBase;
+        enumerator = std::make_shared<FakeEnumerator>(
+            queue, log, std::vector<std::string>{"Czech", "Jakub", "English"});
+        speech.initspeech();
+    }
+
+    std::unique_ptr<TForm4> create()
+    {
+        auto form = std::make_unique<TForm4>(speech, process);
+        log.clear();
+        return form;
+    }
+
+    // Opens the dialog with the Voice command and runs `script` once it is the active
+    // window; returns what the engines were told to say meanwhile.
+    std::vector<std::string> open(TForm4& form, const std::function<void()>& script)
+    {
+        bool ran = false;
+        QTimer::singleShot(0, &form, [&] {
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
+            script();
+            ran = true;
+            if (form.isVisible()) {
+                form.reject(); // a failed script must not leave the dialog open
+            }
+        });
+        form.VoicesubmenuClick([] { return std::string("Tovana - tovana"); });
+        EXPECT_TRUE(ran);
+        return spoken();
+    }
+
+    std::vector<std::string> spoken() const
+    {
+        std::vector<std::string> said;
+        for (const std::string& entry : log) {
+            if (entry.starts_with("TextData ")) {
+                said.push_back(entry.substr(9));
+            }
+        }
+        return said;
+    }
+
+    static void press(int key)
+    {
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key));
+    }
+
+    tov::testing::RecordingProcess process;
+};
+
+TEST_F(TForm4Test, CreationConnectsSapi5MakesTheSinkAndListsTheVoices)
+{
+    const auto form = create();
+    ASSERT_NE(voice, nullptr);
+    EXPECT_THAT(voice->interests, ElementsAre(33790));
+    EXPECT_NE(state().notifysink, nullptr);
+    EXPECT_TRUE(state().voiceallowed); // "voice"/"voiceallowed" missing: allowed
+    EXPECT_EQ(form->voicelist()->count(), 3);
+    EXPECT_EQ(form->voicelist()->currentRow(), 1);
+    EXPECT_TRUE(process.messages.empty());
+}
+
+TEST_F(TForm4Test, CaptionsLayoutAndTabOrder)
+{
+    const auto form = create();
+    EXPECT_EQ(form->windowTitle(), text::toQString(cp1250("Nastavení hlasu")));
+    EXPECT_EQ(form->voicestatic()->text(), "&Hlasy");
+    EXPECT_EQ(form->pitchstatic()->text(), text::toQString(cp1250("&Výška")));
+    EXPECT_EQ(form->speedstatic()->text(), "&Rychlost");
+    EXPECT_EQ(form->volumestatic()->text(), "Hla&sitost");
+    EXPECT_EQ(form->vyberhlasbitbtn()->text(), "Zvolit hl&as");
+    EXPECT_EQ(form->closebitbtn()->text(), text::toQString(cp1250("Za&vřít")));
+    EXPECT_EQ(form->voicelist()->geometry(), QRect(80, 64, 121, 97));
+    EXPECT_EQ(form->speedtb()->geometry(), QRect(256, 121, 150, 45));
+    EXPECT_EQ(form->closebitbtn()->geometry(), QRect(264, 256, 75, 25));
+    EXPECT_EQ(form->pitchstatic()->buddy(), form->pitchtb());
+    EXPECT_TRUE(form->vyberhlasbitbtn()->isDefault());
+    // Before any engine is selected the track bars wait, disabled, with their labels.
+    for (QSlider* bar : {form->pitchtb(), form->speedtb(), form->volumetb()}) {
+        EXPECT_FALSE(bar->isEnabled());
+        EXPECT_EQ(bar->maximum(), 10);
+    }
+    EXPECT_FALSE(form->volumestatic()->isEnabled());
+
+    std::vector<QWidget*> chain;
+    QWidget* w = form->voicelist();
+    for (int step = 0; step < 50 && chain.size() < 6; ++step, w = w->nextInFocusChain()) {
+        if (w->focusPolicy() & Qt::TabFocus) {
+            chain.push_back(w);
+        }
+    }
+    EXPECT_THAT(chain, ElementsAre(form->voicelist(), form->pitchtb(), form->speedtb(),
+                                   form->volumetb(), form->vyberhlasbitbtn(), form->closebitbtn()));
+}
+
+TEST_F(TForm4Test, WithSpeechOffTheListStaysEmpty)
+{
+    profile.writeInteger("voice", "voiceallowed", 0);
+    const auto form = create();
+    EXPECT_FALSE(state().voiceallowed);
+    EXPECT_EQ(form->voicelist()->count(), 0);
+}
+
+TEST_F(TForm4Test, AnUnreachableSapi5VoiceIsReportedAfterTheRestOfTheCreation)
+{
+    voiceFails = true;
+    const auto form = create();
+    EXPECT_THAT(process.messages, ElementsAre("speech-dispatcher could not be reached: no socket"));
+    EXPECT_NE(state().notifysink, nullptr);
+    EXPECT_EQ(form->voicelist()->count(), 3);
+    EXPECT_EQ(form->windowTitle(), text::toQString(cp1250("Nastavení hlasu")));
+}
+
+TEST_F(TForm4Test, OpeningSpeaksTitleAndVoiceThenEachControlAsTheFocusMoves)
+{
+    const auto form = create();
+    const auto said = open(*form, [&] {
+        EXPECT_EQ(QApplication::focusWidget(), form->voicelist());
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        press(Qt::Key_Escape);
+    });
+    EXPECT_THAT(said, ElementsAre(cp1250("Nastavení hlasu"), "&Hlasy Jakub", cp1250("&Výška 50"),
+                                  "&Rychlost 175", "Hla&sitost 255", "Zvolit hl&as",
+                                  cp1250("Za&vřít"), "Tovana - tovana"));
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->voiceselection().voicedialogflag());
+}
+
+TEST_F(TForm4Test, AnArrowOnTheListSaysTheVoiceAndAnArrowOnATrackBarSaysAndInjects)
+{
+    const auto form = create();
+    open(*form, [&] {
+        log.clear();
+        press(Qt::Key_Up); // Jakub -> Czech
+        EXPECT_THAT(log, ElementsAre("AudioReset", "TextData Czech"));
+        press(Qt::Key_Tab);
+        log.clear();
+        press(Qt::Key_Right);
+        EXPECT_THAT(log, ElementsAre("AudioReset", "Inject \\Pit=51\\", "TextData 51"));
+        press(Qt::Key_Escape);
+    });
+    // Cancel: the engine keeps Jakub's voice; the list's choice waits for OK.
+    EXPECT_EQ(enumerator->centrals.back()->name(), "Jakub");
+}
+
+TEST_F(TForm4Test, OkSavesTheChoiceSelectsItAndSaysSo)
+{
+    const auto form = create();
+    const auto said = open(*form, [&] {
+        press(Qt::Key_Up);
+        form->vyberhlasbitbtn()->click();
+    });
+    EXPECT_EQ(said.back(), cp1250("Hlas vybrán."));
+    EXPECT_EQ(profile.readString("Voice", "person", ""), "Czech");
+    EXPECT_EQ(enumerator->centrals.back()->name(), "Czech");
+    EXPECT_TRUE(form->speedtb()->isEnabled());
+    EXPECT_EQ(form->speedtb()->maximum(), 450);
+}
+
+TEST_F(TForm4Test, WithSpeechOffTheCommandShowsMessage18AndTheDialogStaysShut)
+{
+    const auto form = create();
+    state().voiceallowed = false;
+    form->VoicesubmenuClick([] { return std::string("x"); });
+    EXPECT_EQ(process.messages.size(), 1u);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_THAT(spoken(), IsEmpty());
+}
+
+class SpeechMenuTest : public TForm4Test {
+protected:
+    QAction usesapi5submenu;
+    QAction Voicesubmenu;
+};
+
+TEST_F(SpeechMenuTest, TheMenuItemsGetTheirShortcutsAndFollowTheSettings)
+{
+    const auto form = create();
+    state().voiceallowed = true;
+    SpeechMenu menu(speech, *form, &usesapi5submenu, &Voicesubmenu, [] { return "x"; });
+    EXPECT_TRUE(usesapi5submenu.isCheckable());
+    EXPECT_EQ(usesapi5submenu.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    EXPECT_EQ(Voicesubmenu.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    menu.settingsread(true);
+    EXPECT_TRUE(usesapi5submenu.isChecked());
+    EXPECT_TRUE(state().usesapi5);
+    EXPECT_TRUE(state().engineready);
+    EXPECT_FALSE(Voicesubmenu.isEnabled());
+    menu.settingsread(false);
+    EXPECT_TRUE(Voicesubmenu.isEnabled());
+    state().voiceallowed = false;
+    menu.settingsread(false);
+    EXPECT_FALSE(Voicesubmenu.isEnabled());
+}
+
+TEST_F(SpeechMenuTest, TriggeringTheSapi5ItemSwitchesOnceEachTime)
+{
+    const auto form = create();
+    SpeechMenu menu(speech, *form, &usesapi5submenu, &Voicesubmenu, [] { return "x"; });
+    menu.settingsread(false);
+    usesapi5submenu.trigger();
+    EXPECT_TRUE(usesapi5submenu.isChecked());
+    EXPECT_TRUE(state().usesapi5);
+    EXPECT_FALSE(Voicesubmenu.isEnabled());
+    EXPECT_THAT(log, ElementsAre("sound 400 #3 50ms", "sound 600 #3 50ms"));
+    usesapi5submenu.trigger();
+    EXPECT_FALSE(usesapi5submenu.isChecked());
+    EXPECT_FALSE(state().usesapi5);
+    EXPECT_TRUE(Voicesubmenu.isEnabled());
+    EXPECT_FALSE(profile.readBool("Voice", "sapi5", true));
+}
+
+TEST_F(SpeechMenuTest, TheVoiceItemOpensTheDialog)
+{
+    const auto form = create();
+    SpeechMenu menu(speech, *form, &usesapi5submenu, &Voicesubmenu,
+                    [] { return std::string("Tovana - tovana"); });
+    bool shown = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        shown = QTest::qWaitForWindowActive(form.get());
+        form->reject();
+    });
+    Voicesubmenu.trigger();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(spoken().back(), "Tovana - tovana");
+}
+
+} // namespace
+} // namespace tov::speech::testing

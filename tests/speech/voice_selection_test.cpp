@@ -1,0 +1,515 @@
+// Voice selection and the voice dialog's handlers over recording engines and plain
+// controls: the "Jakub" rule, the probing of an engine's ranges, the settings file's
+// "Voice" section, Start's preparation, the track bars' tags and what the dialog says.
+#include "common/localizer.h"
+#include "common/text.h"
+#include "speech/voiceselection.h"
+#include "speech_fixture.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace tov::speech::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+std::string cp1250(const char* utf8)
+{
+    return text::fromUtf8(utf8);
+}
+
+class FakeView final : public VoiceDialogView {
+public:
+    ListBox& voicelist() override { return list; }
+    TrackBar& pitchtb() override { return pitch; }
+    TrackBar& speedtb() override { return speed; }
+    TrackBar& volumetb() override { return volume; }
+    Captioned& voicestatic() override { return voicestatic_; }
+    Captioned& pitchstatic() override { return pitchstatic_; }
+    Captioned& speedstatic() override { return speedstatic_; }
+    Captioned& volumestatic() override { return volumestatic_; }
+    Captioned& vyberhlasbitbtn() override { return choose_; }
+    Captioned& closebitbtn() override { return close_; }
+    bool isActive() const override { return active; }
+    void activateVoicelist() override { ++listActivations; }
+    bool showModal() override
+    {
+        ++shows;
+        active = true;
+        const bool ok = whileShown ? whileShown() : false;
+        active = false;
+        return ok;
+    }
+
+    FakeList list;
+    FakeTrackBar pitch;
+    FakeTrackBar speed;
+    FakeTrackBar volume;
+    bool active = false;
+    int listActivations = 0;
+    int shows = 0;
+    std::function<bool()> whileShown; //: what the user does; true: closes with OK
+    FakeCaption voicestatic_{"&Hlasy"};
+    FakeCaption pitchstatic_{cp1250("&Výška")};
+    FakeCaption speedstatic_{"&Rychlost"};
+    FakeCaption volumestatic_{"Hla&sitost"};
+    FakeCaption choose_{"Zvolit hl&as"};
+    FakeCaption close_{cp1250("Za&vřít")};
+};
+
+// Speech through the layer lands in the log as "say ..." when it reaches an engine.
+class VoiceSelectionTest : public ::testing::Test, protected SpeechFixture {
+protected:
+    VoiceSelectionTest()
+    {
+        languageSettings().languagebase = kCzechBase;
+        view.pitch.onChange = [this] { selection.pitchtbChange(); };
+        view.speed.onChange = [this] { selection.speedtbChange(); };
+        view.volume.onChange = [this] { selection.volumetbChange(); };
+    }
+
+    void voices(std::vector<std::string> names)
+    {
+        enumerator = std::make_shared<FakeEnumerator>(queue, log, std::move(names));
+    }
+    // Start-up as far as the voice dialog's creation.
+    void startUp()
+    {
+        speech.initspeech();
+        speech.createnotifysink();
+        state().voiceallowed = true;
+        selection.fillvoicelist();
+    }
+    FakeCentral& central() { return *enumerator->centrals.back(); }
+    // The texts the engines were handed, in order.
+    std::vector<std::string> spoken() const
+    {
+        std::vector<std::string> said;
+        for (const std::string& entry : log) {
+            if (entry.starts_with("TextData ")) {
+                said.push_back(entry.substr(9));
+            }
+        }
+        return said;
+    }
+
+    FakeView view;
+    tov::testing::RecordingProcess process;
+    VoiceSelection selection{speech, view, process};
+};
+
+// --- fillvoicelist and voicelistClick ---
+
+TEST_F(VoiceSelectionTest, JakubIsChosenWhereverItIsListed)
+{
+    voices({"Czech", "Jakub", "English"});
+    startUp();
+    EXPECT_THAT(view.list.lines, ElementsAre("Czech", "Jakub", "English"));
+    EXPECT_EQ(view.list.index, 1);
+    ASSERT_TRUE(state().selectedmode.has_value());
+    EXPECT_EQ(state().selectedmode->gModeID, FakeEnumerator::idOf(1));
+    EXPECT_EQ(sapi4::fieldText(state().selectedmode->szModeName), "Jakub");
+    EXPECT_THAT(log, IsEmpty()); // listing selects no engine and says nothing
+}
+
+TEST_F(VoiceSelectionTest, WithoutAnExactJakubTheFirstVoiceIsChosen)
+{
+    voices({"Czech", "jakub", "English"});
+    startUp();
+    EXPECT_EQ(view.list.index, 0);
+    EXPECT_EQ(state().selectedmode->gModeID, FakeEnumerator::idOf(0));
+}
+
+TEST_F(VoiceSelectionTest, AnEngineWithoutVoicesLeavesNothingToSelect)
+{
+    voices({});
+    startUp();
+    EXPECT_EQ(view.list.index, -1);
+    EXPECT_FALSE(state().selectedmode.has_value());
+    selection.selectengine();
+    EXPECT_TRUE(enumerator->centrals.empty());
+    selection.writevoicesettings();
+    EXPECT_EQ(profile.readString("Voice", "person", "unset"), "");
+}
+
+TEST_F(VoiceSelectionTest, FillingTheListAgainDoesNotRepeatTheVoices)
+{
+    voices({"Czech", "Jakub"});
+    startUp();
+    selection.fillvoicelist();
+    EXPECT_THAT(view.list.lines, ElementsAre("Czech", "Jakub"));
+}
+
+TEST_F(VoiceSelectionTest, ClickingALineWhileTheDialogIsActiveResetsAndSaysItButKeepsTheEngine)
+{
+    voices({"Czech", "Jakub", "English"});
+    startUp();
+    selection.selectengine();
+    log.clear();
+    view.active = true;
+    view.list.index = 2;
+    selection.voicelistClick();
+    EXPECT_THAT(log, ElementsAre("AudioReset", "TextData English"));
+    EXPECT_EQ(state().selectedmode->gModeID, FakeEnumerator::idOf(2));
+    EXPECT_EQ(enumerator->centrals.size(), 1u); // the engine follows only at selectengine
+}
+
+TEST_F(VoiceSelectionTest, ClickingWithNoLineChosenKeepsTheRecord)
+{
+    voices({"Czech"});
+    startUp();
+    view.list.index = -1;
+    selection.voicelistClick();
+    EXPECT_EQ(state().selectedmode->gModeID, FakeEnumerator::idOf(0));
+}
+
+// --- selectengine ---
+
+TEST_F(VoiceSelectionTest, SelectengineProbesTheRangesSetsTheTrackBarsAndRegisters)
+{
+    voices({"Czech"});
+    startUp();
+    selection.selectengine();
+
+    ASSERT_EQ(enumerator->centrals.size(), 1u);
+    EXPECT_EQ(enumerator->audioGiven[0], audio.get());
+    EXPECT_TRUE(state().engineready);
+    EXPECT_EQ(state().ttscentral, enumerator->centrals[0]);
+    EXPECT_NE(state().ttsattributes, nullptr);
+    EXPECT_EQ(view.speed.min, 80);
+    EXPECT_EQ(view.speed.max, 450);
+    EXPECT_EQ(view.speed.position, 175);
+    EXPECT_EQ(view.speed.frequency, 37);
+    EXPECT_EQ(view.pitch.max, 100);
+    EXPECT_EQ(view.pitch.position, 50);
+    EXPECT_EQ(view.pitch.frequency, 10);
+    EXPECT_EQ(view.volume.max, 255);
+    EXPECT_EQ(view.volume.position, 255);
+    EXPECT_EQ(view.volume.frequency, 1); // left as it was
+    for (const bool on :
+         {view.speed.enabled, view.pitch.enabled, view.volume.enabled, view.speedstatic_.enabled,
+          view.pitchstatic_.enabled, view.volumestatic_.enabled}) {
+        EXPECT_TRUE(on);
+    }
+    // Probing left the engine at its own values.
+    EXPECT_EQ(central().speed.current, 175u);
+    EXPECT_EQ(central().volume.current, 0xFFFFFFFFu);
+    // The track bars' moves handed the engine its values as tags (the speed bar passed
+    // through the bottom of its new range on the way).
+    EXPECT_THAT(central().tags,
+                ElementsAre("\\Spd=80\\", "\\Spd=175\\", "\\Pit=50\\", "\\Vol=65280\\"));
+    ASSERT_EQ(central().sinks.size(), 1u);
+    EXPECT_EQ(central().sinks.begin()->second, state().notifysink);
+    EXPECT_EQ(central().registeredIIDs.back(), sapi4::IID_ITTSNotifySinkA);
+    EXPECT_EQ(state().registrationkey, central().sinks.begin()->first);
+}
+
+TEST_F(VoiceSelectionTest, SelectingAgainUnregistersFromTheOldEngineWithTheStoredKey)
+{
+    voices({"Czech", "English"});
+    startUp();
+    selection.selectengine();
+    const uint32_t key = state().registrationkey;
+    log.clear();
+    view.list.index = 1;
+    selection.voicelistClick();
+    selection.selectengine();
+    EXPECT_EQ(log[0], "UnRegister " + std::to_string(key));
+    EXPECT_EQ(log[1], "Select English");
+    EXPECT_TRUE(enumerator->centrals[0]->sinks.empty());
+}
+
+TEST_F(VoiceSelectionTest, ReplacingASpeakingEngineDoesNotLeaveTheSpeakingFlagSet)
+{
+    voices({"Czech"});
+    startUp();
+    selection.selectengine();
+    central().ending = Ending::Never;
+    speech.saynowait("a");
+    queue.processPending();
+    ASSERT_TRUE(state().sapi4speaking);
+    selection.selectengine(); // the old engine's AudioStop will never reach the sink
+    EXPECT_FALSE(state().sapi4speaking);
+}
+
+TEST_F(VoiceSelectionTest, AnEngineWithoutSpeedKeepsTheSpeedBarButEnablesIt)
+{
+    voices({"Czech"});
+    enumerator->prepare = [](FakeCentral& c) { c.speed.implemented = false; };
+    startUp();
+    view.speed.max = 300;
+    view.speed.position = 120;
+    view.speed.frequency = 3;
+    selection.selectengine();
+    EXPECT_EQ(view.speed.max, 300);
+    EXPECT_EQ(view.speed.position, 120);
+    EXPECT_EQ(view.speed.frequency, 3);
+    EXPECT_TRUE(view.speed.enabled);
+    EXPECT_EQ(view.pitch.max, 100); // the others are probed as usual
+}
+
+TEST_F(VoiceSelectionTest, TickSpacingRoundsHalfToEven)
+{
+    voices({"Czech"});
+    enumerator->prepare = [](FakeCentral& c) {
+        c.speed = {100, 125, 110}; // 2.5 ticks -> 2
+        c.pitch = {0, 35, 10};     // 3.5 -> 4
+    };
+    startUp();
+    selection.selectengine();
+    EXPECT_EQ(view.speed.frequency, 2);
+    EXPECT_EQ(view.pitch.frequency, 4);
+}
+
+TEST_F(VoiceSelectionTest, AnEngineSpeedBeyondTheTrackBarsRangeStaysAtItsTop)
+{
+    voices({"Czech"});
+    enumerator->prepare = [](FakeCentral& c) { c.speed = {0, 0xFFFFFFFF, 0xFFFFFFFF}; };
+    startUp();
+    selection.selectengine();
+    EXPECT_EQ(view.speed.max, 0x7FFFFFFF);
+    EXPECT_EQ(view.speed.position, 0x7FFFFFFF);
+    EXPECT_EQ(view.speed.frequency, 429496730);
+}
+
+// --- the settings file ---
+
+TEST_F(VoiceSelectionTest, WriteAndReadKeepTheVoiceAndItsValues)
+{
+    voices({"Czech", "Jakub"});
+    startUp();
+    selection.selectengine();
+    view.pitch.setPosition(30);
+    view.speed.setPosition(200);
+    view.volume.setPosition(128);
+    selection.writevoicesettings();
+    EXPECT_EQ(profile.readString("voice", "PERSON", ""), "Jakub");
+    EXPECT_EQ(profile.readInteger("Voice", "pitch", -1), 30);
+    EXPECT_EQ(profile.readInteger("Voice", "speed", -1), 200);
+    EXPECT_EQ(profile.readInteger("Voice", "volume", -1), 128);
+
+    view.pitch.setPosition(0);
+    log.clear();
+    selection.readvoicesettings();
+    EXPECT_EQ(view.list.index, 1);
+    EXPECT_EQ(view.pitch.position, 30);
+    EXPECT_EQ(view.speed.position, 200);
+    EXPECT_EQ(view.volume.position, 128);
+    // Hidden dialog: the tags reach the new engine, nothing is said.
+    const auto& tags = central().tags;
+    ASSERT_GE(tags.size(), 3u);
+    EXPECT_THAT(std::vector<std::string>(tags.end() - 3, tags.end()),
+                ElementsAre("\\Pit=30\\", "\\Spd=200\\", "\\Vol=32768\\"));
+    EXPECT_THAT(spoken(), IsEmpty());
+}
+
+TEST_F(VoiceSelectionTest, TheSavedNameMatchesWithoutRegardToCase)
+{
+    voices({"Czech", cp1250("Šárka")});
+    startUp();
+    profile.writeString("Voice", "person", cp1250("šÁRKA"));
+    selection.readvoicesettings();
+    EXPECT_EQ(view.list.index, 1);
+    EXPECT_EQ(central().name(), cp1250("Šárka"));
+}
+
+TEST_F(VoiceSelectionTest, SavedValuesAreKeptWithinTheRanges)
+{
+    voices({"Czech"});
+    startUp();
+    profile.writeString("Voice", "person", "Czech");
+    profile.writeInteger("Voice", "volume", 300);
+    selection.readvoicesettings();
+    EXPECT_EQ(view.volume.position, 255);
+    EXPECT_EQ(view.pitch.position, 0);  // "pitch" missing: 0
+    EXPECT_EQ(view.speed.position, 80); // "speed" missing: 0, the range's bottom
+}
+
+TEST_F(VoiceSelectionTest, AVoiceThatIsNotInstalledShowsMessage43AndEndsTheProcess)
+{
+    voices({"Czech"});
+    startUp();
+    profile.writeString("Voice", "person", "Zdenek");
+    EXPECT_THROW(selection.readvoicesettings(), tov::testing::ProcessEnded);
+    EXPECT_THAT(process.messages,
+                ElementsAre(cp1250("Nelze nalézt hlas uvedený v ini souboru: Zdenek")));
+    EXPECT_TRUE(enumerator->centrals.empty());
+}
+
+TEST_F(VoiceSelectionTest, ReadingDoesNothingWithoutPermissionOrSavedName)
+{
+    voices({"Czech"});
+    startUp();
+    selection.readvoicesettings(); // no name saved
+    profile.writeString("Voice", "person", "Zdenek");
+    state().voiceallowed = false;
+    selection.readvoicesettings();
+    EXPECT_TRUE(enumerator->centrals.empty());
+    EXPECT_TRUE(process.messages.empty());
+}
+
+// --- Start and the Sounds dialog ---
+
+TEST_F(VoiceSelectionTest, StartWithoutASavedVoiceSavesTheDefaultOne)
+{
+    voices({"Czech", "Jakub"});
+    startUp();
+    selection.preparevoice();
+    EXPECT_EQ(profile.readString("Voice", "person", ""), "Jakub");
+    EXPECT_EQ(profile.readInteger("Voice", "speed", 0), 175);
+    EXPECT_TRUE(state().engineready);
+    EXPECT_EQ(enumerator->centrals.size(), 2u); // selected, then selected again from the file
+}
+
+TEST_F(VoiceSelectionTest, StartWithASavedVoiceSelectsItOnce)
+{
+    voices({"Czech", "Jakub"});
+    startUp();
+    profile.writeString("Voice", "person", "Czech");
+    selection.preparevoice();
+    ASSERT_EQ(enumerator->centrals.size(), 1u);
+    EXPECT_EQ(central().name(), "Czech");
+}
+
+TEST_F(VoiceSelectionTest, StartDoesNothingForSapi5OrWithSpeechOff)
+{
+    voices({"Czech"});
+    startUp();
+    speech.useengine(true);
+    selection.preparevoice();
+    speech.useengine(false);
+    state().voiceallowed = false;
+    selection.preparevoice();
+    EXPECT_TRUE(enumerator->centrals.empty());
+    EXPECT_FALSE(profile.exists());
+}
+
+TEST_F(VoiceSelectionTest, EnablevoiceListsSelectsAndSaves)
+{
+    voices({"Jakub"});
+    speech.initspeech();
+    speech.createnotifysink();
+    state().voiceallowed = true;
+    selection.enablevoice();
+    EXPECT_EQ(view.list.count(), 1);
+    EXPECT_EQ(enumerator->centrals.size(), 1u);
+    EXPECT_EQ(profile.readString("Voice", "person", ""), "Jakub");
+}
+
+// --- the dialog's handlers ---
+
+class DialogTest : public VoiceSelectionTest {
+protected:
+    void SetUp() override
+    {
+        voices({"Czech", "Jakub"});
+        startUp();
+        selection.selectengine();
+        log.clear();
+    }
+};
+
+TEST_F(DialogTest, MovingSpeedWhileActiveResetsInjectsAndSaysTheValue)
+{
+    view.active = true;
+    view.speed.setPosition(200);
+    EXPECT_THAT(log, ElementsAre("AudioReset", "Inject \\Spd=200\\", "TextData 200"));
+}
+
+TEST_F(DialogTest, VolumeWorksInTheHighByteOfTheChannel)
+{
+    view.active = true;
+    view.volume.setPosition(128);
+    EXPECT_THAT(log, ElementsAre("AudioReset", "Inject \\Vol=32768\\", "TextData 128"));
+    log.clear();
+    view.pitch.setPosition(7);
+    EXPECT_THAT(log, ElementsAre("AudioReset", "Inject \\Pit=7\\", "TextData 7"));
+}
+
+TEST_F(DialogTest, ActivationSpeaksTheTitleAndTheChosenVoiceThenFocusSpeaks)
+{
+    view.active = true;
+    selection.voicelistEnter(); // the list has the focus before the dialog announced itself
+    EXPECT_THAT(log, IsEmpty());
+    selection.FormActivate();
+    EXPECT_TRUE(selection.voicedialogflag());
+    EXPECT_THAT(spoken(), ElementsAre(cp1250("Nastavení hlasu"), "&Hlasy Jakub"));
+    log.clear();
+    selection.pitchtbEnter();
+    selection.vyberhlasbitbtnEnter();
+    selection.voicelistEnter();
+    EXPECT_THAT(log, ElementsAre("AudioReset", "TextData " + cp1250("&Výška 50"), "AudioReset",
+                                 "TextData Zvolit hl&as", "AudioReset", "TextData &Hlasy Jakub"));
+    selection.FormClose();
+    EXPECT_FALSE(selection.voicedialogflag());
+}
+
+TEST_F(DialogTest, FocusOnAnInactiveDialogSpeaksWithoutResetting)
+{
+    selection.speedtbEnter();
+    selection.closebitbtnEnter();
+    EXPECT_THAT(log, ElementsAre("TextData &Rychlost 175", "TextData " + cp1250("Za&vřít")));
+}
+
+TEST_F(DialogTest, TheVoiceCommandWithSpeechOffShowsMessage18Only)
+{
+    state().voiceallowed = false;
+    selection.VoicesubmenuClick([] { return std::string("Tovana - tovana"); });
+    EXPECT_THAT(process.messages,
+                ElementsAre(cp1250(
+                    "Používání hlasu není povoleno. Povolit jej můžete v menu Nastavení/Zvuky.")));
+    EXPECT_EQ(view.shows, 0);
+}
+
+TEST_F(DialogTest, OkSavesReselectsAndSaysVoiceSelected)
+{
+    view.whileShown = [this] {
+        view.list.index = 0; // the user picks Czech and lowers the pitch
+        selection.voicelistClick();
+        view.pitch.setPosition(20);
+        return true;
+    };
+    selection.VoicesubmenuClick([] { return std::string("Tovana - tovana"); });
+    EXPECT_EQ(view.listActivations, 1);
+    EXPECT_EQ(profile.readString("Voice", "person", ""), "Czech");
+    EXPECT_EQ(profile.readInteger("Voice", "pitch", 0), 20);
+    EXPECT_EQ(central().name(), "Czech");
+    EXPECT_EQ(spoken().back(), cp1250("Hlas vybrán."));
+}
+
+TEST_F(DialogTest, CancelSaysTheMainCaptionAndWritesNothing)
+{
+    profile.writeString("Voice", "person", "Jakub");
+    profile.writeInteger("Voice", "pitch", 50);
+    view.whileShown = [this] {
+        view.pitch.setPosition(20);
+        return false;
+    };
+    selection.VoicesubmenuClick([] { return std::string("Tovana - tovana"); });
+    EXPECT_EQ(profile.readInteger("Voice", "pitch", 0), 50);
+    EXPECT_EQ(view.pitch.position, 20); // the change stays in effect on the engine
+    EXPECT_EQ(spoken().back(), "Tovana - tovana");
+}
+
+TEST_F(DialogTest, TheVoiceCommandSelectsADefaultVoiceFirstWhenNoneIsReady)
+{
+    speech.useengine(false); // as after switching back from SAPI 5
+    view.whileShown = [] { return false; };
+    selection.VoicesubmenuClick([] { return std::string("x"); });
+    EXPECT_EQ(profile.readString("Voice", "person", ""), "Jakub");
+    EXPECT_TRUE(state().engineready);
+}
+
+TEST(SameText, Windows1250LettersMatchTheirOtherCase)
+{
+    EXPECT_TRUE(sametext("JAKUB", "jakub"));
+    EXPECT_TRUE(sametext(cp1250("ŽLUŤOUČKÝ ĽÚBOŠ ŁÓDŹ"), cp1250("žluťoučký ľúboš łódź")));
+    EXPECT_FALSE(sametext("Jakub", "Jakub "));
+    EXPECT_FALSE(sametext(cp1250("š"), "s"));
+    EXPECT_FALSE(sametext("[", "{")); // not letters
+}
+
+} // namespace
+} // namespace tov::speech::testing
