@@ -18,19 +18,38 @@ work=$(mktemp -d)
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  # The next test may want a display at once: let this one's server go completely.
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
   [ -n "${DBUS_SESSION_BUS_PID:-}" ] && kill "$DBUS_SESSION_BUS_PID" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display and tells us its number.
-exec 3<> "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 "$work/display")"
-# The server may still be settling (or a previous one leaving): wait until it answers.
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+# A display of our own: the first number without a server, and only once it answers.
+xvfb=""
+for number in $(seq 90 130); do
+  [ -e "/tmp/.X$number-lock" ] && continue
+  # -noreset: without it the server restarts whenever its last client leaves, and refuses
+  # connections while it does.
+  Xvfb ":$number" -screen 0 1280x900x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 50); do
+    # Ours must be the server that answers, and still be running a moment later (a
+    # server that is just going away can answer once before ours gives up).
+    if DISPLAY=":$number" xdotool getdisplaygeometry >/dev/null 2>&1; then
+      sleep 0.3
+      kill -0 "$xvfb" 2>/dev/null && DISPLAY=":$number" xdotool getdisplaygeometry \
+        >/dev/null 2>&1 && break 2
+    fi
+    kill -0 "$xvfb" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$xvfb" 2>/dev/null || true
+  xvfb=""
+done
+[ -n "$xvfb" ] || { echo "no X server could be started"; exit 1; }
+pids+=("$xvfb")
+export DISPLAY=":$number"
 eval "$(dbus-launch --sh-syntax)"
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 pids+=($!)
