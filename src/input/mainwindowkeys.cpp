@@ -1,7 +1,7 @@
 // The main window's keys and its braille keyboard item.
 #include "input/mainwindowkeys.h"
 
-#include "input/captions.h"
+#include "common/qcaptions.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,7 +3,7 @@
 
 #include "common/localizer.h"
 #include "common/qtext.h"
-#include "input/captions.h"
+#include "common/qcaptions.h"
 #include "input/words.h"
 #include "runtime/tovcommands.h"
 

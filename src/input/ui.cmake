@@ -2,7 +2,6 @@
 # window's keys. Included from src/input.
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 add_library(tovana_input_ui STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/captions.h
   ${CMAKE_CURRENT_LIST_DIR}/qtkeys.h
   ${CMAKE_CURRENT_LIST_DIR}/qtkeys.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tform2.h

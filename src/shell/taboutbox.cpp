@@ -3,7 +3,7 @@
 
 #include "common/localizer.h"
 #include "common/qtext.h"
-#include "shell/accessible.h"
+#include "common/qcaptions.h"
 #include "shell/programicon.h"
 
 #include <QFrame>
@@ -21,11 +21,6 @@ constexpr int kVersionMessage = 37;
 constexpr int kOkMessage = 7;
 constexpr int kIconSize = 64;
 constexpr const char* kFixedLine = "Copyright \u00A9 2026 the tovana developers";
-
-QString caption(int number)
-{
-    return text::toQString(message(number));
-}
 
 } // namespace
 

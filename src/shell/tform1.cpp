@@ -2,6 +2,7 @@
 #include "shell/tform1.h"
 
 #include "common/localizer.h"
+#include "common/qcaptions.h"
 #include "common/tov_error.h"
 #include "input/chordkeyboard.h"
 #include "input/tableloaders.h"
@@ -49,16 +50,11 @@ constexpr int kHelpMenuMessage = 34;
 constexpr int kAboutMessage = 35;
 constexpr const char* kOpensDialog = "...";
 
-QString caption(int number)
-{
-    return text::toQString(message(number));
-}
-
 void labelAction(QAction* action, int number, const char* suffix = "")
 {
     action->setText(caption(number) + suffix);
     // Menus read their accessible name from the text without the accelerator marker.
-    action->setToolTip(caption(number).remove(QLatin1Char('&')));
+    action->setToolTip(withoutAccelerator(caption(number)));
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 #include "common/localizer.h"
 #include "common/profile.h"
 #include "common/qtext.h"
-#include "shell/accessible.h"
+#include "common/qcaptions.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -20,11 +20,6 @@ constexpr int kDialogMessage = 10;
 constexpr int kGroupMessage = 9;
 constexpr int kOkMessage = 7;
 constexpr int kCancelMessage = 8;
-
-QString caption(int number)
-{
-    return text::toQString(message(number));
-}
 
 } // namespace
 

@@ -4,7 +4,7 @@
 #include "common/localizer.h"
 #include "common/qtext.h"
 #include "runtime/soundcues.h"
-#include "shell/accessible.h"
+#include "common/qcaptions.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -30,11 +30,6 @@ constexpr int kPageStep = 2;
 constexpr std::array<double, 1> kPreviewTone = {1000};
 constexpr double kPreviewSound = 1;
 constexpr double kPreviewDuration = 100;
-
-QString caption(int number)
-{
-    return text::toQString(message(number));
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
-// Captions of the keyboard's windows and their accessible names: a screen reader on the
-// desktop reads the same words as the caption, without the "&" accelerator markers.
+// Captions from the localised messages, and the accessible names taken from them: a
+// screen reader on the desktop reads the same words as the caption, without the "&"
+// accelerator markers. Header-only and Qt's, like qtext.h.
 #pragma once
 
 #include "common/localizer.h"
@@ -8,7 +9,7 @@
 #include <QString>
 #include <QWidget>
 
-namespace tov::input {
+namespace tov {
 
 inline QString caption(int number)
 {
@@ -30,4 +31,4 @@ inline void nameForAccessibility(QWidget* widget, const QString& text)
     widget->setAccessibleDescription(withoutAccelerator(text));
 }
 
-} // namespace tov::input
+} // namespace tov
