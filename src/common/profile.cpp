@@ -7,6 +7,7 @@
 #include "common/profile.h"
 
 #include "common/atomic_file.h"
+#include "common/text.h"
 #include "common/tov_error.h"
 
 #define SI_NO_CONVERSION
@@ -33,24 +34,6 @@ bool isNewLine(char c)
 bool isComment(char c)
 {
     return c == ';' || c == '#';
-}
-
-char lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 std::string_view trimTrailing(std::string_view s)
@@ -201,8 +184,9 @@ std::string edited(std::string_view content, std::string_view section, std::stri
 
     // The reader takes the last of equal keys, so that is the line to rewrite.
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-        if (line->kind == Line::Kind::Entry && sameName(line->section, section) &&
-            sameName(line->key, key)) {
+        if (line->kind == Line::Kind::Entry &&
+            text::equalsIgnoringAsciiCase(line->section, section) &&
+            text::equalsIgnoringAsciiCase(line->key, key)) {
             out.replace(line->valueStart, line->lineEnd - line->valueStart, value);
             return out;
         }
@@ -215,8 +199,8 @@ std::string edited(std::string_view content, std::string_view section, std::stri
     const Line* last = nullptr;
     for (const Line& line : lines) {
         if (line.kind == Line::Kind::Section) {
-            last = sameName(line.section, section) ? &line : last;
-        } else if (last != nullptr && sameName(line.section, section)) {
+            last = text::equalsIgnoringAsciiCase(line.section, section) ? &line : last;
+        } else if (last != nullptr && text::equalsIgnoringAsciiCase(line.section, section)) {
             last = &line;
         }
     }

@@ -123,6 +123,22 @@ std::string toUtf8(std::string_view cp1250)
     return out;
 }
 
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    const auto lower = [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string fromUtf8(std::string_view utf8)
 {
     std::string out;

@@ -26,6 +26,10 @@ char32_t toUnicode(unsigned char byte);
 char fromUnicode(char32_t ch);
 
 std::string toUtf8(std::string_view cp1250);
+
+// Names that match "without regard to case" in the settings file and the engine tags:
+// only A to Z fold, as the profile functions fold them.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 std::string fromUtf8(std::string_view utf8);
 
 } // namespace tov::text

@@ -1,6 +1,8 @@
 // Reading control tags.
 #include "speech/controltags.h"
 
+#include "common/text.h"
+
 #include <array>
 #include <limits>
 #include <optional>
@@ -18,24 +20,6 @@ constexpr std::array<TagName, 3> kTagNames{{
     {"pit", TagKind::Pitch},
     {"vol", TagKind::Volume},
 }};
-
-char lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::optional<uint32_t> decimal(std::string_view digits)
 {
@@ -64,7 +48,7 @@ std::optional<ControlTag> tagOf(std::string_view body)
     }
     const std::string_view name = body.substr(0, equals);
     for (const TagName& known : kTagNames) {
-        if (sameName(name, known.name)) {
+        if (text::equalsIgnoringAsciiCase(name, known.name)) {
             if (const auto value = decimal(body.substr(equals + 1))) {
                 return ControlTag{known.kind, *value};
             }

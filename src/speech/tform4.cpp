@@ -3,6 +3,7 @@
 
 #include "common/localizer.h"
 #include "common/profile.h"
+#include "common/qcaptions.h"
 #include "common/qtext.h"
 #include "common/tov_error.h"
 
@@ -28,11 +29,6 @@ constexpr int kCloseMessage = 17;
 constexpr int kInitialMaximum = 10; // until an engine gives the ranges
 constexpr const char* kVoiceSettingsSection = "voice";
 constexpr const char* kVoiceAllowedKey = "voiceallowed";
-
-QString caption(int number)
-{
-    return text::toQString(message(number));
-}
 
 class ListAdapter final : public ListBox {
 public:
@@ -207,10 +203,10 @@ void TForm4::setCaptions()
     vyberhlasbitbtn_->setText(caption(kChooseMessage));
     closebitbtn_->setText(caption(kCloseMessage));
     // A screen reader reads a control by its label's words, without the marker.
-    voicelist_->setAccessibleName(voicestatic_->text().remove(QLatin1Char('&')));
-    pitchtb_->setAccessibleName(pitchstatic_->text().remove(QLatin1Char('&')));
-    speedtb_->setAccessibleName(speedstatic_->text().remove(QLatin1Char('&')));
-    volumetb_->setAccessibleName(volumestatic_->text().remove(QLatin1Char('&')));
+    voicelist_->setAccessibleName(withoutAccelerator(voicestatic_->text()));
+    pitchtb_->setAccessibleName(withoutAccelerator(pitchstatic_->text()));
+    speedtb_->setAccessibleName(withoutAccelerator(speedstatic_->text()));
+    volumetb_->setAccessibleName(withoutAccelerator(volumestatic_->text()));
 }
 
 void TForm4::FormCreate()

@@ -1,6 +1,7 @@
 // Settings file: any bytes as the file's content. Reads never crash; a write changes what
 // it should and nothing else: the value reads back, and other keys read as before.
 #include "common/profile.h"
+#include "common/text.h"
 #include "common/tov_error.h"
 
 #include <array>
@@ -13,20 +14,6 @@ namespace {
 constexpr std::array<const char*, 4> kSections = {"voice", "Voice", "sounds", "a"};
 constexpr std::array<const char*, 4> kKeys = {"sapi5", "SAPI5", "k", "person"};
 constexpr std::array<const char*, 4> kValues = {"0", "1", "-2550", "Jakub"};
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -52,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     for (const char* s : kSections) {
         for (const char* k : kKeys) {
-            if (sameName(s, section) && sameName(k, key)) {
+            if (tov::text::equalsIgnoringAsciiCase(s, section) &&
+                tov::text::equalsIgnoringAsciiCase(k, key)) {
                 continue;
             }
             if (tov::profile_text::lookup(content, s, k) !=
