@@ -5,6 +5,7 @@
 
 #include <AL/alext.h>
 
+#include <algorithm>
 #include <mutex>
 
 namespace tov::sound {
@@ -12,11 +13,19 @@ namespace {
 
 constexpr const char* kLoopbackExtension = "ALC_SOFT_loopback";
 
+constexpr const char* kClockExtension = "ALC_SOFT_device_clock";
+// What the anchor may rise by, per frame of wall time: a thousandth, 3.6 s an hour, far
+// more than two crystals drift apart, far less than an update's worth between looks.
+constexpr int64_t kAnchorRiseDivisor = 1000;
+// A mixer this many updates behind the wall clock is taken to have stood still.
+constexpr int64_t kStandstillUpdates = 8;
+
 struct AudioDeviceState {
     std::mutex lock;
     std::weak_ptr<AudioDevice> open; //: the process's one device while anyone holds it
     LPALCLOOPBACKOPENDEVICESOFT loopbackOpen = nullptr;
     LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
+    LPALCGETINTEGER64VSOFT getInteger64 = nullptr; //: null without the clock extension
 };
 
 AudioDeviceState& state()
@@ -44,6 +53,21 @@ int outputFrequency(ALCdevice* device)
     ALCint frequency = 0;
     alcGetIntegerv(device, ALC_FREQUENCY, 1, &frequency);
     return frequency;
+}
+
+int updateFramesOf(ALCdevice* device, int frequency)
+{
+    ALCint refresh = 0;
+    alcGetIntegerv(device, ALC_REFRESH, 1, &refresh);
+    return refresh > 0 ? std::max(1, frequency / refresh) : 1024;
+}
+
+void loadClock(AudioDeviceState& s, ALCdevice* device)
+{
+    if (s.getInteger64 == nullptr && alcIsExtensionPresent(device, kClockExtension) == ALC_TRUE) {
+        s.getInteger64 = reinterpret_cast<LPALCGETINTEGER64VSOFT>(
+            alcGetProcAddress(device, "alcGetInteger64vSOFT"));
+    }
 }
 
 } // namespace
@@ -87,8 +111,63 @@ AudioBuffer& AudioBuffer::operator=(AudioBuffer&& other) noexcept
 }
 
 AudioDevice::AudioDevice(Kind kind, ALCdevice* device, ALCcontext* context, int frequency)
-    : kind_(kind), device_(device), context_(context), frequency_(frequency)
+    : kind_(kind), device_(device), context_(context), frequency_(frequency),
+      updateFrames_(updateFramesOf(device, frequency))
 {
+    loadClock(state(), device);
+}
+
+namespace {
+
+// Nanoseconds as frames, without overflow for a clock that has run for years.
+int64_t framesOfNanoseconds(int64_t ns, int rate)
+{
+    constexpr int64_t kSecond = 1'000'000'000;
+    return ns / kSecond * rate + ns % kSecond * rate / kSecond;
+}
+
+} // namespace
+
+int64_t wallFrames(std::chrono::steady_clock::time_point t, int rate)
+{
+    return framesOfNanoseconds(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count(), rate);
+}
+
+int64_t AudioDevice::mixedFrames() const
+{
+    const LPALCGETINTEGER64VSOFT get = state().getInteger64;
+    if (get == nullptr) {
+        return 0;
+    }
+    ALCint64SOFT clock = 0;
+    get(device_, ALC_DEVICE_CLOCK_SOFT, 1, &clock);
+    return framesOfNanoseconds(clock, frequency_);
+}
+
+int64_t AudioDevice::scheduleFrame()
+{
+    const int64_t mixed = mixedFrames();
+    const int64_t now = wallFrames(std::chrono::steady_clock::now(), frequency_);
+    const std::lock_guard guard(scheduleLock_);
+    const int64_t seen = now - mixed;
+    if (!anchored_ || seen < anchor_) {
+        anchor_ = seen;
+    } else {
+        anchor_ = std::min(seen, anchor_ + (now - lastLook_) / kAnchorRiseDivisor);
+    }
+    anchored_ = true;
+    lastLook_ = now;
+    int64_t frame = now - anchor_;
+    // Far ahead of the mixer means it stood still for a while (a loopback device nobody
+    // rendered): start over from where it stands. A real mixer that falls an update or
+    // two behind (a busy machine, a slow disk under the wave writer) catches up, and the
+    // mapping must not jump back meanwhile, or a tone would be cut before its end.
+    if (frame - mixed > kStandstillUpdates * int64_t{updateFrames_}) {
+        anchor_ = seen;
+        frame = mixed;
+    }
+    return frame;
 }
 
 AudioDevice::~AudioDevice()

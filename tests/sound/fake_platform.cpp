@@ -48,6 +48,17 @@ public:
         }
         return r;
     }
+    Result playFor(std::chrono::microseconds length) override
+    {
+        const Result r = call("playfor(" + std::to_string(length.count() / 1000) + "ms)");
+        if (r == sound::kOk) {
+            state_->playing = true;
+            state_->looping = true;
+            ++state_->plays;
+            statuses_ = 0;
+        }
+        return r;
+    }
     Result stop() override
     {
         const Result r = call("stop");
