@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <thread>
 
 namespace tov::sound {
 namespace {
@@ -145,11 +146,37 @@ int64_t AudioDevice::mixedFrames() const
     return framesOfNanoseconds(clock, frequency_);
 }
 
+void AudioDevice::findMixingGrid()
+{
+    // Looks at the clocks just after an update has been mixed, so that even the first
+    // tone is placed where the mixer has not been yet: without this look, the first
+    // statements of a sequence could be placed into an update already mixed, and the
+    // falling tone would stumble at its start. Sleeps at most two updates, once.
+    if (state().getInteger64 == nullptr) {
+        return;
+    }
+    const int64_t before = mixedFrames();
+    const auto limit = std::chrono::steady_clock::now() +
+                       std::chrono::microseconds(2'000'000LL * updateFrames_ / frequency_);
+    while (mixedFrames() == before && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    scheduleFrame();
+}
+
+void AudioDevice::setWallClock(WallClock clock)
+{
+    const std::lock_guard guard(scheduleLock_);
+    wallClock_ = std::move(clock);
+    anchored_ = false;
+}
+
 int64_t AudioDevice::scheduleFrame()
 {
     const int64_t mixed = mixedFrames();
-    const int64_t now = wallFrames(std::chrono::steady_clock::now(), frequency_);
     const std::lock_guard guard(scheduleLock_);
+    const int64_t now =
+        wallFrames(wallClock_ ? wallClock_() : std::chrono::steady_clock::now(), frequency_);
     const int64_t seen = now - mixed;
     if (!anchored_ || seen < anchor_) {
         anchor_ = seen;
@@ -200,6 +227,7 @@ std::shared_ptr<AudioDevice> AudioDevice::acquire()
     ALCcontext* const context = makeContext(device, nullptr);
     std::shared_ptr<AudioDevice> opened(
         new AudioDevice(Kind::System, device, context, outputFrequency(device)));
+    opened->findMixingGrid();
     s.open = opened;
     return opened;
 }

@@ -22,6 +22,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -103,8 +104,15 @@ public:
     // an update after it while the mixer keeps pace. Any thread may call it.
     int64_t scheduleFrame();
 
+    // The clock that `scheduleFrame` reads, the steady clock unless replaced: a test that
+    // plays the sound card itself (renders a loopback device update by update) keeps the
+    // time of its own card.
+    using WallClock = std::function<std::chrono::steady_clock::time_point()>;
+    void setWallClock(WallClock clock);
+
 private:
     AudioDevice(Kind kind, ALCdevice* device, ALCcontext* context, int frequency);
+    void findMixingGrid();
 
     Kind kind_;
     ALCdevice* device_;   //: owned: closed by the destructor
@@ -117,6 +125,7 @@ private:
     // smallest (now - mixed) seen, let rise slowly so that two clocks drifting apart
     // cannot push every sound later and later.
     std::mutex scheduleLock_;
+    WallClock wallClock_;  //: guarded by scheduleLock_; empty: the steady clock
     bool anchored_ = false;
     int64_t anchor_ = 0;   //: in frames; guarded by scheduleLock_
     int64_t lastLook_ = 0; //: the wall clock in frames at the last look

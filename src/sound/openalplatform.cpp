@@ -73,10 +73,11 @@ std::vector<float> decoded(const std::vector<uint8_t>& bytes, ALenum format, uin
 }
 
 // Reads `frames` frames of the looped samples into `out` (16-bit, the wave's channels), at
-// `step` sample frames per output frame from `phase` on, with linear interpolation;
+// `step` sample frames per output frame from `phase` on, with linear interpolation, at
+// `gain`;
 // returns the phase where the next piece goes on. 300 Hz of a 64-sample period at a 44.1
 // kHz output: step 19200 / 44100.
-double readLoop(const SampleMemory& m, double phase, double step, int64_t frames,
+double readLoop(const SampleMemory& m, double phase, double step, float gain, int64_t frames,
                 std::vector<int16_t>& out)
 {
     const size_t n = m.loopFrames();
@@ -92,7 +93,7 @@ double readLoop(const SampleMemory& m, double phase, double step, int64_t frames
         for (size_t c = 0; c < channels; ++c) {
             const float a = m.loop[i * channels + c];
             const float b = m.loop[j * channels + c];
-            const float v = std::clamp(a + (b - a) * frac, -1.0f, 1.0f);
+            const float v = std::clamp((a + (b - a) * frac) * gain, -1.0f, 1.0f);
             out[static_cast<size_t>(f) * channels + c] = static_cast<int16_t>(std::lround(v * 32767.0f));
         }
         phase += step;
@@ -265,7 +266,7 @@ public:
             phase_ = 0.0;
         }
         const double hz = frequency_ == kFrequencyOriginal ? samples_->rate : frequency_;
-        phase_ = readLoop(*samples_, phase_, hz / rate, frames, tone_);
+        phase_ = readLoop(*samples_, phase_, hz / rate, gainOf(volume_), frames, tone_);
         if (silence > 0) {
             silence_.assign(static_cast<size_t>(silence) * static_cast<size_t>(samples_->channels),
                             0);
@@ -489,7 +490,10 @@ private:
                                  ? 1.0
                                  : double(frequency_) / samples_->rate;
         alSourcef(id, AL_PITCH, static_cast<float>(pitch));
-        alSourcef(id, AL_GAIN, gainOf(volume_));
+        // A timed tone carries its volume in its samples too: a gain changed on a voice
+        // that plays glides there over its next samples, and the tone before, joined on
+        // to, would lend its loudness to the start of a silent one.
+        alSourcef(id, AL_GAIN, timed_ ? 1.0f : gainOf(volume_));
         // The source moves round toward the side the pan favours, all the way at the
         // ends; OpenAL's panning law decides the exact balance in between.
         const double azimuth = std::numbers::pi / 2 * pan_ / kPanRight;

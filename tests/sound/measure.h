@@ -36,6 +36,61 @@ std::optional<SoundingSpan> soundingSpan(std::span<const float> samples, float t
 // Renders `frames` frames and returns the left channel.
 std::vector<float> renderLeft(sound::AudioDevice& device, size_t frames);
 
+// The stretches of sound, [first, end) in frames, between silences of more than half a
+// millisecond (quieter than 2 % of the loudest sample); a wave passing through zero does
+// not break a stretch.
+std::vector<std::pair<size_t, size_t>> soundingRegions(std::span<const float> samples, double rate);
+
+// One stretch of a single tone found by `toneSteps`, in frames.
+struct ToneStep {
+    double hz;    //: the expected frequency it matched
+    double first; //: where it starts
+    double end;   //: where the next begins, or where the sound stops
+    double milliseconds(double rate) const { return (end - first) * 1000.0 / rate; }
+};
+// Splits a recording of single tones into steps of the expected frequencies, by the
+// periods between rising zero crossings; a period that straddles two steps is split
+// where the phase, running at the one frequency and then the other, makes one cycle.
+// A period that matches none (within toleranceHz) belongs to no step; a silence (see
+// soundingRegions) ends a step. The tone must cross zero twice a period: a pure or soft
+// timbre, as sound number 1's.
+std::vector<ToneStep> toneSteps(std::span<const float> samples, double rate,
+                                std::span<const double> expectedHz, double toleranceHz = 4.0);
+
+// A sound card of the default kind, played by the test: the loopback device is mixed in
+// updates of `updateFrames`, each update when the card's clock reaches its start, and the
+// card's clock (installed as the device's wall clock) moves only when a statement waits:
+// by the duration plus whatever lateness the test gives the wait. So the program meets
+// the mixing grid of a real device, at phases the test chooses, and nothing depends on
+// how busy the machine is.
+class SoundCardWait final : public runtime::SoundWait {
+public:
+    SoundCardWait(std::shared_ptr<sound::AudioDevice> device, int updateFrames = 1024);
+    ~SoundCardWait() override;
+    SoundCardWait(const SoundCardWait&) = delete;
+    SoundCardWait& operator=(const SoundCardWait&) = delete;
+
+    void waitout(std::chrono::milliseconds duration) override;
+    bool endwait() override { return false; }
+    bool iswaiting() const override { return false; }
+
+    // Moves the card's clock on by `frames`, mixing every update that falls due.
+    void advance(int64_t frames);
+    // The card's clock, in frames since it started.
+    int64_t now() const { return now_; }
+    //: added to each wait, in frames, in turn (a timer that ticks late); empty: none
+    std::vector<int64_t> lateness;
+
+    std::vector<float> left; //: everything mixed, left channel; frame 0 mixed at time 0
+
+private:
+    std::shared_ptr<sound::AudioDevice> device_;
+    const int updateFrames_;
+    int64_t now_ = 0;
+    int64_t mixed_ = 0; //: frames mixed: the next update is due when now_ reaches it
+    size_t waits_ = 0;
+};
+
 // A sound wait that renders the duration through the loopback device instead of waiting
 // for a clock: the tone is heard for exactly as long as the statement waited.
 class RenderingWait final : public runtime::SoundWait {
