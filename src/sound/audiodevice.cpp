@@ -164,6 +164,12 @@ void AudioDevice::findMixingGrid()
     scheduleFrame();
 }
 
+std::chrono::steady_clock::time_point AudioDevice::wallNow()
+{
+    const std::lock_guard guard(scheduleLock_);
+    return wallClock_ ? wallClock_() : std::chrono::steady_clock::now();
+}
+
 void AudioDevice::setWallClock(WallClock clock)
 {
     const std::lock_guard guard(scheduleLock_);

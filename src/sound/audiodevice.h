@@ -109,6 +109,8 @@ public:
     // time of its own card.
     using WallClock = std::function<std::chrono::steady_clock::time_point()>;
     void setWallClock(WallClock clock);
+    // That clock's time now.
+    std::chrono::steady_clock::time_point wallNow();
 
 private:
     AudioDevice(Kind kind, ALCdevice* device, ALCcontext* context, int frequency);

@@ -291,6 +291,10 @@ public:
             begin = device_->mixedFrames();
         }
         queueEnd_ = begin + frames;
+        // When the tone ends by the wall clock: a stop is judged by it, so that a mixer
+        // that falls behind for a while cannot make a stop look early.
+        endsAt_ = device_->wallNow() +
+                  std::chrono::microseconds((queueEnd_ - wanted) * 1'000'000 / rate);
         return alResult();
     }
 
@@ -304,9 +308,7 @@ public:
         if (timed_) {
             // The tone ends on its own frame; only a stop well before that cuts it (a key
             // that ends the wait early), at the next update.
-            const int64_t now = device_->scheduleFrame();
-            if (isPlaying() &&
-                queueEnd_ - now > framesIn(kCutOnlyBefore, device_->frequency())) {
+            if (isPlaying() && endsAt_ - device_->wallNow() > kCutOnlyBefore) {
                 detach();
                 timed_ = true;
             }
@@ -513,6 +515,7 @@ private:
     std::deque<ALuint> queued_;                   //: timed pieces on the source, oldest first
     std::deque<ALuint> free_;                     //: timed pieces not queued
     int64_t queueEnd_ = 0; //: the output frame where the queued timed pieces end
+    std::chrono::steady_clock::time_point endsAt_; //: the same end, by the wall clock
     double phase_ = 0.0;   //: where in the loop the next timed piece goes on, in frames
     std::vector<int16_t> tone_;    //: the last timed piece made
     std::vector<int16_t> silence_; //: the lead-in before a timed piece

@@ -108,7 +108,8 @@ public:
     }
     Result getStatus(uint32_t& status) override
     {
-        // Status queries are frequent; they are not logged.
+        // Status queries are frequent; they are not logged, only counted.
+        ++state_->statusQueries;
         const Result r = world_.next("status");
         if (state_->playing && !state_->looping && state_->statusesUntilEnd >= 0 &&
             ++statuses_ > state_->statusesUntilEnd) {

@@ -240,10 +240,10 @@ void RenderingWait::waitout(std::chrono::milliseconds duration)
 }
 
 RealTimeRenderer::RealTimeRenderer(std::shared_ptr<sound::AudioDevice> device,
-                                   std::chrono::microseconds period)
+                                   std::chrono::microseconds period, size_t updateFrames)
     : device_(std::move(device))
 {
-    thread_ = std::thread([this, period] { run(period); });
+    thread_ = std::thread([this, period, updateFrames] { run(period, updateFrames); });
 }
 
 RealTimeRenderer::~RealTimeRenderer()
@@ -251,27 +251,40 @@ RealTimeRenderer::~RealTimeRenderer()
     stop();
 }
 
-void RealTimeRenderer::run(std::chrono::microseconds period)
+void RealTimeRenderer::run(std::chrono::microseconds period, size_t updateFrames)
 {
     const double rate = device_->frequency();
     const auto start = std::chrono::steady_clock::now();
     auto wake = start;
     size_t rendered = 0;
     while (!stopping_.load()) {
-        wake += period;
-        std::this_thread::sleep_until(wake);
         const auto now = std::chrono::steady_clock::now();
-        const auto owed =
-            static_cast<size_t>(std::chrono::duration<double>(now - start).count() * rate);
+        auto owed = static_cast<size_t>(std::chrono::duration<double>(now - start).count() * rate);
+        if (updateFrames > 0) {
+            // Up to the end of the update that is playing now.
+            owed = (owed / updateFrames + 1) * updateFrames;
+        }
         if (owed <= rendered) {
+            wake += period;
+            std::this_thread::sleep_until(wake);
             continue;
         }
         const auto piece = renderLeft(*device_, owed - rendered);
         pieces_.emplace_back(rendered, std::chrono::steady_clock::now());
         left_.insert(left_.end(), piece.begin(), piece.end());
         rendered = owed;
-        frames_.store(rendered);
+        {
+            const std::lock_guard guard(progressLock_);
+            frames_.store(rendered);
+        }
+        progress_.notify_all();
     }
+}
+
+void RealTimeRenderer::waitUntilRendered(size_t frames)
+{
+    std::unique_lock guard(progressLock_);
+    progress_.wait(guard, [&] { return frames_.load() >= frames; });
 }
 
 std::vector<float> RealTimeRenderer::stop()

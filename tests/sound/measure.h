@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -112,8 +114,11 @@ private:
 // consumes them. What it rendered, and when each piece was rendered, is kept.
 class RealTimeRenderer {
 public:
+    // Wakes every `period`; with `updateFrames` it mixes in whole updates of that many
+    // frames, each when the one before starts to play, as OpenAL mixes for a sound card.
     RealTimeRenderer(std::shared_ptr<sound::AudioDevice> device,
-                     std::chrono::microseconds period = std::chrono::microseconds(1000));
+                     std::chrono::microseconds period = std::chrono::microseconds(1000),
+                     size_t updateFrames = 0);
     ~RealTimeRenderer();
     RealTimeRenderer(const RealTimeRenderer&) = delete;
     RealTimeRenderer& operator=(const RealTimeRenderer&) = delete;
@@ -123,13 +128,17 @@ public:
     // When the piece holding a frame was rendered (after `stop`).
     std::chrono::steady_clock::time_point renderedAt(size_t frame) const;
     size_t framesSoFar() const { return frames_.load(); }
+    // Blocks until `frames` frames have been rendered.
+    void waitUntilRendered(size_t frames);
 
 private:
-    void run(std::chrono::microseconds period);
+    void run(std::chrono::microseconds period, size_t updateFrames);
 
     std::shared_ptr<sound::AudioDevice> device_;
     std::atomic<bool> stopping_{false};
     std::atomic<size_t> frames_{0};
+    std::mutex progressLock_;
+    std::condition_variable progress_; //: told after every piece
     std::vector<float> left_;
     //: (first frame of a piece, when it was rendered), in order
     std::vector<std::pair<size_t, std::chrono::steady_clock::time_point>> pieces_;
