@@ -6,6 +6,9 @@
 #include <AL/alext.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -61,6 +64,38 @@ int updateFramesOf(ALCdevice* device, int frequency)
     ALCint refresh = 0;
     alcGetIntegerv(device, ALC_REFRESH, 1, &refresh);
     return refresh > 0 ? std::max(1, frequency / refresh) : 1024;
+}
+
+// The echo of a key is heard at the first update after its samples arrive, and a key that
+// silences speech takes effect at the next one: OpenAL's default updates of 1024 frames
+// (23.2 ms) would spend the whole latency budget (10 ms to the echo, 5 ms to silence)
+// waiting. OpenAL Soft 1.19 ignores ALC_REFRESH and takes the period only from its
+// configuration, so the program hands it a file with a period of 256 frames (5.8 ms) --
+// unless the user or a test names a configuration of their own in ALSOFT_CONF, which
+// then holds unchanged. Done before the first OpenAL call of the process, which reads the
+// configuration; returns the file made, or nothing.
+constexpr int kShortUpdateFrames = 256;
+constexpr ALCint kRefreshWanted = 44100 / kShortUpdateFrames;
+
+std::filesystem::path requestShortUpdates()
+{
+    if (std::getenv("ALSOFT_CONF") != nullptr) {
+        return {};
+    }
+    std::error_code error;
+    std::string pattern = (std::filesystem::temp_directory_path(error) / "tovana-openal-XXXXXX");
+    if (error || ::mkdtemp(pattern.data()) == nullptr) {
+        return {};
+    }
+    const std::filesystem::path file = std::filesystem::path(pattern) / "alsoft.conf";
+    std::ofstream out(file);
+    out << "[general]\nperiod_size = " << kShortUpdateFrames << "\n";
+    out.close();
+    if (!out || ::setenv("ALSOFT_CONF", file.c_str(), 0) != 0) {
+        std::filesystem::remove_all(pattern, error);
+        return {};
+    }
+    return file;
 }
 
 void loadClock(AudioDeviceState& s, ALCdevice* device)
@@ -226,11 +261,20 @@ std::shared_ptr<AudioDevice> AudioDevice::acquire()
     if (auto open = s.open.lock()) {
         return open;
     }
+    const std::filesystem::path request = requestShortUpdates();
     ALCdevice* const device = alcOpenDevice(nullptr);
+    if (!request.empty()) {
+        // Read once, at the open: the environment is left as it was found.
+        ::unsetenv("ALSOFT_CONF");
+        std::error_code ignored;
+        std::filesystem::remove_all(request.parent_path(), ignored);
+    }
     if (device == nullptr) {
         throw cannotBeInitialized(kPlatformName);
     }
-    ALCcontext* const context = makeContext(device, nullptr);
+    // For an OpenAL that takes its update period from the context (1.19 does not).
+    const ALCint attributes[] = {ALC_REFRESH, kRefreshWanted, 0};
+    ALCcontext* const context = makeContext(device, attributes);
     std::shared_ptr<AudioDevice> opened(
         new AudioDevice(Kind::System, device, context, outputFrequency(device)));
     opened->findMixingGrid();

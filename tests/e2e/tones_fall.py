@@ -12,11 +12,13 @@ at the one frequency and then at the other, makes up exactly one cycle.
   tones_fall.py --analyse FILE.wav        measure a recording made before
 """
 import os
+import shutil
 import struct
 import subprocess
 import sys
 import tempfile
 
+DATA_FILES = ["sounds.dat", "czech.ebt", "czech.eky", "english.eky", "slovak.eky", "data.dta"]
 STEPS = [1000 - 20 * i for i in range(41)]
 STEP_MS = 10.0
 TOLERANCE_MS = 2.0
@@ -177,10 +179,12 @@ def run_program(tovana, workdir):
             f.write("[wave]\nfile = %s\n" % wav)
         env = dict(os.environ, ALSOFT_DRIVERS="wave", ALSOFT_CONF=conf)
         env.pop("ALSOFT_LOGLEVEL", None)
-        # A scratch copy of the memory image and settings: the player's own stay as
-        # they were. East, down the shaft, and no second game.
+        # The data files in a scratch working directory, with a fresh memory image and
+        # settings: the build's own stay as they were. East, down the shaft, no replay.
+        for name in DATA_FILES:
+            shutil.copy(os.path.join(workdir, name), scratch)
         config = os.path.join(scratch, "tovana.ini")
-        result = subprocess.run([tovana, "--console", "--config", config], cwd=workdir,
+        result = subprocess.run([tovana, "--console", "--config", config], cwd=scratch,
                                 input="v\nd\nn\n".encode("utf-8"), env=env,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
         said = result.stdout.decode("utf-8", "replace")
@@ -188,14 +192,17 @@ def run_program(tovana, workdir):
             print(said + result.stderr.decode("utf-8", "replace"))
             print("FAULT: the game did not end with the fall")
             return False
-        return analyse(wav)
+        ok = analyse(wav)
+        if not ok and os.environ.get("TONES_KEEP"):
+            shutil.copy(wav, os.environ["TONES_KEEP"])
+        return ok
 
 
 def main(argv):
     if len(argv) == 3 and argv[1] == "--analyse":
         return 0 if analyse(argv[2]) else 1
     if len(argv) == 3:
-        return 0 if run_program(argv[1], argv[2]) else 1
+        return 0 if run_program(os.path.abspath(argv[1]), os.path.abspath(argv[2])) else 1
     print(__doc__)
     return 2
 
