@@ -32,8 +32,6 @@ constexpr auto kLongestPoll = 100ms;
 // Synthesis runs far ahead of playback; beyond this much queued speech it waits.
 constexpr auto kMaximumAhead = 30s;
 
-// Quieter than this (of 32767) is the silence before an utterance: -78 dB.
-constexpr int kSilentSample = 4;
 constexpr uint32_t kChannelMask = 0xFFFF;
 constexpr uint32_t kFullChannels = 0xFFFFFFFF;
 constexpr uint16_t kMaximumTagVolume = 0xFFFF;
@@ -293,21 +291,9 @@ private:
                static_cast<size_t>(std::chrono::seconds(kMaximumAhead).count());
     }
 
-    // The synthesis callback's half, on the worker: false ends the synthesis. The engine
-    // starts every utterance with about 12 ms of silence; nobody hears silence as an
-    // answer, so it is not queued, and the echo of a key sounds that much sooner.
-    bool feed(const Job& job, std::span<const int16_t> samples, bool& heardYet)
+    // The synthesis callback's half, on the worker: false ends the synthesis.
+    bool feed(const Job& job, std::span<const int16_t> samples)
     {
-        if (!heardYet) {
-            const auto loud = std::find_if(samples.begin(), samples.end(), [](int16_t s) {
-                return std::abs(static_cast<int>(s)) > kSilentSample;
-            });
-            samples = samples.subspan(static_cast<size_t>(loud - samples.begin()));
-            if (samples.empty()) {
-                return true;
-            }
-            heardYet = true;
-        }
         std::unique_lock guard(lock_);
         while (!stopping_ && job.generation == generation_ &&
                stream_.framesAhead() > maximumAheadFrames()) {
@@ -343,10 +329,8 @@ private:
             jobs_.pop_front();
             guard.unlock();
             // A failed synthesis has spoken what it could; the queue goes on.
-            bool heardYet = false;
-            library_->synthesize(job.settings, job.utf8, [this, &job, &heardYet](std::span<const int16_t> s) {
-                return feed(job, s, heardYet);
-            });
+            library_->synthesize(job.settings, job.utf8,
+                                 [this, &job](std::span<const int16_t> s) { return feed(job, s); });
             guard.lock();
         }
     }

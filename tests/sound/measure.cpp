@@ -254,7 +254,7 @@ RealTimeRenderer::~RealTimeRenderer()
 void RealTimeRenderer::run(std::chrono::microseconds period, size_t updateFrames)
 {
     const double rate = device_->frequency();
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = start_;
     auto wake = start;
     size_t rendered = 0;
     while (!stopping_.load()) {

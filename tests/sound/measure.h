@@ -128,6 +128,8 @@ public:
     // When the piece holding a frame was rendered (after `stop`).
     std::chrono::steady_clock::time_point renderedAt(size_t frame) const;
     size_t framesSoFar() const { return frames_.load(); }
+    // When frame 0 played: frame f plays f / rate seconds later.
+    std::chrono::steady_clock::time_point startedAt() const { return start_; }
     // Blocks until `frames` frames have been rendered.
     void waitUntilRendered(size_t frames);
 
@@ -135,6 +137,7 @@ private:
     void run(std::chrono::microseconds period, size_t updateFrames);
 
     std::shared_ptr<sound::AudioDevice> device_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::atomic<bool> stopping_{false};
     std::atomic<size_t> frames_{0};
     std::mutex progressLock_;
