@@ -168,6 +168,20 @@ TEST(WaveCollectionLoop, PlayWithWaitOnALoopedItemReturnsAtOnce)
     EXPECT_TRUE(bank.world.buffer(1).playing);
 }
 
+TEST(WaveCollectionLoop, PlayForTimesALoopedItemAndPlaysAnyOtherOnce)
+{
+    Bank bank({waveItem("snd11", true), waveItem("beep")});
+    const size_t mark = bank.world.log.size();
+    bank.find("snd11").playfor(std::chrono::milliseconds(10));
+    bank.find("snd11").playfor(std::chrono::milliseconds(10));
+    EXPECT_EQ(bank.world.logSince(mark), "b1.playfor(10ms) b1.playfor(10ms)")
+        << "the second carries on from the first: no stop between";
+    const size_t beepMark = bank.world.log.size();
+    bank.find("beep").playfor(std::chrono::milliseconds(10));
+    EXPECT_NE(bank.world.logSince(beepMark).find("play(once)"), std::string::npos);
+    EXPECT_EQ(bank.world.logSince(beepMark).find("playfor"), std::string::npos);
+}
+
 TEST(WaveCollectionLoop, StopHaltsTheMainBufferAndEveryDuplicate)
 {
     Bank bank({waveItem("beep")});
