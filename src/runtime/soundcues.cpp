@@ -111,7 +111,13 @@ void SoundCues::sound(std::span<const double> tones, double soundnumber, double 
             item.setlooped(true);
             item.setfrequency(toneFrequency(tones[started]));
             item.setvolume(settings_.sndvolume);
-            item.play(sound::Wait::No);
+            if (milliseconds > 0) {
+                // Sample-exact: the tone ends on its own frame, not on the next mixing
+                // update after the timer's tick, and the next statement joins on to it.
+                item.playfor(std::chrono::milliseconds(milliseconds));
+            } else {
+                item.play(sound::Wait::No); // until a key ends the wait
+            }
         }
     } catch (...) {
         for (size_t i = 0; i < started; ++i) {
