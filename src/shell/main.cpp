@@ -174,6 +174,8 @@ int startWindows(const Options& options, const std::filesystem::path& executable
 int runWindow(int argc, char** argv, const Options& options,
               const std::filesystem::path& executable)
 {
+    // espeak-ng reads its data while Qt connects to the display and loads its fonts.
+    tov::speech::prepareEngines();
     tov::shell::TovApplication app(argc, argv);
     try {
         return startWindows(options, executable);
