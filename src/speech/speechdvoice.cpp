@@ -297,9 +297,11 @@ void open(const std::shared_ptr<Shared>& shared)
     const std::unique_ptr<SPDConnectionAddress, decltype(&SPDConnectionAddress__free)> owned(
         address, SPDConnectionAddress__free);
     // Only a service that is not there yet may be spawned; one that is there must first
-    // have answered like speech-dispatcher.
+    // have answered like speech-dispatcher. A spawned service listens where the system
+    // puts it, so an address the user named (SPEECHD_ADDRESS) is never spawned for.
     const Found found = address != nullptr ? probe(*address) : Found::Nothing;
-    const int autospawn = found == Found::Nothing ? kAutospawn : 0;
+    const bool namedAddress = std::getenv("SPEECHD_ADDRESS") != nullptr;
+    const int autospawn = found == Found::Nothing && !namedAddress ? kAutospawn : 0;
     SPDConnection* const connection = spd_open2(kClientName, kConnectionName, nullptr,
                                                 SPD_MODE_THREADED, address, autospawn, &error);
     if (connection == nullptr) {

@@ -46,6 +46,7 @@ private:
 enum class Ending {
     Later, //: start at once, end a while later
     Never, //: start at once, never end (a broken service)
+    Silent, //: neither start nor end (a service whose audio output is broken)
 };
 
 struct Range {

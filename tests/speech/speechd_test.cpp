@@ -15,8 +15,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 // libspeechd keeps an intermediate copy of its message when a connection fails (431 bytes
@@ -158,18 +168,115 @@ TEST_F(SpeechDispatcherTest, SayWaitsForTheEndOfItsStream)
     EXPECT_LT(took, kSilentWaitMargin); // and ended by the service, not by the bound
 }
 
-TEST(SpeechDispatcherUnreachable, ConnectingRaisesAnErrorThatNamesTheService)
-{
-    setenv("SPEECHD_ADDRESS", "unix_socket:/nonexistent/tovana/speechd.sock", 1);
-    QtGuiPoster poster;
-    sapi5::TSpVoice voice(speechd::connector(poster));
-    try {
-        voice.setEventInterests(sapi5::SVEAllEvents);
-        ADD_FAILURE() << "connected to nothing";
-    } catch (const TovError& e) {
-        EXPECT_THAT(e.what(), ::testing::StartsWith("speech-dispatcher could not be reached: "));
+// A broken service on a socket of the test's own: it accepts every connection, and then
+// either never answers (wedged) or answers with bytes that are not the protocol.
+class BrokenService {
+public:
+    enum class Kind { Wedged, Garbage };
+
+    BrokenService(const std::filesystem::path& socket, Kind kind) : kind_(kind)
+    {
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un where{};
+        where.sun_family = AF_UNIX;
+        std::strncpy(where.sun_path, socket.c_str(), sizeof where.sun_path - 1);
+        if (::bind(listener_, reinterpret_cast<const sockaddr*>(&where), sizeof where) != 0 ||
+            ::listen(listener_, 8) != 0 || ::pipe(stop_) != 0) {
+            ADD_FAILURE() << "cannot listen on " << socket;
+            return;
+        }
+        thread_ = std::thread([this] { serve(); });
     }
-    unsetenv("SPEECHD_ADDRESS");
+    ~BrokenService()
+    {
+        if (thread_.joinable()) {
+            const char byte = 0;
+            (void)!::write(stop_[1], &byte, 1);
+            thread_.join();
+        }
+        for (const int fd : accepted_) {
+            ::close(fd);
+        }
+        for (const int fd : {listener_, stop_[0], stop_[1]}) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+    BrokenService(const BrokenService&) = delete;
+    BrokenService& operator=(const BrokenService&) = delete;
+
+private:
+    void serve()
+    {
+        while (true) {
+            pollfd wait[2] = {{listener_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+            if (::poll(wait, 2, -1) < 0 || (wait[1].revents & POLLIN) != 0) {
+                return;
+            }
+            const int client = ::accept(listener_, nullptr, nullptr);
+            if (client < 0) {
+                continue;
+            }
+            accepted_.push_back(client); // held open: a wedged service never lets go
+            if (kind_ == Kind::Garbage) {
+                char request[256];
+                (void)!::read(client, request, sizeof request);
+                constexpr std::string_view kNoise = "hello, this is no protocol\r\n";
+                (void)!::write(client, kNoise.data(), kNoise.size());
+            }
+        }
+    }
+
+    const Kind kind_;
+    int listener_ = -1;
+    int stop_[2] = {-1, -1};
+    std::vector<int> accepted_;
+    std::thread thread_;
+};
+
+struct BrokenServiceCase {
+    const char* description;
+    std::optional<BrokenService::Kind> service; //: none: nothing listens at the address
+    const char* reason;                         //: what the failure must say
+};
+
+TEST(SpeechDispatcherBroken, TheVoiceConnectsOffTheCallersThreadAndReportsWhyItCannot)
+{
+    const std::vector<BrokenServiceCase> cases = {
+        {"nothing at the address", std::nullopt, "Can't connect"},
+        {"a wedged service that never answers", BrokenService::Kind::Wedged, "no answer within"},
+        {"a service answering with garbage", BrokenService::Kind::Garbage,
+         "not speech-dispatcher's protocol"},
+    };
+    for (const BrokenServiceCase& c : cases) {
+        SCOPED_TRACE(c.description);
+        tov::testing::TempDir dir;
+        const std::filesystem::path socket = dir.path() / "speechd.sock";
+        std::optional<BrokenService> service;
+        if (c.service) {
+            service.emplace(socket, *c.service);
+        }
+        ::setenv("SPEECHD_ADDRESS", ("unix_socket:" + socket.string()).c_str(), 1);
+        QtGuiPoster poster;
+        QtEventQueue queue;
+        sapi5::TSpVoice voice(speechd::connector(poster));
+        std::vector<std::string> failures;
+        voice.OnFailure = [&failures](const std::string& text) { failures.push_back(text); };
+        voice.setEventInterests(sapi5::SVEAllEvents);
+        voice.connect();
+        // Returned before the connection was tried to its end: the caller never waits.
+        EXPECT_TRUE(voice.isConnected());
+        EXPECT_TRUE(failures.empty());
+        const auto until = Clock::now() + 20s;
+        while (failures.empty() && Clock::now() < until) {
+            queue.processUntil([&failures] { return !failures.empty(); }, until);
+        }
+        ASSERT_EQ(failures.size(), 1u);
+        EXPECT_THAT(failures[0], ::testing::StartsWith("speech-dispatcher: "));
+        EXPECT_THAT(failures[0], ::testing::HasSubstr(c.reason));
+        ::unsetenv("SPEECHD_ADDRESS");
+    }
 }
 
 } // namespace
