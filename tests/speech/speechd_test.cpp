@@ -4,6 +4,7 @@
 #include "common/profile.h"
 #include "common/text.h"
 #include "common/tov_error.h"
+#include "doubles/brokenservice.h"
 #include "doubles/doubles.h"
 #include "private_services.h"
 #include "speech/qtguithread.h"
@@ -168,76 +169,9 @@ TEST_F(SpeechDispatcherTest, SayWaitsForTheEndOfItsStream)
     EXPECT_LT(took, kSilentWaitMargin); // and ended by the service, not by the bound
 }
 
-// A broken service on a socket of the test's own: it accepts every connection, and then
-// either never answers (wedged) or answers with bytes that are not the protocol.
-class BrokenService {
-public:
-    enum class Kind { Wedged, Garbage };
-
-    BrokenService(const std::filesystem::path& socket, Kind kind) : kind_(kind)
-    {
-        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un where{};
-        where.sun_family = AF_UNIX;
-        std::strncpy(where.sun_path, socket.c_str(), sizeof where.sun_path - 1);
-        if (::bind(listener_, reinterpret_cast<const sockaddr*>(&where), sizeof where) != 0 ||
-            ::listen(listener_, 8) != 0 || ::pipe(stop_) != 0) {
-            ADD_FAILURE() << "cannot listen on " << socket;
-            return;
-        }
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~BrokenService()
-    {
-        if (thread_.joinable()) {
-            const char byte = 0;
-            (void)!::write(stop_[1], &byte, 1);
-            thread_.join();
-        }
-        for (const int fd : accepted_) {
-            ::close(fd);
-        }
-        for (const int fd : {listener_, stop_[0], stop_[1]}) {
-            if (fd >= 0) {
-                ::close(fd);
-            }
-        }
-    }
-    BrokenService(const BrokenService&) = delete;
-    BrokenService& operator=(const BrokenService&) = delete;
-
-private:
-    void serve()
-    {
-        while (true) {
-            pollfd wait[2] = {{listener_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
-            if (::poll(wait, 2, -1) < 0 || (wait[1].revents & POLLIN) != 0) {
-                return;
-            }
-            const int client = ::accept(listener_, nullptr, nullptr);
-            if (client < 0) {
-                continue;
-            }
-            accepted_.push_back(client); // held open: a wedged service never lets go
-            if (kind_ == Kind::Garbage) {
-                char request[256];
-                (void)!::read(client, request, sizeof request);
-                constexpr std::string_view kNoise = "hello, this is no protocol\r\n";
-                (void)!::write(client, kNoise.data(), kNoise.size());
-            }
-        }
-    }
-
-    const Kind kind_;
-    int listener_ = -1;
-    int stop_[2] = {-1, -1};
-    std::vector<int> accepted_;
-    std::thread thread_;
-};
-
 struct BrokenServiceCase {
     const char* description;
-    std::optional<BrokenService::Kind> service; //: none: nothing listens at the address
+    std::optional<tov::testing::BrokenService::Kind> service; //: none: nothing listens at the address
     const char* reason;                         //: what the failure must say
 };
 
@@ -245,15 +179,15 @@ TEST(SpeechDispatcherBroken, TheVoiceConnectsOffTheCallersThreadAndReportsWhyItC
 {
     const std::vector<BrokenServiceCase> cases = {
         {"nothing at the address", std::nullopt, "Can't connect"},
-        {"a wedged service that never answers", BrokenService::Kind::Wedged, "no answer within"},
-        {"a service answering with garbage", BrokenService::Kind::Garbage,
+        {"a wedged service that never answers", tov::testing::BrokenService::Kind::Wedged, "no answer within"},
+        {"a service answering with garbage", tov::testing::BrokenService::Kind::Garbage,
          "not speech-dispatcher's protocol"},
     };
     for (const BrokenServiceCase& c : cases) {
         SCOPED_TRACE(c.description);
         tov::testing::TempDir dir;
         const std::filesystem::path socket = dir.path() / "speechd.sock";
-        std::optional<BrokenService> service;
+        std::optional<tov::testing::BrokenService> service;
         if (c.service) {
             service.emplace(socket, *c.service);
         }
