@@ -93,6 +93,9 @@ void SpeechLayer::connectvoice5()
 
 void SpeechLayer::sapi5failed(const std::string& text)
 {
+    // Known unreachable: later lines are handed over (the engine keeps trying) but not
+    // waited for, or a wedged service would cost every line its whole bound.
+    state_.sapi5silent = true;
     if (state_.sapi5failureshown) {
         return; // said once; it stays unreachable until it speaks again
     }
@@ -199,7 +202,9 @@ void SpeechLayer::sapi5wait(size_t length)
     if (state_.sapi5speaking && state_.sapi5starts == starts) {
         state_.sapi5silent = true;
         state_.sapi5speaking = false;
-        tell(message(kNotSpeakingMessage));
+        if (!state_.sapi5failureshown) { // an unreachable service has been named already
+            tell(message(kNotSpeakingMessage));
+        }
         return;
     }
     waitwhile(state_.sapi5speaking, length);

@@ -17,7 +17,8 @@
 // 3. `voiceallowed` governs SAPI 4 only; SAPI 5 speaks whatever it is.
 // 4. SAPI 5 is connected only once it is chosen (the settings or the menu item): a user
 //    who never speaks through it never waits for it nor hears of it. When it cannot be
-//    reached the user is told once, with the reason, until it speaks again.
+//    reached the user is told once, with the reason, and `say` stops waiting on it,
+//    both until it speaks again.
 // 5. A SAPI 5 stream that has not started within kSapi5StartBound (its audio output is
 //    broken, say) ends the wait; the user is told once that it is not speaking, and
 //    `say` no longer waits for it until a stream starts again.

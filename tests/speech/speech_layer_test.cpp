@@ -136,11 +136,17 @@ TEST_F(SpeechLayerTest, ASapi5FailureIsToldOnceWithItsReasonUntilTheVoiceSpeaksA
 
     voice->ending = Ending::Silent; // nothing starts: it is still unreachable
     queue.postLater([this] { voice->fail("speech-dispatcher: no answer within 3 s"); });
+    const auto began = queue.now();
     speech.say("b");
+    EXPECT_EQ(queue.now(), began); // known unreachable: handed over, not waited for
+    queue.processPending();
+    queue.processUntil([this] { return queue.waiting() == 0; }, queue.now() + 10s);
     EXPECT_EQ(notices.size(), 1u); // still the same failure: said once
 
     voice->ending = Ending::Later;
-    speech.say("c"); // it speaks again
+    speech.say("c"); // it speaks again: its start arrives as the program goes on
+    queue.processPending();
+    EXPECT_FALSE(state().sapi5silent);
     voice->ending = Ending::Never;
     queue.postLater([this] { voice->fail("speech-dispatcher: the connection was closed"); });
     speech.say("d");
