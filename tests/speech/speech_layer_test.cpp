@@ -150,6 +150,7 @@ TEST_F(SpeechLayerTest, ASapi5FailureIsToldOnceWithItsReasonUntilTheVoiceSpeaksA
     voice->ending = Ending::Never;
     queue.postLater([this] { voice->fail("speech-dispatcher: the connection was closed"); });
     speech.say("d");
+    queue.processUntil([this] { return queue.waiting() == 0; }, queue.now() + 10s);
     EXPECT_THAT(notices, ElementsAre(unreachable, message(50) + " the connection was closed"));
 }
 
