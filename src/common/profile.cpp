@@ -282,7 +282,9 @@ std::string contentOf(const std::filesystem::path& file)
 std::string unsavedKey(std::string_view section, std::string_view key)
 {
     // Names match without regard to ASCII case, as the file's own lookup does.
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
     std::string id;
     for (const char c : section) {
         id += lower(c);

@@ -24,8 +24,8 @@ void readsettings(const Profile& profile, const GeneralSettings& settings, bool 
         settings.sounds->tovanasounds = profile.readBool(kSoundsSection, kTovanaSoundsKey, true);
         // The track bar's range: a value from outside it would play at full volume or
         // overflow the bar's position.
-        settings.sounds->sndvolume = std::clamp(profile.readInteger(kSoundsSection, kSndVolumeKey, 0),
-                                                kQuietestVolume, kLoudestVolume);
+        settings.sounds->sndvolume = std::clamp(
+            profile.readInteger(kSoundsSection, kSndVolumeKey, 0), kQuietestVolume, kLoudestVolume);
     }
     if (settings.braillekeys != nullptr) {
         *settings.braillekeys = profile.readBool(kKeyboardSection, kBrailleKeysKey, false);

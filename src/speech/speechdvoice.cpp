@@ -159,7 +159,8 @@ using Clock = std::chrono::steady_clock;
 
 int remainingMs(Clock::time_point deadline)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
@@ -207,7 +208,8 @@ void expectProtocolAnswer(int fd, Clock::time_point deadline)
         const size_t end = received.find("\r\n", lineStart);
         if (end != std::string::npos) {
             const std::string_view line(received.data() + lineStart, end - lineStart);
-            const bool digits = line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) &&
+            const bool digits = line.size() >= 4 &&
+                                std::isdigit(static_cast<unsigned char>(line[0])) &&
                                 std::isdigit(static_cast<unsigned char>(line[1])) &&
                                 std::isdigit(static_cast<unsigned char>(line[2]));
             if (!digits || (line[3] != '-' && line[3] != ' ')) {
@@ -224,9 +226,11 @@ void expectProtocolAnswer(int fd, Clock::time_point deadline)
         }
         pollfd wait{fd, POLLIN, 0};
         if (::poll(&wait, 1, remainingMs(deadline)) <= 0) {
-            unreachable("no answer within " +
-                        std::to_string(std::chrono::duration_cast<std::chrono::seconds>(kAnswerBound).count()) +
-                        " s");
+            unreachable(
+                "no answer within " +
+                std::to_string(
+                    std::chrono::duration_cast<std::chrono::seconds>(kAnswerBound).count()) +
+                " s");
         }
         char buffer[4096];
         const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
@@ -266,19 +270,22 @@ Found probe(const SPDConnectionAddress& address)
         hints.ai_socktype = SOCK_STREAM;
         addrinfo* found = nullptr;
         const std::string port = std::to_string(address.inet_socket_port);
-        const char* host = address.inet_socket_host != nullptr ? address.inet_socket_host : "127.0.0.1";
+        const char* host =
+            address.inet_socket_host != nullptr ? address.inet_socket_host : "127.0.0.1";
         if (::getaddrinfo(host, port.c_str(), &hints, &found) != 0 || found == nullptr) {
             unreachable(std::string("cannot find the host ") + host);
         }
         const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> owned(found, ::freeaddrinfo);
         socket.emplace(::socket(found->ai_family, found->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                                 found->ai_protocol));
-        if (socket->fd() < 0 || !connectBounded(socket->fd(), found->ai_addr, found->ai_addrlen, deadline)) {
+        if (socket->fd() < 0 ||
+            !connectBounded(socket->fd(), found->ai_addr, found->ai_addrlen, deadline)) {
             return Found::Nothing;
         }
     }
     constexpr std::string_view kHelp = "HELP\r\n";
-    if (::send(socket->fd(), kHelp.data(), kHelp.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(kHelp.size())) {
+    if (::send(socket->fd(), kHelp.data(), kHelp.size(), MSG_NOSIGNAL) !=
+        static_cast<ssize_t>(kHelp.size())) {
         unreachable(std::strerror(errno));
     }
     expectProtocolAnswer(socket->fd(), deadline);

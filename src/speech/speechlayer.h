@@ -135,7 +135,10 @@ public:
     EventQueue& queue() { return hosts_.queue; }
     // Where the layer's own notices go (Windows-1250): that SAPI 5 cannot be reached or
     // is not speaking. Without one they go unsaid.
-    void setNotice(std::function<void(const std::string& text)> notice) { notice_ = std::move(notice); }
+    void setNotice(std::function<void(const std::string& text)> notice)
+    {
+        notice_ = std::move(notice);
+    }
     const Profile& profile() const { return hosts_.profile; }
 
     // Main window creation, before the settings are read: drops every SAPI 4 object, then

@@ -87,5 +87,4 @@ private:
     std::thread thread_;
 };
 
-
 } // namespace tov::testing

@@ -145,7 +145,8 @@ TEST_F(EnvironmentDialogTest, NoWindowOrControlDescribesItselfByItsNameAgain)
                 continue;
             }
             EXPECT_NE(widget->accessibleDescription(), widget->accessibleName())
-                << dialog->objectName().toStdString() << " / " << widget->objectName().toStdString();
+                << dialog->objectName().toStdString() << " / "
+                << widget->objectName().toStdString();
         }
     }
     EXPECT_FALSE(about->accessibleDescription().isEmpty()); // the one that says more

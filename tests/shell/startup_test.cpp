@@ -125,7 +125,8 @@ private:
     // One read before `until`; false once the pipe has closed or nothing came in time.
     bool readSome(Clock::time_point until)
     {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
         pollfd wait{pipe_, POLLIN, 0};
         if (left <= 0ms || ::poll(&wait, 1, static_cast<int>(left.count())) <= 0) {
             return false;
@@ -169,7 +170,7 @@ struct StartCase {
     //: said before the window showed, which must not happen
     std::vector<std::string> notBeforeWindow;
     std::function<void(const TempDir&)> check; //: the files afterwards
-    bool chosen = false; //: the settings choose speech-dispatcher
+    bool chosen = false;                       //: the settings choose speech-dispatcher
 };
 
 std::string bytes(const std::filesystem::path& file)
@@ -185,10 +186,13 @@ TEST(StartUp, EachThingWrongIsSaidOnceAndNeitherAbortsNorHangs)
 {
     const std::vector<StartCase> cases = {
         {"sounds.dat cut to its first 5000 bytes",
-         [](const TempDir& dir) {
-             std::filesystem::resize_file(dir / "sounds.dat", 5000);
-         },
-         Service::Absent, User::Same, 1, {kDamagedBank}, {}, {}},
+         [](const TempDir& dir) { std::filesystem::resize_file(dir / "sounds.dat", 5000); },
+         Service::Absent,
+         User::Same,
+         1,
+         {kDamagedBank},
+         {},
+         {}},
         {"sounds.dat of random bytes",
          [](const TempDir& dir) {
              std::mt19937 random(11);
@@ -198,43 +202,85 @@ TEST(StartUp, EachThingWrongIsSaidOnceAndNeitherAbortsNorHangs)
              }
              dir.write("sounds.dat", noise);
          },
-         Service::Absent, User::Same, 1, {kDamagedBank}, {}, {}},
+         Service::Absent,
+         User::Same,
+         1,
+         {kDamagedBank},
+         {},
+         {}},
         {"a folder where tovana.ini should be",
          [](const TempDir& dir) { std::filesystem::create_directory(dir / "tovana.ini"); },
-         Service::Absent, User::Same, std::nullopt,
-         {"tovana.ini\" is a folder. Změny platí do konce programu."}, {}, {}},
+         Service::Absent,
+         User::Same,
+         std::nullopt,
+         {"tovana.ini\" is a folder. Změny platí do konce programu."},
+         {},
+         {}},
         {"a program folder the user cannot write",
          [](const TempDir& dir) { ::chmod(dir.path().c_str(), 0555); },
-         Service::Absent, User::Unprivileged, std::nullopt,
-         {"Nastavení nelze uložit: Cannot write the file"}, {},
+         Service::Absent,
+         User::Unprivileged,
+         std::nullopt,
+         {"Nastavení nelze uložit: Cannot write the file"},
+         {},
          [](const TempDir& dir) { EXPECT_FALSE(std::filesystem::exists(dir / "tovana.ini")); }},
         {"tovana.ini made read-only by its owner",
          [](const TempDir& dir) {
              dir.write("tovana.ini", "[voice]\nvoiceallowed=0\n[sounds]\nsndvolume=-20000\n");
              ::chmod((dir / "tovana.ini").c_str(), 0444);
          },
-         Service::Absent, User::Same, std::nullopt, {}, {},
+         Service::Absent,
+         User::Same,
+         std::nullopt,
+         {},
+         {},
          [](const TempDir& dir) {
-             EXPECT_EQ(bytes(dir / "tovana.ini"), "[voice]\nvoiceallowed=0\n[sounds]\nsndvolume=-20000\n");
+             EXPECT_EQ(bytes(dir / "tovana.ini"),
+                       "[voice]\nvoiceallowed=0\n[sounds]\nsndvolume=-20000\n");
          }},
         {"speech-dispatcher unreachable while espeak-ng speaks",
          [](const TempDir& dir) { dir.write("tovana.ini", "[voice]\nvoiceallowed=1\n"); },
-         Service::Absent, User::Same, std::nullopt, {}, {"speech-dispatcher"}, {}},
+         Service::Absent,
+         User::Same,
+         std::nullopt,
+         {},
+         {"speech-dispatcher"},
+         {}},
         {"speech-dispatcher wedged while espeak-ng speaks",
          [](const TempDir& dir) { dir.write("tovana.ini", "[voice]\nvoiceallowed=1\n"); },
-         Service::Wedged, User::Same, std::nullopt, {}, {"speech-dispatcher"}, {}},
+         Service::Wedged,
+         User::Same,
+         std::nullopt,
+         {},
+         {"speech-dispatcher"},
+         {}},
         {"speech-dispatcher chosen and unreachable",
          [](const TempDir& dir) { dir.write("tovana.ini", "[Voice]\nsapi5=1\n"); },
-         Service::Absent, User::Same, std::nullopt, {kUnreachable}, {kUnreachable}, {}, true},
+         Service::Absent,
+         User::Same,
+         std::nullopt,
+         {kUnreachable},
+         {kUnreachable},
+         {},
+         true},
         {"speech-dispatcher chosen and wedged",
          [](const TempDir& dir) { dir.write("tovana.ini", "[Voice]\nsapi5=1\n"); },
-         Service::Wedged, User::Same, std::nullopt,
-         {std::string(kUnreachable) + "no answer within"}, {kUnreachable}, {}, true},
+         Service::Wedged,
+         User::Same,
+         std::nullopt,
+         {std::string(kUnreachable) + "no answer within"},
+         {kUnreachable},
+         {},
+         true},
         {"speech-dispatcher chosen and answering garbage",
          [](const TempDir& dir) { dir.write("tovana.ini", "[Voice]\nsapi5=1\n"); },
-         Service::Garbage, User::Same, std::nullopt,
+         Service::Garbage,
+         User::Same,
+         std::nullopt,
          {std::string(kUnreachable) + "the answer is not speech-dispatcher's protocol"},
-         {kUnreachable}, {}, true},
+         {kUnreachable},
+         {},
+         true},
     };
     for (const StartCase& c : cases) {
         SCOPED_TRACE(c.description);

@@ -205,7 +205,8 @@ TEST_F(TForm1Test, AVolumeFromOutsideTheBarsRangeIsClampedWhenRead)
         const char* stored;
         int read;
     } rows[] = {
-        {"-20000", -10000}, {"2147483647", 0}, {"-2147483648", -10000}, {"1", 0}, {"-10000", -10000},
+        {"-20000", -10000}, {"2147483647", 0},  {"-2147483648", -10000},
+        {"1", 0},           {"-10000", -10000},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.stored);

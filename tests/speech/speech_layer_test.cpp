@@ -130,7 +130,7 @@ TEST_F(SpeechLayerTest, ASapi5FailureIsToldOnceWithItsReasonUntilTheVoiceSpeaksA
     const std::string unreachable = message(50) + " no answer within 3 s";
     voice->ending = Ending::Never;
     queue.postLater([this] { voice->fail("speech-dispatcher: no answer within 3 s"); });
-    EXPECT_NO_THROW(speech.say("a")); // told, not raised: the program's statement goes on
+    EXPECT_NO_THROW(speech.say("a"));    // told, not raised: the program's statement goes on
     EXPECT_FALSE(state().sapi5speaking); // the failed stream ended the wait
     EXPECT_THAT(notices, ElementsAre(unreachable));
 

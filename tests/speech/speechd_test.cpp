@@ -171,15 +171,17 @@ TEST_F(SpeechDispatcherTest, SayWaitsForTheEndOfItsStream)
 
 struct BrokenServiceCase {
     const char* description;
-    std::optional<tov::testing::BrokenService::Kind> service; //: none: nothing listens at the address
-    const char* reason;                         //: what the failure must say
+    std::optional<tov::testing::BrokenService::Kind>
+        service;        //: none: nothing listens at the address
+    const char* reason; //: what the failure must say
 };
 
 TEST(SpeechDispatcherBroken, TheVoiceConnectsOffTheCallersThreadAndReportsWhyItCannot)
 {
     const std::vector<BrokenServiceCase> cases = {
         {"nothing at the address", std::nullopt, "Can't connect"},
-        {"a wedged service that never answers", tov::testing::BrokenService::Kind::Wedged, "no answer within"},
+        {"a wedged service that never answers", tov::testing::BrokenService::Kind::Wedged,
+         "no answer within"},
         {"a service answering with garbage", tov::testing::BrokenService::Kind::Garbage,
          "not speech-dispatcher's protocol"},
     };
