@@ -19,6 +19,7 @@
 #include "speech/speechmenu.h"
 #include "speech/tform4.h"
 #include "common/qtext.h"
+#include "common/text.h"
 #include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
 #include "shell/processexit.h"
@@ -85,22 +86,28 @@ Options parse(int argc, char** argv)
     return options;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// An error that no handler caught: said in a box when the window host has its
+// application object, on standard error otherwise, and the process ends with status 1.
+[[noreturn]] void endWithError(const std::string& what)
 {
-    Options options = parse(argc, argv);
-    const std::filesystem::path executable = executablePath(argv[0]);
-    if (options.config.empty()) {
-        options.config = std::filesystem::path(executable).replace_extension(".ini");
+    constexpr int kEndedWithErrorMessage = 52;
+    const std::string text = tov::message(kEndedWithErrorMessage) + " " + what;
+    if (qApp != nullptr) {
+        tov::shell::showErrorMessage(text);
+    } else {
+        std::fprintf(stderr, "tovana: %s\n", tov::text::toUtf8(text).c_str());
     }
-    if (options.console) {
-        return tov::shell::runTerminal(options.config, options.terminal);
-    }
+    tov::shell::endProcessNow(EXIT_FAILURE);
+}
 
-    tov::shell::TovApplication app(argc, argv);
+// The window host, step by step in the order the windows are created.
+int startWindows(const Options& options, const std::filesystem::path& executable)
+{
     QApplication::setWindowIcon(tov::shell::programIcon());
-    const tov::Profile profile(options.config);
+    tov::Profile profile(options.config);
+    // A settings file that cannot be stored is said once, over the main window; the
+    // changes hold in memory until the end.
+    profile.setWriteFailureReporter(tov::shell::postErrorMessage);
     tov::runtime::Console console;
     tov::shell::MessageBoxProcess process;
     console.host().process = &process; // the main window's creation may already need it
@@ -113,6 +120,7 @@ int main(int argc, char** argv)
     tov::speech::SpeechLayer speech({queue, consoleSounds, keynames, profile},
                                     tov::speech::espeakEngines(poster),
                                     tov::speech::speechDispatcherVoice(poster));
+    speech.setNotice(tov::shell::postErrorMessage);
     console.host().speech = &speech;
     tov::shell::LayerInputSpeech inputSpeech(speech);
 
@@ -151,5 +159,48 @@ int main(int argc, char** argv)
     keys.watch(form1);
 
     form1.show();
-    return app.exec();
+    if (tov::shell::isUnattended()) {
+        QMetaObject::invokeMethod(
+            &form1,
+            [] {
+                std::fputs("tovana: main window shown\n", stderr);
+                std::fflush(stderr);
+            },
+            Qt::QueuedConnection);
+    }
+    return QApplication::exec();
+}
+
+int runWindow(int argc, char** argv, const Options& options,
+              const std::filesystem::path& executable)
+{
+    // espeak-ng reads its data while Qt connects to the display and loads its fonts.
+    tov::speech::prepareEngines();
+    tov::shell::TovApplication app(argc, argv);
+    try {
+        return startWindows(options, executable);
+    } catch (const std::exception& error) {
+        endWithError(error.what()); // while the application object can still show a box
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        Options options = parse(argc, argv);
+        const std::filesystem::path executable = executablePath(argv[0]);
+        if (options.config.empty()) {
+            options.config = std::filesystem::path(executable).replace_extension(".ini");
+        }
+        if (options.console) {
+            return tov::shell::runTerminal(options.config, options.terminal);
+        }
+        return runWindow(argc, argv, options, executable);
+    } catch (const std::exception& error) {
+        endWithError(error.what());
+    } catch (...) {
+        endWithError("unknown error");
+    }
 }

@@ -22,6 +22,10 @@ inline constexpr const char* kBrailleKeysKey = "braillekeys";
 inline constexpr const char* kSapi5Section = "Voice";
 inline constexpr const char* kSapi5Key = "sapi5";
 
+// "sounds"/"sndvolume" in hundredths of a decibel, as the sounds dialog's bar offers it.
+inline constexpr int kQuietestVolume = -10000;
+inline constexpr int kLoudestVolume = 0;
+
 // The process's copies of the general settings, owned by the subsystems they steer.
 struct GeneralSettings {
     bool* voiceallowed = nullptr;

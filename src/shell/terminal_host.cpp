@@ -11,7 +11,9 @@
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -98,6 +100,37 @@ private:
     const TerminalOptions& options_;
 };
 
+// The longest line kept: an endless line (from /dev/zero, say) is cut here and the rest
+// of it read and dropped, so memory stays bounded.
+constexpr size_t kLongestLine = 64 * 1024;
+
+enum class Read { Line, End, Failed };
+
+// One line of standard input without its line end, at most kLongestLine bytes of it. The
+// last line may lack its line end. A read error is Failed, not the end of input.
+Read readLine(std::string& line)
+{
+    line.clear();
+    bool any = false;
+    while (true) {
+        errno = 0;
+        const int c = std::getchar();
+        if (c == EOF) {
+            if (std::ferror(stdin)) {
+                return Read::Failed;
+            }
+            return any ? Read::Line : Read::End;
+        }
+        any = true;
+        if (c == '\n') {
+            return Read::Line;
+        }
+        if (line.size() < kLongestLine) {
+            line.push_back(static_cast<char>(c));
+        }
+    }
+}
+
 // One line of standard input per new INPUT line; the end of input ends the process.
 class TerminalDialog final : public runtime::InputDialog {
 public:
@@ -108,8 +141,15 @@ public:
     runtime::DialogResult showModal() override
     {
         std::string utf8;
-        if (!std::getline(std::cin, utf8)) {
+        switch (readLine(utf8)) {
+        case Read::Line:
+            break;
+        case Read::End:
             process_.finish(EXIT_SUCCESS, TerminalProcess::Save::Yes);
+        case Read::Failed:
+            process_.showMessage("standard input cannot be read: " +
+                                 text::fromUtf8(std::strerror(errno)));
+            process_.finish(EXIT_FAILURE, TerminalProcess::Save::Yes);
         }
         if (!utf8.empty() && utf8.back() == '\r') {
             utf8.pop_back();

@@ -211,14 +211,9 @@ void TForm4::setCaptions()
 
 void TForm4::FormCreate()
 {
-    std::string unreachable;
-    try {
-        speech_.voice5().setEventInterests(sapi5::SVEAllEvents);
-    } catch (const TovError& error) {
-        // Without speech-dispatcher the SAPI 4 voices must still work: finish the
-        // creation, then tell the user.
-        unreachable = error.what();
-    }
+    // Recorded only: the voice connects once SAPI 5 is chosen, and tells of a failure
+    // itself, so the SAPI 4 voices never wait for speech-dispatcher.
+    speech_.voice5().setEventInterests(sapi5::SVEAllEvents);
     speech_.createnotifysink();
     setCaptions();
     SpeechState& s = speech_.state();
@@ -229,9 +224,6 @@ void TForm4::FormCreate()
         }
     } catch (const TovError& error) {
         process_.showMessage(error.what());
-    }
-    if (!unreachable.empty()) {
-        process_.showMessage(unreachable);
     }
 }
 

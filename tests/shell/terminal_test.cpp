@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,19 +25,31 @@ struct ProcessRun {
     std::string out;
     std::string err;
     double seconds = 0;
+    long peakKilobytes = 0; //: the process's largest resident size
 };
+
+ProcessRun runTovanaReading(const TempDir& dir, const std::filesystem::path& input,
+                            std::vector<std::string> args);
 
 // Starts tovana in `dir` with `input` as its standard input.
 ProcessRun runTovana(const TempDir& dir, const std::string& input, std::vector<std::string> args)
 {
     dir.write("stdin.txt", input);
+    return runTovanaReading(dir, dir / "stdin.txt", std::move(args));
+}
+
+// Starts tovana in `dir` reading standard input from `input` (a file, or anything open()
+// accepts).
+ProcessRun runTovanaReading(const TempDir& dir, const std::filesystem::path& input,
+                            std::vector<std::string> args)
+{
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (::chdir(dir.path().c_str()) != 0) {
             ::_exit(126);
         }
-        const int in = ::open("stdin.txt", O_RDONLY);
+        const int in = ::open(input.c_str(), O_RDONLY);
         const int out = ::open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(in, 0);
@@ -53,7 +66,9 @@ ProcessRun runTovana(const TempDir& dir, const std::string& input, std::vector<s
     }
     ProcessRun run;
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    run.peakKilobytes = usage.ru_maxrss;
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     run.out = dir.read("stdout.txt");
@@ -135,6 +150,29 @@ TEST_F(TerminalTest, EndOfInputSavesTheMemoryImageAndEndsWithStatusZero)
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(std::filesystem::file_size(dir / "ram.dat"), 65536u);
     EXPECT_EQ(run.out.find("hotovo"), std::string::npos); // the program did not end itself
+}
+
+TEST_F(TerminalTest, AnEndlessLineIsCutAndReadPastInBoundedMemory)
+{
+    // 16 MiB without a line end, then a real command: the program reads past the rest of
+    // the long line and goes on, and holds at most its first 64 KiB.
+    constexpr size_t kLongLine = 16 * 1024 * 1024;
+    const ProcessRun shortRun = runTovana(dir, "x\nv\n", args(false));
+    std::filesystem::remove(dir / "ram.dat");
+    const ProcessRun longRun = runTovana(dir, std::string(kLongLine, 'x') + "\nv\n", args(false));
+    EXPECT_EQ(longRun.status, 0) << longRun.err;
+    EXPECT_EQ(longRun.out, shortRun.out); // the same answers: the line cut, the next one read
+    EXPECT_LT(longRun.peakKilobytes - shortRun.peakKilobytes, 4 * 1024)
+        << "peak " << longRun.peakKilobytes << " kB against " << shortRun.peakKilobytes << " kB";
+}
+
+TEST_F(TerminalTest, AnInputThatCannotBeReadIsAnErrorNotTheEnd)
+{
+    // A folder opens, but reading it fails: that is no end of input.
+    const ProcessRun run = runTovanaReading(dir, dir.path(), args(false));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("standard input cannot be read: Is a directory"), std::string::npos)
+        << run.err;
 }
 
 TEST_F(TerminalTest, MissingDataFileStopsWithMessage42)

@@ -197,6 +197,28 @@ TEST_F(TForm1Test, SettingsWrittenInAnyCaseAreReadBack)
               "TovanaSounds=0\nSndVolume=-2550\n[Keyboard]\nBrailleKeys=1\n");
 }
 
+TEST_F(TForm1Test, AVolumeFromOutsideTheBarsRangeIsClampedWhenRead)
+{
+    // -20000 once played at full volume (the gain of 10^(v/2000) underflows nothing, the
+    // device clamps it up); 2147483647 overflowed the bar's position.
+    const struct {
+        const char* stored;
+        int read;
+    } rows[] = {
+        {"-20000", -10000}, {"2147483647", 0},  {"-2147483648", -10000},
+        {"1", 0},           {"-10000", -10000},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.stored);
+        dir.write("tovana.ini", std::string("[sounds]\nsndvolume=") + row.stored + "\n");
+        create();
+        EXPECT_EQ(window->soundcues()->settings().sndvolume, row.read);
+        driver.reset();
+        dialog.reset();
+        window.reset();
+    }
+}
+
 TEST_F(TForm1Test, MissingSoundBankEndsTheStartWithMessage42)
 {
     std::filesystem::remove(dir / "sounds.dat");
