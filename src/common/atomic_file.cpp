@@ -74,7 +74,12 @@ mode_t modeFor(const std::filesystem::path& path)
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
 {
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    TempFile temp((folder / ("." + path.filename().string() + ".XXXXXX")).string());
+    // Appended piece by piece: "." + std::string&& inserts at the front, which GCC 12
+    // misreads as an overlapping copy (-Wrestrict, GCC bug 105651) when optimising.
+    std::string hidden = ".";
+    hidden += path.filename().string();
+    hidden += ".XXXXXX";
+    TempFile temp((folder / hidden).string());
     if (temp.fd() < 0) {
         fail(path, errno);
     }
