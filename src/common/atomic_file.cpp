@@ -81,7 +81,12 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
         throw TovError("Cannot write the file \"" + displayName(path) + "\": it is read-only");
     }
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    TempFile temp((folder / ("." + path.filename().string() + ".XXXXXX")).string());
+    // Appended piece by piece: "." + std::string&& inserts at the front, which GCC 12
+    // misreads as an overlapping copy (-Wrestrict, GCC bug 105651) when optimising.
+    std::string hidden = ".";
+    hidden += path.filename().string();
+    hidden += ".XXXXXX";
+    TempFile temp((folder / hidden).string());
     if (temp.fd() < 0) {
         fail(path, errno);
     }

@@ -221,7 +221,14 @@ std::string edited(std::string_view content, std::string_view section, std::stri
         // "]" ends that name and leaves our section header intact.
         block += ";" + eol;
     }
-    block += "[" + std::string(section) + "]" + eol + entry + eol;
+    // Appended piece by piece: "[" + std::string&& inserts at the front, which GCC 12
+    // misreads as an overlapping copy (-Wrestrict, GCC bug 105651) at -O3.
+    block += '[';
+    block += section;
+    block += ']';
+    block += eol;
+    block += entry;
+    block += eol;
     out.insert(visible.end, block);
     return out;
 }

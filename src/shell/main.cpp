@@ -3,8 +3,8 @@
 //   tovana [--config FILE]                         the main window
 //   tovana --console [--speak] [--dump-screen] [--config FILE]
 //
-// The configuration file is the executable's path with ".ini" unless --config names
-// another; every data file is read from the working directory.
+// Where the settings file and the data files are: shell/filelocations.h; --config FILE
+// names another settings file.
 #include "common/localizer.h"
 #include "common/profile.h"
 #include "input/chordkeyboard.h"
@@ -22,6 +22,7 @@
 #include "common/text.h"
 #include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
+#include "shell/filelocations.h"
 #include "shell/processexit.h"
 #include "shell/terminal_host.h"
 #include "shell/programicon.h"
@@ -109,6 +110,7 @@ int startWindows(const Options& options, const std::filesystem::path& executable
     // changes hold in memory until the end.
     profile.setWriteFailureReporter(tov::shell::postErrorMessage);
     tov::runtime::Console console;
+    console.setlocator(options.terminal.files);
     tov::shell::MessageBoxProcess process;
     console.host().process = &process; // the main window's creation may already need it
 
@@ -191,9 +193,11 @@ int main(int argc, char** argv)
     try {
         Options options = parse(argc, argv);
         const std::filesystem::path executable = executablePath(argv[0]);
+        const tov::shell::FileLocations files = tov::shell::locateFiles(executable);
         if (options.config.empty()) {
-            options.config = std::filesystem::path(executable).replace_extension(".ini");
+            options.config = files.settingsfile();
         }
+        options.terminal.files = files.locator();
         if (options.console) {
             return tov::shell::runTerminal(options.config, options.terminal);
         }

@@ -171,6 +171,7 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     const Profile profile(configFile);
     readlanguage(profile);
     runtime::Console console;
+    console.setlocator(options.files);
     StdoutListener listener(console);
     TerminalProcess process(console, options);
     TerminalDialog dialog(process);
@@ -196,7 +197,8 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     wavelist.setdevice(&device);
     runtime::SoundCues cues(wavelist.Waves(), console.soundstate(), runtime::sleepingWait());
     readsettings(profile, {.sounds = &cues.settings()}, false);
-    runtime::loadsounds(wavelist.Waves(), process);
+    runtime::loadsounds(wavelist.Waves(), process,
+                        console.locate(runtime::kSoundBankFile).parent_path());
     console.host().sounds = &cues;
 
     try {

@@ -179,9 +179,7 @@ void TForm1::writesettings() const
 void TForm1::loadKeyboardTables()
 {
     input::BrailleTables& tables = input::brailleTables();
-    const auto inWorkdir = [this](const std::string& name) {
-        return console_.workdir().empty() ? std::filesystem::path(name) : console_.workdir() / name;
-    };
+    const auto inWorkdir = [this](const std::string& name) { return console_.locate(name); };
     // A table that cannot be read leaves the keyboard without chords or names, and the
     // user is told which file and why; the program itself still runs.
     tables.brailletablefile = inWorkdir(input::kBrailleTableFile);
@@ -209,7 +207,8 @@ void TForm1::createSounds()
     }
     wavelist_->setdevice(sounddevice_.get());
     console_.host().sounds = soundcues_.get();
-    runtime::loadsounds(wavelist_->Waves(), *console_.host().process, console_.workdir());
+    runtime::loadsounds(wavelist_->Waves(), *console_.host().process,
+                        console_.locate(runtime::kSoundBankFile).parent_path());
 }
 
 void TForm1::freeSounds()

@@ -28,20 +28,29 @@ struct ProcessRun {
     long peakKilobytes = 0; //: the process's largest resident size
 };
 
+// Which program a run starts and the home it gets: its own, so no run writes into the
+// home folder of whoever runs the tests.
+struct Launch {
+    std::filesystem::path executable = TOVANA_EXECUTABLE;
+    std::filesystem::path home; //: empty: the run's own folder
+    std::string xdgDataHome;    //: set when not empty; the variable is unset otherwise
+};
+
 ProcessRun runTovanaReading(const TempDir& dir, const std::filesystem::path& input,
-                            std::vector<std::string> args);
+                            std::vector<std::string> args, const Launch& launch = {});
 
 // Starts tovana in `dir` with `input` as its standard input.
-ProcessRun runTovana(const TempDir& dir, const std::string& input, std::vector<std::string> args)
+ProcessRun runTovana(const TempDir& dir, const std::string& input, std::vector<std::string> args,
+                     const Launch& launch = {})
 {
     dir.write("stdin.txt", input);
-    return runTovanaReading(dir, dir / "stdin.txt", std::move(args));
+    return runTovanaReading(dir, dir / "stdin.txt", std::move(args), launch);
 }
 
 // Starts tovana in `dir` reading standard input from `input` (a file, or anything open()
 // accepts).
 ProcessRun runTovanaReading(const TempDir& dir, const std::filesystem::path& input,
-                            std::vector<std::string> args)
+                            std::vector<std::string> args, const Launch& launch)
 {
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
@@ -49,19 +58,26 @@ ProcessRun runTovanaReading(const TempDir& dir, const std::filesystem::path& inp
         if (::chdir(dir.path().c_str()) != 0) {
             ::_exit(126);
         }
+        ::setenv("HOME", (launch.home.empty() ? dir.path() : launch.home).c_str(), 1);
+        ::unsetenv("XDG_CONFIG_HOME");
+        ::unsetenv("XDG_DATA_HOME");
+        if (!launch.xdgDataHome.empty()) {
+            ::setenv("XDG_DATA_HOME", launch.xdgDataHome.c_str(), 1);
+        }
         const int in = ::open(input.c_str(), O_RDONLY);
         const int out = ::open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
+        const std::string executable = launch.executable.string();
         std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(TOVANA_EXECUTABLE));
+        argv.push_back(const_cast<char*>(executable.c_str()));
         for (std::string& arg : args) {
             argv.push_back(arg.data());
         }
         argv.push_back(nullptr);
-        ::execv(TOVANA_EXECUTABLE, argv.data());
+        ::execv(executable.c_str(), argv.data());
         ::_exit(127);
     }
     ProcessRun run;
@@ -202,6 +218,49 @@ TEST_F(TerminalTest, LanguageOfTheConfigurationFileGivesTheRuntimesWords)
     const std::vector<std::string> out = lines(run.out);
     ASSERT_FALSE(out.empty());
     EXPECT_EQ(out.back(), "ready");
+}
+
+// An install tree unpacked anywhere (bin/tovana, share/tovana/ with the data files), run
+// by a user in an empty folder: the game plays from the tree's data, the settings folder
+// and the memory image go to the user's XDG folders, and the folder stays empty.
+TEST(InstalledTerminalTest, PlaysInAnEmptyFolderAndKeepsTheUsersFilesInTheirFolders)
+{
+    TempDir tree;
+    const std::filesystem::path build = std::filesystem::path(TOVANA_EXECUTABLE).parent_path();
+    std::filesystem::create_directories(tree / "bin");
+    std::filesystem::create_directories(tree.path() / "share/tovana");
+    std::filesystem::copy_file(TOVANA_EXECUTABLE, tree / "bin" / "tovana");
+    for (const char* name :
+         {"data.dta", "sounds.dat", "czech.ebt", "czech.eky", "english.eky", "slovak.eky"}) {
+        std::filesystem::copy_file(build / name, tree.path() / "share/tovana" / name);
+    }
+    TempDir home;
+    TempDir play;
+    const Launch launch{.executable = tree / "bin" / "tovana", .home = home.path(), .xdgDataHome = {}};
+
+    // Among the spiders, then no second game: the program ends by itself.
+    const ProcessRun run = runTovana(play, "v\ns\ns\nne\n", {"--console"}, launch);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::string> out = lines(run.out);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out.back(), "hotovo");
+    EXPECT_EQ(std::filesystem::file_size(home.path() / ".local/share/tovana/ram.dat"), 65536u);
+    EXPECT_TRUE(std::filesystem::is_directory(home.path() / ".config/tovana"));
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(play.path())) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"stderr.txt", "stdin.txt", "stdout.txt"}));
+
+    // XDG_DATA_HOME moves the memory image.
+    TempDir data;
+    const ProcessRun moved = runTovana(
+        play, "v\n", {"--console"},
+        {.executable = tree / "bin" / "tovana", .home = home.path(), .xdgDataHome = data.path().string()});
+    EXPECT_EQ(moved.status, 0) << moved.err;
+    EXPECT_EQ(std::filesystem::file_size(data.path() / "tovana/ram.dat"), 65536u);
 }
 
 } // namespace
