@@ -10,14 +10,29 @@
 #include "sound/sounddevice.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
+#include "shell/terminal_speech.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
+#include <unistd.h>
 
 namespace tov::shell {
 namespace {
+
+// The next line of standard input, as UTF-8 without its line end; false at the end.
+bool readInputLine(std::string& utf8)
+{
+    if (!std::getline(std::cin, utf8)) {
+        return false;
+    }
+    if (!utf8.empty() && utf8.back() == '\r') {
+        utf8.pop_back();
+    }
+    return true;
+}
 
 // Writes every PRINT to standard output: mode 0 ends the line, mode 1 stays on it, mode 2
 // pads to the screen's next tab zone.
@@ -99,6 +114,7 @@ private:
 };
 
 // One line of standard input per new INPUT line; the end of input ends the process.
+// While the terminal speaks, the lines come from the reader thread through the queue.
 class TerminalDialog final : public runtime::InputDialog {
 public:
     explicit TerminalDialog(TerminalProcess& process) : process_(process) {}
@@ -108,20 +124,42 @@ public:
     runtime::DialogResult showModal() override
     {
         std::string utf8;
-        if (!std::getline(std::cin, utf8)) {
+        const bool read = queued_ != nullptr ? queued_->next(utf8) : readInputLine(utf8);
+        if (!read) {
             process_.finish(EXIT_SUCCESS, TerminalProcess::Save::Yes);
-        }
-        if (!utf8.empty() && utf8.back() == '\r') {
-            utf8.pop_back();
         }
         line_ = text::fromUtf8(utf8);
         return runtime::DialogResult::Ok;
     }
     std::string editText() const override { return line_; }
+    void takeLinesFrom(QueuedLines& queued) { queued_ = &queued; }
 
 private:
     TerminalProcess& process_;
     std::string line_;
+    QueuedLines* queued_ = nullptr; //: the reader's lines while speaking; else stdin itself
+};
+
+// Speech for the run: the layer with its engines, and standard input read on a thread of
+// its own so that a line typed at a terminal can stop the speech going on.
+struct SpokenTerminal {
+    SpokenTerminal(const Profile& profile, runtime::SoundStatement& sounds,
+                   TerminalProcess& process)
+        : speech(profile, sounds, process),
+          lines(speech.queue(), ::isatty(STDIN_FILENO) ? Interrupts::Yes : Interrupts::No,
+                [this] { speech.layer().stopspeech(); })
+    {
+    }
+    void startReading()
+    {
+        reader = std::make_unique<LineReader>(
+            speech.queue(), readInputLine, [this](std::string line) { lines.arrived(line); },
+            [this] { lines.ended(); });
+    }
+
+    TerminalSpeech speech;
+    QueuedLines lines;
+    std::unique_ptr<LineReader> reader; //: never joined: the process ends without unwinding
 };
 
 } // namespace
@@ -139,9 +177,6 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     host.listener = &listener;
     host.dialog = &dialog;
     host.process = &process;
-    if (options.speak) {
-        std::cerr << "tovana: this build has no speech engine yet; printing only\n";
-    }
     console.setHost(host);
     console.loadmemoryimage();
 
@@ -158,6 +193,23 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     readsettings(profile, {.sounds = &cues.settings()}, false);
     runtime::loadsounds(wavelist.Waves(), process);
     console.host().sounds = &cues;
+
+    std::unique_ptr<SpokenTerminal> spoken;
+    if (options.speak) {
+        spoken = std::make_unique<SpokenTerminal>(profile, cues, process);
+        try {
+            if (spoken->speech.start()) {
+                console.host().speech = &spoken->speech.layer();
+            } else {
+                std::cerr << "tovana: speech is off in the settings file (" << kVoiceSection
+                          << "/" << kVoiceAllowedKey << "); printing only\n";
+            }
+        } catch (const std::exception& error) {
+            process.showMessage(error.what());
+        }
+        spoken->startReading();
+        dialog.takeLinesFrom(spoken->lines);
+    }
 
     try {
         runBuiltInProgram(console, [] {});
