@@ -17,7 +17,7 @@ TOVANA_BUILD_PACKAGES=(
 TOVANA_TEST_PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool at-spi2-core dbus-x11 python3 python3-pyatspi
+  xvfb xauth xdotool at-spi2-core dbus-x11 python3 python3-pyatspi orca
   pulseaudio
   liblouis-bin
 )

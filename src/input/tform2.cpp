@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 namespace tov::input {
 namespace {
@@ -101,7 +102,25 @@ void TForm2::activateEdit()
 runtime::DialogResult TForm2::showModal()
 {
     lastEntered_ = nullptr;
+    placeBelowScreen();
     return exec() == QDialog::Accepted ? runtime::DialogResult::Ok : runtime::DialogResult::Closed;
+}
+
+void TForm2::placeBelowScreen()
+{
+    // Under the main window, so that none of the 24 screen lines is covered; a main
+    // window that reaches the bottom of the desktop keeps the dialog at that bottom.
+    const QWidget* main = parentWidget();
+    if (main == nullptr) {
+        return;
+    }
+    const QRect frame = main->frameGeometry();
+    QPoint at(frame.left(), frame.bottom() + 1);
+    if (const QScreen* screen = main->screen()) {
+        const QRect desktop = screen->availableGeometry();
+        at.setY(std::min(at.y(), desktop.bottom() + 1 - frameGeometry().height()));
+    }
+    move(at);
 }
 
 std::string TForm2::editText() const

@@ -57,6 +57,8 @@ public:
     void setEditText(const std::string& text) override;
     void activateEdit() override;
     runtime::DialogResult showModal() override;
+    // Where the dialog shows: below the main window's screen lines.
+    void placeBelowScreen();
     std::string editText() const override;
 
     QLineEdit* inputedit() const { return inputedit_; }

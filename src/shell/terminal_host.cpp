@@ -10,16 +10,78 @@
 #include "sound/sounddevice.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
+#include "shell/terminal_speech.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
+#include <unistd.h>
 
 namespace tov::shell {
 namespace {
+
+// The longest line kept: an endless line (from /dev/zero, say) is cut here and the rest
+// of it read and dropped, so memory stays bounded.
+constexpr size_t kLongestLine = 64 * 1024;
+
+enum class Read { Line, End, Failed };
+
+// One line of standard input without its line end, at most kLongestLine bytes of it. The
+// last line may lack its line end. A read error is Failed, not the end of input.
+Read readLine(std::string& line)
+{
+    line.clear();
+    bool any = false;
+    while (true) {
+        errno = 0;
+        const int c = std::getchar();
+        if (c == EOF) {
+            if (std::ferror(stdin)) {
+                return Read::Failed;
+            }
+            if (!any) {
+                return Read::End;
+            }
+            break;
+        }
+        any = true;
+        if (c == '\n') {
+            break;
+        }
+        if (line.size() < kLongestLine) {
+            line.push_back(static_cast<char>(c));
+        }
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return Read::Line;
+}
+
+//: the errno of a failed read of standard input; 0 while reading has not failed
+std::atomic<int> inputError{0};
+
+// The next line of standard input, as UTF-8 without its line end; false at the end of
+// input and after a read error, which is kept in `inputError` (the speaking terminal
+// reads on a thread of its own, which cannot end the process itself).
+bool readInputLine(std::string& utf8)
+{
+    switch (readLine(utf8)) {
+    case Read::Line:
+        return true;
+    case Read::Failed:
+        inputError = errno != 0 ? errno : EIO;
+        return false;
+    case Read::End:
+        break;
+    }
+    return false;
+}
 
 // Writes every PRINT to standard output: mode 0 ends the line, mode 1 stays on it, mode 2
 // pads to the screen's next tab zone.
@@ -100,38 +162,8 @@ private:
     const TerminalOptions& options_;
 };
 
-// The longest line kept: an endless line (from /dev/zero, say) is cut here and the rest
-// of it read and dropped, so memory stays bounded.
-constexpr size_t kLongestLine = 64 * 1024;
-
-enum class Read { Line, End, Failed };
-
-// One line of standard input without its line end, at most kLongestLine bytes of it. The
-// last line may lack its line end. A read error is Failed, not the end of input.
-Read readLine(std::string& line)
-{
-    line.clear();
-    bool any = false;
-    while (true) {
-        errno = 0;
-        const int c = std::getchar();
-        if (c == EOF) {
-            if (std::ferror(stdin)) {
-                return Read::Failed;
-            }
-            return any ? Read::Line : Read::End;
-        }
-        any = true;
-        if (c == '\n') {
-            return Read::Line;
-        }
-        if (line.size() < kLongestLine) {
-            line.push_back(static_cast<char>(c));
-        }
-    }
-}
-
 // One line of standard input per new INPUT line; the end of input ends the process.
+// While the terminal speaks, the lines come from the reader thread through the queue.
 class TerminalDialog final : public runtime::InputDialog {
 public:
     explicit TerminalDialog(TerminalProcess& process) : process_(process) {}
@@ -141,27 +173,47 @@ public:
     runtime::DialogResult showModal() override
     {
         std::string utf8;
-        switch (readLine(utf8)) {
-        case Read::Line:
-            break;
-        case Read::End:
+        const bool read = queued_ != nullptr ? queued_->next(utf8) : readInputLine(utf8);
+        if (!read && inputError == 0) {
             process_.finish(EXIT_SUCCESS, TerminalProcess::Save::Yes);
-        case Read::Failed:
-            process_.showMessage("standard input cannot be read: " +
-                                 text::fromUtf8(std::strerror(errno)));
-            process_.finish(EXIT_FAILURE, TerminalProcess::Save::Yes);
         }
-        if (!utf8.empty() && utf8.back() == '\r') {
-            utf8.pop_back();
+        if (!read) {
+            process_.showMessage("standard input cannot be read: " +
+                                 text::fromUtf8(std::strerror(inputError)));
+            process_.finish(EXIT_FAILURE, TerminalProcess::Save::Yes);
         }
         line_ = text::fromUtf8(utf8);
         return runtime::DialogResult::Ok;
     }
     std::string editText() const override { return line_; }
+    void takeLinesFrom(QueuedLines& queued) { queued_ = &queued; }
 
 private:
     TerminalProcess& process_;
     std::string line_;
+    QueuedLines* queued_ = nullptr; //: the reader's lines while speaking; else stdin itself
+};
+
+// Speech for the run: the layer with its engines, and standard input read on a thread of
+// its own so that a line typed at a terminal can stop the speech going on.
+struct SpokenTerminal {
+    SpokenTerminal(const Profile& profile, runtime::SoundStatement& sounds,
+                   TerminalProcess& process)
+        : speech(profile, sounds, process),
+          lines(speech.queue(), ::isatty(STDIN_FILENO) ? Interrupts::Yes : Interrupts::No,
+                [this] { speech.layer().stopspeech(); })
+    {
+    }
+    void startReading()
+    {
+        reader = std::make_unique<LineReader>(
+            speech.queue(), readInputLine, [this](std::string line) { lines.arrived(line); },
+            [this] { lines.ended(); });
+    }
+
+    TerminalSpeech speech;
+    QueuedLines lines;
+    std::unique_ptr<LineReader> reader; //: never joined: the process ends without unwinding
 };
 
 } // namespace
@@ -180,9 +232,6 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     host.listener = &listener;
     host.dialog = &dialog;
     host.process = &process;
-    if (options.speak) {
-        std::cerr << "tovana: this build has no speech engine yet; printing only\n";
-    }
     console.setHost(host);
     console.loadmemoryimage();
 
@@ -200,6 +249,23 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     runtime::loadsounds(wavelist.Waves(), process,
                         console.locate(runtime::kSoundBankFile).parent_path());
     console.host().sounds = &cues;
+
+    std::unique_ptr<SpokenTerminal> spoken;
+    if (options.speak) {
+        spoken = std::make_unique<SpokenTerminal>(profile, cues, process);
+        try {
+            if (spoken->speech.start()) {
+                console.host().speech = &spoken->speech.layer();
+            } else {
+                std::cerr << "tovana: speech is off in the settings file (" << kVoiceSection
+                          << "/" << kVoiceAllowedKey << "); printing only\n";
+            }
+        } catch (const std::exception& error) {
+            process.showMessage(error.what());
+        }
+        spoken->startReading();
+        dialog.takeLinesFrom(spoken->lines);
+    }
 
     try {
         runBuiltInProgram(console, [] {});
