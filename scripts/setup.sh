@@ -6,7 +6,7 @@
 TOVANA_BUILD_PACKAGES=(
   cmake g++ make pkg-config
   libsimpleini-dev
-  qt6-base-dev
+  qt6-base-dev libxcb-xkb-dev
   libopenal-dev libopenal1
   libespeak-ng-dev espeak-ng-data
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
