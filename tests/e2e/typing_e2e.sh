@@ -56,6 +56,13 @@ done
 fresh_start
 xdotool windowfocus --sync "$window"
 xdotool key ctrl+b
+# The switch plays its two tones before it turns the mode on, and a Ctrl+S handled
+# while they play would start the game in the old mode: wait for the stored setting.
+for _ in $(seq 100); do
+  grep -q '^braillekeys=1' "$work/tovana.ini" 2>/dev/null && break
+  sleep 0.1
+done
+grep -q '^braillekeys=1' "$work/tovana.ini" || { echo "Ctrl+B did not turn braille on"; exit 1; }
 start_game "$window"
 load=()
 for _ in 1 2 3; do
@@ -66,7 +73,9 @@ done
 for _ in 1 2 3; do
   xdotool keydown f keydown d keydown s keydown l
   sleep 1.3 # the user holds the chord: this is the test's input, not a wait
-  xdotool keyup f keyup d keyup s keyup l
+  # L first: the X server repeats the key pressed last, and a repeat of L with only L
+  # left down would be the capital sign's chord (dot 6), rightly typed on its release.
+  xdotool keyup l keyup s keyup d keyup f
   sleep 0.2
 done
 xdotool keydown f
