@@ -149,6 +149,7 @@ void TForm2::done(int result)
 
 void TForm2::FormClose()
 {
+    linekeys_.clear();
     focusflag_ = false;
     lastEntered_ = nullptr;
 }
@@ -175,17 +176,30 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::KeyPress: {
         const auto& key = *static_cast<QKeyEvent*>(event);
+        // Down already: the keyboard's auto-repeat as XKB's detectable auto-repeat (and the
+        // notetaker's platform) sends it, presses without releases.
+        bool repeated = key.isAutoRepeat() || linekeys_.isHeld(virtualKey(key));
+        linekeys_.press(virtualKey(key));
         if (heldRelease_.has_value() && isAutoRepeatPair(heldRelease_->key, heldRelease_->timestamp,
                                                          virtualKey(key), key.timestamp())) {
             // The key never went up: its chord is still held and must not be typed.
             heldRelease_.reset();
             releaseTimer_.stop();
+            repeated = true;
         }
         flushRelease();
-        return inputeditKeyPress(key);
+        return inputeditKeyPress(key, repeated);
     }
-    case QEvent::KeyRelease:
-        inputeditKeyRelease(*static_cast<QKeyEvent*>(event));
+    case QEvent::KeyRelease: {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        if (!key.isAutoRepeat()) {
+            linekeys_.release(virtualKey(key));
+        }
+        inputeditKeyRelease(key);
+        return false;
+    }
+    case QEvent::FocusOut:
+        linekeys_.clear(); // the releases will go elsewhere
         return false;
     case QEvent::InputMethod:
         flushRelease();
@@ -276,7 +290,7 @@ void TForm2::sayWordAt(const EditLine& line)
     }
 }
 
-bool TForm2::inputeditKeyPress(const QKeyEvent& event)
+bool TForm2::inputeditKeyPress(const QKeyEvent& event, bool repeated)
 {
     inputeditKeyDown(event);
     const QString produced = event.text();
@@ -287,6 +301,14 @@ bool TForm2::inputeditKeyPress(const QKeyEvent& event)
         return false;
     }
     const auto code = static_cast<unsigned char>(text::fromUnicode(produced.at(0).unicode()));
+    // A key still repeating after the first key of its chord was let go (the chord is
+    // typed and its buffer empty) would start a chord of the keys left down: F D S L let
+    // go F first would type "v" and then "(" (2 3 6). The repeat only repeats the preview
+    // of a chord still held.
+    if (repeated && hosts_.keyboard->chordbuffer.empty() && code >= ' ') {
+        runAfterEdit();
+        return true;
+    }
     return previewInBraille(code);
 }
 

@@ -97,7 +97,8 @@ private:
     void inputeditEnter();
     void buttonEnter(const QPushButton& button);
     // True when the key is swallowed and the line must not see it.
-    bool inputeditKeyPress(const QKeyEvent& event);
+    // `repeated`: the keyboard's auto-repeat sent the press, the key was down already.
+    bool inputeditKeyPress(const QKeyEvent& event, bool repeated);
     // Braille mode's part of a key press or composed character; true when swallowed.
     bool previewInBraille(unsigned char code);
     void inputeditKeyDown(const QKeyEvent& event);
@@ -125,6 +126,8 @@ private:
     QPushButton* exitprogrambtn_ = nullptr;
     bool focusflag_ = false; //: false: the next focus of the line is the silent first one
     bool edgeflag_ = false;  //: the cursor has already arrived at an end of the line
+    //: the keys whose press the line has had and not yet their release
+    HeldKeys linekeys_;
     //: what the key being handled says or opens once the line has taken it
     std::function<void()> afterEdit_;
     struct HeldRelease {

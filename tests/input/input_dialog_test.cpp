@@ -564,6 +564,37 @@ TEST_F(HeldChordTest, FlaggedRepeatPairsTypeTheChordOnce)
     EXPECT_EQ(edit()->text(), "v");
 }
 
+TEST_F(HeldChordTest, TheKeyStillRepeatingAfterTheChordWasLetGoStartsNoChord)
+{
+    // F let go first while L, pressed last, goes on repeating: as Qt on Wayland repeats it
+    // (flagged pairs stamped with the first press), and as XKB's detectable auto-repeat
+    // does (presses of a key already down).
+    open();
+    for (const bool flagged : {true, false}) {
+        for (Qt::Key k : {Qt::Key_F, Qt::Key_D, Qt::Key_S, Qt::Key_L}) {
+            pressAt(k, 1000);
+        }
+        const auto repeatL = [&] {
+            if (flagged) {
+                stamped(QEvent::KeyRelease, Qt::Key_L, 1000, true);
+            }
+            stamped(QEvent::KeyPress, Qt::Key_L, 1000, flagged);
+        };
+        repeatL();
+        repeatL();
+        releaseAt(Qt::Key_F, 2000);
+        repeatL();
+        releaseAt(Qt::Key_D, 2030);
+        repeatL();
+        releaseAt(Qt::Key_S, 2060);
+        repeatL();
+        releaseAt(Qt::Key_L, 2090);
+        settle();
+    }
+    EXPECT_EQ(edit()->text(), "vv") << "not v(: D S L left down are no new chord";
+    EXPECT_EQ(log.count("echo v"), 2 * 3);
+}
+
 TEST_F(HeldChordTest, TheSameChordPressedAgainTypesAgainAndALoneReleaseTypesWhenTheWaitEnds)
 {
     open();
