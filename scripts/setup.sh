@@ -17,7 +17,8 @@ TOVANA_BUILD_PACKAGES=(
 TOVANA_TEST_PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool at-spi2-core dbus-x11 python3-pyatspi
+  xvfb xauth xdotool x11-utils at-spi2-core dbus-x11 python3-pyatspi
+  weston qt6-wayland
   pulseaudio
   liblouis-bin
 )

@@ -6,7 +6,8 @@
 # session_start                   X server, accessibility bus, $work; cleans up at exit
 # session_track PID               also ends PID at exit
 # session_copy_data EXE           the data files beside EXE into $work
-# session_launch EXE [ARGS...]    starts EXE in $work; its pid in $app, its log $work/app.log
+# session_launch EXE [ARGS...]    starts EXE in $work; its pid in $app, its log $work/app.log;
+#                                 on Qt's platform $session_platform (default xcb)
 # session_wait_window TITLE_REGEX [SECONDS]  prints the window id once it is visible
 # session_read [atspi_read.py options...]    waits on a widget's text (see atspi_read.py)
 
@@ -82,7 +83,7 @@ session_launch() {
   local exe=$1
   shift
   # Qt exposes its widgets on the accessibility bus only when asked or when a reader runs.
-  (cd "$work" && exec env QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
+  (cd "$work" && exec env QT_QPA_PLATFORM="${session_platform:-xcb}" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
     ALSOFT_DRIVERS=null "$exe" "$@") >"$work/app.log" 2>&1 &
   app=$!
   session_track "$app"
