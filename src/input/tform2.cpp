@@ -180,12 +180,14 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
         // notetaker's platform) sends it, presses without releases.
         bool repeated = key.isAutoRepeat() || linekeys_.isHeld(virtualKey(key));
         linekeys_.press(virtualKey(key));
-        if (heldRelease_.has_value() && isAutoRepeatPair(heldRelease_->key, heldRelease_->timestamp,
-                                                         virtualKey(key), key.timestamp())) {
-            // The key never went up: its chord is still held and must not be typed.
-            heldRelease_.reset();
-            releaseTimer_.stop();
+        if (isAutoRepeatPair(lastRelease_.key, lastRelease_.timestamp, virtualKey(key),
+                             key.timestamp())) {
             repeated = true;
+            if (heldRelease_.has_value() && heldRelease_->key == lastRelease_.key) {
+                // The key never went up: its chord is still held and must not be typed.
+                heldRelease_.reset();
+                releaseTimer_.stop();
+            }
         }
         flushRelease();
         return inputeditKeyPress(key, repeated);
@@ -194,6 +196,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
         const auto& key = *static_cast<QKeyEvent*>(event);
         if (!key.isAutoRepeat()) {
             linekeys_.release(virtualKey(key));
+            lastRelease_ = {virtualKey(key), {}, key.timestamp()};
         }
         inputeditKeyRelease(key);
         return false;

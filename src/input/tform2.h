@@ -137,6 +137,9 @@ private:
     };
     //: a chord's release waiting to learn whether it was the first half of an auto-repeat
     std::optional<HeldRelease> heldRelease_;
+    //: the latest release the line had, held back or not: the press completing its pair
+    //: is a repeat even when the release had nothing to type
+    HeldRelease lastRelease_;
     QTimer releaseTimer_; //: ends the wait of heldRelease_
     //: the control that last got the focus in this showing; the window coming back to the
     //: front gives the same control the focus again, which is no new entry

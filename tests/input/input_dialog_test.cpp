@@ -2,6 +2,7 @@
 // what is spoken and which cue plays at its focus changes, deletions, moves at the ends
 // of the line, word moves, Alt+Up, the ordinary echo and braille chords.
 #include "input_doubles.h"
+#include "queued_keys.h"
 
 #include "common/localizer.h"
 #include "common/qtext.h"
@@ -12,7 +13,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <deque>
 #include <gtest/gtest.h>
 
 namespace tov::input {
@@ -400,26 +400,9 @@ class TypingAheadTest : public InputDialogTest {
 protected:
     TypingAheadTest()
     {
-        speech.whileSpeaking = [this] {
-            deepest = std::max(deepest, ++depth);
-            serve();
-            --depth;
-        };
+        speech.whileSpeaking = [this] { keys.serve(); };
     }
-    // Queues a key as the window system does: it is handled by the next wait that serves
-    // the queue.
-    void queue(QEvent::Type type, Qt::Key key, const QString& text = {})
-    {
-        pending.push_back([this, type, key, text] {
-            QKeyEvent event(type, key, Qt::NoModifier, text);
-            QCoreApplication::sendEvent(edit(), &event);
-        });
-    }
-    void queueKey(Qt::Key key, const QString& text = {})
-    {
-        queue(QEvent::KeyPress, key, text);
-        queue(QEvent::KeyRelease, key, text);
-    }
+    void queueKey(Qt::Key key, const QString& text = {}) { keys.queueKey(edit(), key, text); }
     void queueText(const QString& text)
     {
         for (const QChar ch : text) {
@@ -427,40 +410,26 @@ protected:
                      QString(ch));
         }
     }
-    void queueChord(std::initializer_list<Qt::Key> keys)
+    void queueChord(std::initializer_list<Qt::Key> chord)
     {
-        for (Qt::Key k : keys) {
-            queue(QEvent::KeyPress, k, letter(k));
+        for (Qt::Key k : chord) {
+            keys.queue(edit(), QEvent::KeyPress, k, letter(k));
         }
-        for (Qt::Key k : keys) {
-            queue(QEvent::KeyRelease, k, letter(k));
-        }
-    }
-    // Hands every queued key over, as a wait on speech does; keys handled by a nested wait
-    // are gone by the time the outer one looks again.
-    void serve()
-    {
-        while (!pending.empty()) {
-            const std::function<void()> next = pending.front();
-            pending.pop_front();
-            next();
+        for (Qt::Key k : chord) {
+            keys.queue(edit(), QEvent::KeyRelease, k, letter(k));
         }
     }
 
-    std::deque<std::function<void()>> pending;
-    // How deep the waits nested: the test only means something when the keys really were
-    // handled inside the previous key's wait.
-    int deepest = 0;
-    int depth = 0;
+    tov::testing::QueuedKeys keys;
 };
 
 TEST_F(TypingAheadTest, TextTypedDuringTheEchoLandsInOrderAndIsEchoedInOrder)
 {
     open();
     queueText("vezmi dopis");
-    serve();
+    keys.serve();
     EXPECT_EQ(edit()->text(), "vezmi dopis");
-    EXPECT_GT(deepest, 5) << "the keys were not handled inside the echo's wait";
+    EXPECT_GT(keys.deepest(), 5) << "the keys were not handled inside the echo's wait";
     const Heard heard = log.heard();
     ASSERT_EQ(heard.size(), 11u);
     EXPECT_EQ(heard.front(), "echo v");
@@ -477,9 +446,9 @@ TEST_F(TypingAheadTest, DeletionsAndCursorMovesTypedAheadActOnTheLineInOrder)
     queueText("x");
     queueKey(Qt::Key_End);
     queueKey(Qt::Key_Backspace, "\b");
-    serve();
+    keys.serve();
     EXPECT_EQ(edit()->text(), "ax");
-    EXPECT_GT(deepest, 3);
+    EXPECT_GT(keys.deepest(), 3);
     EXPECT_EQ(log.heard(), (Heard{"echo a", "echo b", "click 2", "echo b", "echo c", "echo c",
                                   "echo x", "click 2", "beep", "click 2", "echo c"}))
         << "Backspace echoes what it deletes; Left the character after the cursor";
@@ -491,7 +460,7 @@ TEST_F(TypingAheadTest, EnterAfterFastTypingCarriesTheWholeLine)
     dialog.activateEdit();
     queueText("vezmi dopis");
     queueKey(Qt::Key_Return, "\r");
-    QTimer::singleShot(0, [&] { serve(); });
+    QTimer::singleShot(0, [&] { keys.serve(); });
     EXPECT_EQ(dialog.showModal(), runtime::DialogResult::Ok);
     EXPECT_EQ(dialog.editText(), "vezmi dopis");
 }
@@ -505,9 +474,9 @@ TEST_F(TypingAheadTest, ChordsTypedDuringThePreviewLandInOrder)
     queueChord({Qt::Key_F, Qt::Key_S, Qt::Key_K, Qt::Key_L}); // z
     queueKey(Qt::Key_Backspace, "\b");
     queueChord({Qt::Key_F, Qt::Key_S, Qt::Key_J});            // m
-    serve();
+    keys.serve();
     EXPECT_EQ(edit()->text(), "vem");
-    EXPECT_GT(deepest, 3);
+    EXPECT_GT(keys.deepest(), 3);
 }
 
 // A chord held past the keyboard's repeat delay. Qt on X11 reports the repeat as a release
@@ -566,33 +535,45 @@ TEST_F(HeldChordTest, FlaggedRepeatPairsTypeTheChordOnce)
 
 TEST_F(HeldChordTest, TheKeyStillRepeatingAfterTheChordWasLetGoStartsNoChord)
 {
-    // F let go first while L, pressed last, goes on repeating: as Qt on Wayland repeats it
-    // (flagged pairs stamped with the first press), and as XKB's detectable auto-repeat
-    // does (presses of a key already down).
+    // F let go first while L, pressed last, goes on repeating, in the three ways a display
+    // server repeats: Qt on Wayland (flagged pairs stamped with the first press), XKB's
+    // detectable auto-repeat (presses of a key already down), and X11 without it when Qt
+    // misses the pair (unflagged pairs stamped with the time of the repeat).
+    enum class Repeat { Flagged, PressesOnly, Unflagged };
     open();
-    for (const bool flagged : {true, false}) {
+    quint64 at = 1000;
+    for (const Repeat repeat : {Repeat::Flagged, Repeat::PressesOnly, Repeat::Unflagged}) {
+        const quint64 pressed = at;
         for (Qt::Key k : {Qt::Key_F, Qt::Key_D, Qt::Key_S, Qt::Key_L}) {
-            pressAt(k, 1000);
+            pressAt(k, pressed);
         }
         const auto repeatL = [&] {
-            if (flagged) {
-                stamped(QEvent::KeyRelease, Qt::Key_L, 1000, true);
+            at += 30;
+            if (repeat == Repeat::Flagged) {
+                stamped(QEvent::KeyRelease, Qt::Key_L, pressed, true);
+                stamped(QEvent::KeyPress, Qt::Key_L, pressed, true);
+            } else if (repeat == Repeat::PressesOnly) {
+                pressAt(Qt::Key_L, at);
+            } else {
+                releaseAt(Qt::Key_L, at);
+                pressAt(Qt::Key_L, at);
             }
-            stamped(QEvent::KeyPress, Qt::Key_L, 1000, flagged);
         };
+        at += 600;
         repeatL();
         repeatL();
-        releaseAt(Qt::Key_F, 2000);
+        releaseAt(Qt::Key_F, at += 5);
         repeatL();
-        releaseAt(Qt::Key_D, 2030);
+        releaseAt(Qt::Key_D, at += 5);
         repeatL();
-        releaseAt(Qt::Key_S, 2060);
+        releaseAt(Qt::Key_S, at += 5);
         repeatL();
-        releaseAt(Qt::Key_L, 2090);
+        releaseAt(Qt::Key_L, at += 5);
         settle();
+        at += 1000;
     }
-    EXPECT_EQ(edit()->text(), "vv") << "not v(: D S L left down are no new chord";
-    EXPECT_EQ(log.count("echo v"), 2 * 3);
+    EXPECT_EQ(edit()->text(), "vvv") << "not v(: D S L left down are no new chord";
+    EXPECT_EQ(log.count("echo v"), 3 * 3) << "the first press of L, then its two repeats";
 }
 
 TEST_F(HeldChordTest, TheSameChordPressedAgainTypesAgainAndALoneReleaseTypesWhenTheWaitEnds)
