@@ -6,7 +6,7 @@
 TOVANA_BUILD_PACKAGES=(
   cmake g++ make pkg-config
   libsimpleini-dev
-  qt6-base-dev
+  qt6-base-dev libxcb-xkb-dev
   libopenal-dev libopenal1
   libespeak-ng-dev espeak-ng-data
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
@@ -17,7 +17,8 @@ TOVANA_BUILD_PACKAGES=(
 TOVANA_TEST_PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool at-spi2-core dbus-x11 python3 python3-pyatspi orca
+  xvfb xauth xdotool x11-utils at-spi2-core dbus-x11 python3 python3-pyatspi orca
+  weston qt6-wayland
   pulseaudio
   liblouis-bin
 )

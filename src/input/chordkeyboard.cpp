@@ -51,21 +51,38 @@ std::string TranslateChord(std::string_view chord, std::string& prefix, const Br
     return {};
 }
 
-bool previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code,
-                  InputSpeech& speech)
+ChordPreview previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code)
 {
     state.chordoutput.clear();
     state.chordbuffer.clear();
-    const bool swallowed = code >= ' ';
+    ChordPreview preview;
+    preview.swallowed = code >= ' ';
     state.chordbuffer = DecodeChord(state.held);
     // A copy: only the commit moves the prefix on, so the character heard while the keys
     // are held is the one typed when they are let go.
     std::string prefix = state.currentprefix;
     state.chordoutput = TranslateChord(state.chordbuffer, prefix, tables);
-    if (!state.chordoutput.empty()) {
-        speech.echokey(state.chordoutput.substr(0, 1));
+    preview.echo = state.chordoutput.substr(0, 1);
+    return preview;
+}
+
+bool previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code,
+                  InputSpeech& speech)
+{
+    const ChordPreview preview = previewChord(state, tables, code);
+    if (!preview.echo.empty()) {
+        speech.echokey(preview.echo);
     }
-    return swallowed;
+    return preview.swallowed;
+}
+
+bool isAutoRepeatPair(int releasedKey, uint64_t releasedAt, int pressedKey, uint64_t pressedAt)
+{
+    if (releasedKey != pressedKey || releasedAt == 0 || pressedAt == 0 ||
+        pressedAt < releasedAt) {
+        return false;
+    }
+    return pressedAt - releasedAt <= kRepeatPairSlack;
 }
 
 void commitChord(KeyboardState& state, const BrailleTables& tables, EditLine& line)

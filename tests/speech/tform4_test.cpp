@@ -188,6 +188,30 @@ TEST_F(TForm4Test, AnArrowOnTheListSaysTheVoiceAndAnArrowOnATrackBarSaysAndInjec
     EXPECT_EQ(enumerator->centrals.back()->name(), "Jakub");
 }
 
+TEST_F(TForm4Test, TrackBarStepsTypedWhileTheValueIsSpokenApplyInOrder)
+{
+    // Each `say` serves the queue while it waits; the next arrows, queued behind the
+    // first, are handled inside that wait and must step on from the value already set.
+    const auto form = create();
+    open(*form, [&] {
+        press(Qt::Key_Tab);
+        auto* pitch = form->findChild<QSlider*>("pitchtb");
+        ASSERT_EQ(QApplication::focusWidget(), pitch);
+        log.clear();
+        queue.postLater([] { press(Qt::Key_Right); });
+        queue.postLater([] { press(Qt::Key_Left); });
+        queue.postLater([] { press(Qt::Key_Right); });
+        press(Qt::Key_Right);
+        EXPECT_EQ(pitch->value(), 52);
+        const std::vector<std::string> tags = enumerator->centrals.back()->tags;
+        ASSERT_GE(tags.size(), 4u);
+        EXPECT_THAT(std::vector<std::string>(tags.end() - 4, tags.end()),
+                    ElementsAre("\\Pit=51\\", "\\Pit=52\\", "\\Pit=51\\", "\\Pit=52\\"));
+        EXPECT_THAT(spoken(), ElementsAre("51", "52", "51", "52"));
+        press(Qt::Key_Escape);
+    });
+}
+
 TEST_F(TForm4Test, OkSavesTheChoiceSelectsItAndSaysSo)
 {
     const auto form = create();
