@@ -266,7 +266,7 @@ TEST(InstalledTerminalTest, PlaysInAnEmptyFolderAndKeepsTheUsersFilesInTheirFold
     }
     TempDir home;
     TempDir play;
-    const Launch launch{.executable = tree / "bin" / "tovana", .home = home.path(), .xdgDataHome = {}};
+    const Launch launch{.executable = tree / "bin" / "tovana", .home = home.path(), .xdgDataHome = {}, .env = {}};
 
     // Among the spiders, then no second game: the program ends by itself.
     const ProcessRun run = runTovana(play, "v\ns\ns\nne\n", {"--console"}, launch);
@@ -288,7 +288,7 @@ TEST(InstalledTerminalTest, PlaysInAnEmptyFolderAndKeepsTheUsersFilesInTheirFold
     TempDir data;
     const ProcessRun moved = runTovana(
         play, "v\n", {"--console"},
-        {.executable = tree / "bin" / "tovana", .home = home.path(), .xdgDataHome = data.path().string()});
+        {.executable = tree / "bin" / "tovana", .home = home.path(), .xdgDataHome = data.path().string(), .env = {}});
     EXPECT_EQ(moved.status, 0) << moved.err;
     EXPECT_EQ(std::filesystem::file_size(data.path() / "tovana/ram.dat"), 65536u);
 }
