@@ -5,7 +5,7 @@
 # answer must reach Orca's speech, in order.
 # With the program's own voice on, Orca must not read the printed lines as well.
 # Usage: orca_e2e.sh TOVANA_EXECUTABLE [voice-off|voice-on]
-# TOVANA_E2E_DISPLAY picks the display number; otherwise the first free one from 90.
+# The display is the first free one from 90.
 set -euo pipefail
 exe=$(realpath "$1")
 scenario=${2:-voice-off}
@@ -25,27 +25,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of our own, and only once it answers (and is still ours a moment later).
-xvfb=""
-for number in ${TOVANA_E2E_DISPLAY:-$(seq 90 130)}; do
-  [ -e "/tmp/.X$number-lock" ] && continue
-  Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 50); do
-    if DISPLAY=":$number" xdotool getdisplaygeometry >/dev/null 2>&1; then
-      sleep 0.3
-      kill -0 "$xvfb" 2>/dev/null && DISPLAY=":$number" xdotool getdisplaygeometry \
-        >/dev/null 2>&1 && break 2
-    fi
-    kill -0 "$xvfb" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill "$xvfb" 2>/dev/null || true
-  xvfb=""
-done
-[ -n "$xvfb" ] || { echo "no X server could be started"; exit 1; }
-pids+=("$xvfb")
-export DISPLAY=":$number"
+# A display of our own, from the end-to-end tests' shared session helpers.
+# shellcheck source=desktop_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/desktop_session.sh"
+session_start_x
+pids+=("${session_pids[@]}")
 export HOME="$work/home" XDG_RUNTIME_DIR="$work/run" GSETTINGS_BACKEND=memory
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
