@@ -6,11 +6,10 @@
 #   wedged     a listener accepts the connection and never answers
 #   running    a private speech-dispatcher answers
 # each with the settings choosing espeak-ng (sapi5=0) and speech-dispatcher (sapi5=1).
-# Usage: startup_benchmark.sh TOVANA_EXECUTABLE [RUNS] [DISPLAY_NUMBER]
+# Usage: startup_benchmark.sh TOVANA_EXECUTABLE [RUNS]
 set -euo pipefail
 exe=$(realpath "$1")
 runs=${2:-5}
-first_display=${3:-140}
 for tool in Xvfb xdotool python3; do
   command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
 done
@@ -24,22 +23,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-xvfb=""
-for number in $(seq "$first_display" $((first_display + 20))); do
-  [ -e "/tmp/.X$number-lock" ] && continue
-  Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 50); do
-    DISPLAY=":$number" xdotool getdisplaygeometry >/dev/null 2>&1 && break 2
-    kill -0 "$xvfb" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill "$xvfb" 2>/dev/null || true
-  xvfb=""
-done
-[ -n "$xvfb" ] || { echo "no X server could be started"; exit 1; }
-pids+=("$xvfb")
-export DISPLAY=":$number" QT_QPA_PLATFORM=xcb ALSOFT_DRIVERS=null
+# A display of our own, from the end-to-end tests' shared session helpers.
+# shellcheck source=../e2e/desktop_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/desktop_session.sh"
+session_start_x
+pids+=("${session_pids[@]}")
+export QT_QPA_PLATFORM=xcb ALSOFT_DRIVERS=null
 
 for file in data.dta sounds.dat czech.ebt czech.eky english.eky slovak.eky; do
   cp "$(dirname "$exe")/$file" "$work/"
