@@ -1,6 +1,7 @@
 // The pair of tones that tells the ear a setting was switched: rising (400 Hz, then
 // 600 Hz) for on, falling for off, 50 ms each, on sound number 3. The braille keyboard
-// and the choice of speech engine both answer with it, so the two must sound alike.
+// item plays it; switching the speech engine plays the same pair, and the two must sound
+// alike.
 #pragma once
 
 #include "runtime/host.h"
