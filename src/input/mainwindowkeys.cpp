@@ -2,21 +2,17 @@
 #include "input/mainwindowkeys.h"
 
 #include "common/qcaptions.h"
+#include "runtime/switchtones.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
-#include <array>
 
 namespace tov::input {
 namespace {
 
 constexpr int kBrailleKeyboardMessage = 46;
-constexpr double kToneSoundNumber = 3;
-constexpr double kToneDuration = 50;
-constexpr double kLowTone = 400;
-constexpr double kHighTone = 600;
 
 } // namespace
 
@@ -90,23 +86,15 @@ void MainWindowKeys::attachbraillekeyboarditem(QAction& item)
     connect(&item, &QAction::triggered, this, [this, &item] { braillekeyboarditemClick(item); });
 }
 
-void MainWindowKeys::tone(double value)
-{
-    const std::array<double, 1> tones = {value};
-    hosts_.sounds->sound(tones, kToneSoundNumber, kToneDuration);
-}
-
 void MainWindowKeys::braillekeyboarditemClick(QAction& item)
 {
     // Braille mode is the truth: a checkable action has already flipped its own mark by
     // the time its command runs.
     if (hosts_.keyboard->braillekeys) {
         item.setChecked(false);
-        tone(kHighTone);
-        tone(kLowTone);
+        runtime::playSwitchTones(*hosts_.sounds, runtime::Switched::Off);
     } else {
-        tone(kLowTone);
-        tone(kHighTone);
+        runtime::playSwitchTones(*hosts_.sounds, runtime::Switched::On);
         item.setChecked(true);
     }
     hosts_.keyboard->braillekeys = item.isChecked();

@@ -60,8 +60,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void tone(double value);
-
     MainWindowHosts hosts_;
     KeyStateTracker tracker_;
     QWidget* window_ = nullptr; //: the watched window

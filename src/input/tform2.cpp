@@ -95,8 +95,8 @@ void TForm2::setHosts(InputDialogHosts hosts)
     const bool sameKeyboard = tracker_ != nullptr && hosts.keyboard == hosts_.keyboard;
     hosts_ = std::move(hosts);
     if (!sameKeyboard) {
-        delete tracker_;
-        tracker_ = new KeyStateTracker(hosts_.keyboard->held, this);
+        tracker_.reset(); // the old one stops watching before the new one starts
+        tracker_ = std::make_unique<KeyStateTracker>(hosts_.keyboard->held);
     }
 }
 

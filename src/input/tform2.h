@@ -39,6 +39,7 @@
 #include <QTimer>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QLineEdit;
@@ -121,7 +122,7 @@ private:
 
     std::function<void()> exitProgram_;
     InputDialogHosts hosts_;
-    KeyStateTracker* tracker_ = nullptr;
+    std::unique_ptr<KeyStateTracker> tracker_; //: made again when the keyboard changes
     LayoutEcho layoutecho_;
     QLineEdit* inputedit_ = nullptr;
     QPushButton* enterbitbtn_ = nullptr;

@@ -24,11 +24,17 @@ bool isBlank(char c)
     return static_cast<unsigned char>(c) <= ' ';
 }
 
-std::string_view trimBlanks(std::string_view s)
+std::string_view trimLeadingBlanks(std::string_view s)
 {
     while (!s.empty() && isBlank(s.front())) {
         s.remove_prefix(1);
     }
+    return s;
+}
+
+std::string_view trimBlanks(std::string_view s)
+{
+    s = trimLeadingBlanks(s);
     while (!s.empty() && isBlank(s.back())) {
         s.remove_suffix(1);
     }
@@ -133,10 +139,7 @@ void Console::print(std::string_view text, PrintMode mode)
     }
     // Leading ". , ; ?" are not read aloud: each one becomes a pause before the rest.
     std::string_view spoken = text;
-    std::string_view trimmed = text;
-    while (!trimmed.empty() && isBlank(trimmed.front())) {
-        trimmed.remove_prefix(1);
-    }
+    const std::string_view trimmed = trimLeadingBlanks(text);
     if (!trimmed.empty() && isSilentPunctuation(trimmed.front())) {
         spoken = trimmed;
         while (!spoken.empty() && isSilentPunctuation(spoken.front())) {

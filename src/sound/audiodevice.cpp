@@ -108,44 +108,6 @@ void loadClock(AudioDeviceState& s, ALCdevice* device)
 
 } // namespace
 
-AudioSource::~AudioSource()
-{
-    if (id_ != 0) {
-        alDeleteSources(1, &id_);
-    }
-}
-
-AudioSource& AudioSource::operator=(AudioSource&& other) noexcept
-{
-    if (this != &other) {
-        if (id_ != 0) {
-            alDeleteSources(1, &id_);
-        }
-        id_ = other.id_;
-        other.id_ = 0;
-    }
-    return *this;
-}
-
-AudioBuffer::~AudioBuffer()
-{
-    if (id_ != 0) {
-        alDeleteBuffers(1, &id_);
-    }
-}
-
-AudioBuffer& AudioBuffer::operator=(AudioBuffer&& other) noexcept
-{
-    if (this != &other) {
-        if (id_ != 0) {
-            alDeleteBuffers(1, &id_);
-        }
-        id_ = other.id_;
-        other.id_ = 0;
-    }
-    return *this;
-}
-
 AudioDevice::AudioDevice(Kind kind, ALCdevice* device, ALCcontext* context, int frequency)
     : kind_(kind), device_(device), context_(context), frequency_(frequency),
       updateFrames_(updateFramesOf(device, frequency))

@@ -27,41 +27,46 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <utility>
 
 namespace tov::sound {
 
-// An OpenAL source (a voice), deleted with its owner.
-class AudioSource {
+// An OpenAL name (a source or a buffer) with one owner: deleted with it, handed on by a
+// move, which deletes what the receiving owner held before.
+template <void (*Delete)(ALsizei, const ALuint*)>
+class AudioName {
 public:
-    AudioSource() = default;
-    explicit AudioSource(ALuint id) : id_(id) {}
-    ~AudioSource();
-    AudioSource(AudioSource&& other) noexcept : id_(other.id_) { other.id_ = 0; }
-    AudioSource& operator=(AudioSource&& other) noexcept;
-    AudioSource(const AudioSource&) = delete;
-    AudioSource& operator=(const AudioSource&) = delete;
+    AudioName() = default;
+    explicit AudioName(ALuint id) : id_(id) {}
+    ~AudioName() { release(); }
+    AudioName(AudioName&& other) noexcept : id_(std::exchange(other.id_, 0)) {}
+    AudioName& operator=(AudioName&& other) noexcept
+    {
+        if (this != &other) {
+            release();
+            id_ = std::exchange(other.id_, 0);
+        }
+        return *this;
+    }
+    AudioName(const AudioName&) = delete;
+    AudioName& operator=(const AudioName&) = delete;
     ALuint id() const { return id_; }
 
 private:
+    void release() noexcept
+    {
+        if (id_ != 0) {
+            Delete(1, &id_);
+        }
+    }
+
     ALuint id_ = 0;
 };
 
-// An OpenAL buffer (sample memory), deleted with its owner. Delete it only when no
-// source holds it any more.
-class AudioBuffer {
-public:
-    AudioBuffer() = default;
-    explicit AudioBuffer(ALuint id) : id_(id) {}
-    ~AudioBuffer();
-    AudioBuffer(AudioBuffer&& other) noexcept : id_(other.id_) { other.id_ = 0; }
-    AudioBuffer& operator=(AudioBuffer&& other) noexcept;
-    AudioBuffer(const AudioBuffer&) = delete;
-    AudioBuffer& operator=(const AudioBuffer&) = delete;
-    ALuint id() const { return id_; }
-
-private:
-    ALuint id_ = 0;
-};
+// An OpenAL source (a voice).
+using AudioSource = AudioName<alDeleteSources>;
+// An OpenAL buffer (sample memory). Delete it only when no source holds it any more.
+using AudioBuffer = AudioName<alDeleteBuffers>;
 
 class AudioDevice {
 public:

@@ -10,10 +10,10 @@ namespace tov::sound {
 
 TCustomSoundDevice::~TCustomSoundDevice()
 {
-    for (TCustomWaveList* list : lists_) {
-        list->finalize();
+    for (SoundDeviceClient* client : clients_) {
+        client->devicegone();
     }
-    lists_.clear();
+    clients_.clear();
 }
 
 void TCustomSoundDevice::initsound()
@@ -24,8 +24,8 @@ void TCustomSoundDevice::initsound()
     LostBufferHandler& lost = *this;
     directsound_ = std::make_unique<TDirectSound>(opener_(), lost);
     initialized_ = true;
-    for (TCustomWaveList* list : lists_) {
-        list->initialize();
+    for (SoundDeviceClient* client : clients_) {
+        client->deviceready(*directsound_);
     }
 }
 
@@ -47,21 +47,21 @@ void TCustomSoundDevice::restorebuffers()
         bool& flag;
         ~Reset() { flag = false; }
     } reset{restoring_};
-    for (TCustomWaveList* list : lists_) {
-        list->restore();
+    for (SoundDeviceClient* client : clients_) {
+        client->restore();
     }
 }
 
-void TCustomSoundDevice::attach(TCustomWaveList& list)
+void TCustomSoundDevice::attach(SoundDeviceClient& client)
 {
-    if (std::find(lists_.begin(), lists_.end(), &list) == lists_.end()) {
-        lists_.push_back(&list);
+    if (std::find(clients_.begin(), clients_.end(), &client) == clients_.end()) {
+        clients_.push_back(&client);
     }
 }
 
-void TCustomSoundDevice::detach(TCustomWaveList& list)
+void TCustomSoundDevice::detach(SoundDeviceClient& client)
 {
-    std::erase(lists_, &list);
+    std::erase(clients_, &client);
 }
 
 TSoundDevice::TSoundDevice() : TCustomSoundDevice([] { return openOpenAlPlatform(); }) {}
@@ -75,38 +75,43 @@ TCustomWaveList::~TCustomWaveList()
 
 void TCustomWaveList::setdevice(TCustomSoundDevice* device)
 {
-    if (device == waves_.device()) {
+    if (device == device_) {
         return;
     }
-    if (waves_.device() != nullptr) {
-        waves_.device()->detach(*this);
-        for (auto& item : waves_) {
-            item->finalize();
-        }
+    if (device_ != nullptr) {
+        device_->detach(*this);
+        freebuffers();
     }
-    waves_.setdevice(device);
-    if (device != nullptr) {
-        device->attach(*this);
-        if (device->initialized()) {
-            initialize();
+    device_ = device;
+    if (device_ != nullptr) {
+        device_->attach(*this);
+        if (device_->initialized()) {
+            deviceready(device_->directsound());
         }
     }
 }
 
-void TCustomWaveList::initialize()
+void TCustomWaveList::deviceready(TDirectSound& directsound)
 {
+    waves_.setdirectsound(&directsound);
     for (auto& item : waves_) {
         item->initialize();
     }
     restore();
 }
 
-void TCustomWaveList::finalize()
+void TCustomWaveList::devicegone()
+{
+    freebuffers();
+    device_ = nullptr;
+}
+
+void TCustomWaveList::freebuffers()
 {
     for (auto& item : waves_) {
         item->finalize();
     }
-    waves_.setdevice(nullptr);
+    waves_.setdirectsound(nullptr);
 }
 
 void TCustomWaveList::restore()

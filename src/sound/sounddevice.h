@@ -15,7 +15,17 @@
 
 namespace tov::sound {
 
-class TCustomWaveList;
+// What the device tells whatever is attached to it: it became ready (here is what buffers
+// are made with), it goes away, or the platform lost buffers and they must be refilled.
+class SoundDeviceClient {
+public:
+    virtual void deviceready(TDirectSound& directsound) = 0;
+    virtual void devicegone() = 0;
+    virtual void restore() = 0;
+
+protected:
+    ~SoundDeviceClient() = default;
+};
 
 class TCustomSoundDevice : private LostBufferHandler {
 public:
@@ -36,17 +46,19 @@ public:
     // running already is not started a second time.
     void restorebuffers();
 
+    // A client attached twice is told once. Attaching to a ready device tells the client
+    // nothing: it asks `initialized()` itself.
+    void attach(SoundDeviceClient& client);
+    void detach(SoundDeviceClient& client);
+
 private:
-    friend class TCustomWaveList;
-    void attach(TCustomWaveList& list);
-    void detach(TCustomWaveList& list);
     void bufferlost() override { restorebuffers(); }
 
     PlatformOpener opener_;
     std::unique_ptr<TDirectSound> directsound_;
-    bool initialized_ = false;            //: the platform's device is open
-    bool restoring_ = false;              //: a restore is running
-    std::vector<TCustomWaveList*> lists_; //: attached lists, in the order they came
+    bool initialized_ = false;                //: the platform's device is open
+    bool restoring_ = false;                  //: a restore is running
+    std::vector<SoundDeviceClient*> clients_; //: attached lists, in the order they came
 };
 
 // The device of the program: the process's OpenAL output.
@@ -56,7 +68,7 @@ public:
     explicit TSoundDevice(PlatformOpener opener) : TCustomSoundDevice(std::move(opener)) {}
 };
 
-class TCustomWaveList {
+class TCustomWaveList : private SoundDeviceClient {
 public:
     TCustomWaveList() = default;
     virtual ~TCustomWaveList();
@@ -66,16 +78,17 @@ public:
     // Attaches the list to a device (nullptr detaches it). On a ready device the items
     // get their buffers at once.
     void setdevice(TCustomSoundDevice* device);
-    TCustomSoundDevice* device() const { return waves_.device(); }
+    TCustomSoundDevice* device() const { return device_; }
     TWaveCollection& Waves() { return waves_; }
     const TWaveCollection& Waves() const { return waves_; }
 
 private:
-    friend class TCustomSoundDevice;
-    void initialize(); // the device became ready: fresh buffers for every item
-    void finalize();   // the device goes away: no buffers, no device
-    void restore();
+    void deviceready(TDirectSound& directsound) override; // fresh buffers for every item
+    void devicegone() override;                           // no buffers, no device
+    void restore() override;
+    void freebuffers();
 
+    TCustomSoundDevice* device_ = nullptr; //: the device attached to, ready or not
     TWaveCollection waves_;
 };
 

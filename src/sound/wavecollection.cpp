@@ -2,7 +2,6 @@
 #include "sound/wavecollection.h"
 
 #include "common/atomic_file.h"
-#include "sound/sounddevice.h"
 #include "sound/sounderrors.h"
 
 #include <algorithm>
@@ -24,9 +23,9 @@ TWaveCollectionItem::TWaveCollectionItem(TWaveCollection& collection, StoredWave
 {
 }
 
-TCustomSoundDevice* TWaveCollectionItem::device() const
+TDirectSound* TWaveCollectionItem::directsound() const
 {
-    return collection_.device();
+    return collection_.directsound();
 }
 
 void TWaveCollectionItem::freebuffers()
@@ -38,7 +37,7 @@ void TWaveCollectionItem::freebuffers()
 void TWaveCollectionItem::initialize()
 {
     freebuffers();
-    initialized_ = device() != nullptr && device()->initialized();
+    initialized_ = directsound() != nullptr;
 }
 
 void TWaveCollectionItem::finalize()
@@ -52,19 +51,13 @@ void TWaveCollectionItem::restore()
     if (!Wave.hasData()) {
         return;
     }
-    TCustomSoundDevice* const dev = device();
-    if (!initialized_) {
-        if (dev == nullptr || !dev->initialized()) {
-            return;
-        }
-        initialized_ = true;
-    }
-    if (dev == nullptr) {
+    TDirectSound* const ds = directsound();
+    if (ds == nullptr) {
         return;
     }
+    initialized_ = true;
     if (!mainbuffer_) {
-        mainbuffer_ = dev->directsound().createsoundbuffer(Wave.format,
-                                                           static_cast<uint32_t>(Wave.data.size()));
+        mainbuffer_ = ds->createsoundbuffer(Wave.format, static_cast<uint32_t>(Wave.data.size()));
     }
     mainbuffer_->fill(Wave.data);
     mainbuffer_->setfrequency(frequency_);
@@ -80,10 +73,10 @@ TDirectSoundBuffer* TWaveCollectionItem::choosebuffer()
         }
     }
     if (MaxPlayingCount == 0 || extrabuffers_.size() < static_cast<size_t>(MaxPlayingCount)) {
-        if (!mainbuffer_ || device() == nullptr) {
+        if (!mainbuffer_ || directsound() == nullptr) {
             return nullptr;
         }
-        extrabuffers_.push_back(device()->directsound().duplicatesoundbuffer(*mainbuffer_));
+        extrabuffers_.push_back(directsound()->duplicatesoundbuffer(*mainbuffer_));
         return extrabuffers_.back().get();
     }
     // Every allowed voice is busy: cut off the oldest and let it be the newest.
@@ -219,7 +212,7 @@ void TWaveCollection::loadbankimage(std::span<const uint8_t> bytes)
     for (StoredWave& wave : stored) {
         add(std::make_unique<TWaveCollectionItem>(*this, std::move(wave)));
     }
-    if (device_ != nullptr && device_->initialized()) {
+    if (directsound_ != nullptr) {
         for (auto& item : *this) {
             item->initialize();
         }

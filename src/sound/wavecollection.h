@@ -33,7 +33,6 @@
 
 namespace tov::sound {
 
-class TCustomSoundDevice;
 class TWaveCollection;
 
 enum class Wait { No, Yes };
@@ -80,7 +79,7 @@ public:
     void finalize();
 
 private:
-    TCustomSoundDevice* device() const;
+    TDirectSound* directsound() const;
     TDirectSoundBuffer* choosebuffer();
     std::chrono::milliseconds playbound() const;
     void freebuffers();
@@ -106,11 +105,13 @@ public:
     // The item of that name, in any case. Throws "Wave '<name>' not found".
     TWaveCollectionItem& find(std::string_view name) const;
 
-    TCustomSoundDevice* device() const { return device_; }
-    void setdevice(TCustomSoundDevice* device) { device_ = device; }
+    // What the items make their buffers with: the ready device's, or nullptr while no
+    // device is ready. The wave list that owns the collection hands it over.
+    TDirectSound* directsound() const { return directsound_; }
+    void setdirectsound(TDirectSound* directsound) { directsound_ = directsound; }
 
 private:
-    TCustomSoundDevice* device_ = nullptr;
+    TDirectSound* directsound_ = nullptr; //: not owned; outlives the collection's use of it
 };
 
 } // namespace tov::sound

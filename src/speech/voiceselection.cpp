@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace tov::speech {
 namespace {
@@ -26,8 +27,6 @@ constexpr int kVoiceOffMessage = 18;
 constexpr int kVoiceSelectedMessage = 19;
 constexpr int kVoiceMissingMessage = 43;
 
-constexpr uint32_t kLargest32 = 0xFFFFFFFF;
-constexpr uint16_t kLargest16 = 0xFFFF;
 // The track bars span ten ticks.
 constexpr double kTicks = 10.0;
 // Pitch tags, speed tags: in engine units. Volume: the track bar holds the high byte of
@@ -43,6 +42,35 @@ int positionOf(uint32_t value)
 int ticksOf(uint32_t span)
 {
     return static_cast<int>(std::nearbyint(static_cast<double>(span) / kTicks)); // half to even
+}
+
+// What an engine takes of one attribute, found by setting the smallest and the largest
+// value of the attribute's own width and reading back what it kept; the value it had is
+// set again afterwards. The results are read only for E_NOTIMPL (empty: the attribute is
+// not there), because an engine clamps what it cannot take.
+template <typename Value>
+struct ProbedRange {
+    Value lowest = 0;
+    Value highest = 0;
+    Value current = 0;
+};
+
+template <typename Value>
+std::optional<ProbedRange<Value>> proberange(sapi4::ITTSAttributesA& a,
+                                             sapi4::HRESULT (sapi4::ITTSAttributesA::*get)(Value*),
+                                             sapi4::HRESULT (sapi4::ITTSAttributesA::*set)(Value))
+{
+    ProbedRange<Value> range;
+    if ((a.*get)(&range.current) == sapi4::E_NOTIMPL ||
+        (a.*set)(range.current) == sapi4::E_NOTIMPL) {
+        return std::nullopt;
+    }
+    (a.*set)(0);
+    (a.*get)(&range.lowest);
+    (a.*set)(std::numeric_limits<Value>::max());
+    (a.*get)(&range.highest);
+    (a.*set)(range.current);
+    return range;
 }
 
 // Bits 8 to 15: the high byte of the left channel.
@@ -171,50 +199,29 @@ void VoiceSelection::selectengine()
     sapi4::olecheck(s.ttscentral->QueryInterface(sapi4::IID_ITTSAttributesA, s.ttsattributes));
     sapi4::ITTSAttributesA& a = *s.ttsattributes;
 
-    // The probes' results are read only for E_NOTIMPL: an engine clamps what it cannot take.
-    uint32_t speed = 0;
-    if (a.SpeedGet(&speed) != sapi4::E_NOTIMPL && a.SpeedSet(speed) != sapi4::E_NOTIMPL) {
-        uint32_t lowest = 0;
-        uint32_t highest = 0;
-        a.SpeedSet(0);
-        a.SpeedGet(&lowest);
-        a.SpeedSet(kLargest32);
-        a.SpeedGet(&highest);
-        a.SpeedSet(speed);
+    using Attributes = sapi4::ITTSAttributesA;
+    if (const auto speed = proberange<uint32_t>(a, &Attributes::SpeedGet, &Attributes::SpeedSet)) {
         TrackBar& bar = view_.speedtb();
-        bar.setMax(positionOf(highest));
-        bar.setMin(positionOf(lowest));
-        bar.setPosition(positionOf(speed));
-        bar.setFrequency(ticksOf(highest - lowest));
+        bar.setMax(positionOf(speed->highest));
+        bar.setMin(positionOf(speed->lowest));
+        bar.setPosition(positionOf(speed->current));
+        bar.setFrequency(ticksOf(speed->highest - speed->lowest));
     }
-    uint16_t pitch = 0;
-    if (a.PitchGet(&pitch) != sapi4::E_NOTIMPL && a.PitchSet(pitch) != sapi4::E_NOTIMPL) {
-        uint16_t lowest = 0;
-        uint16_t highest = 0;
-        a.PitchSet(0);
-        a.PitchGet(&lowest);
-        a.PitchSet(kLargest16);
-        a.PitchGet(&highest);
-        a.PitchSet(pitch);
+    if (const auto pitch = proberange<uint16_t>(a, &Attributes::PitchGet, &Attributes::PitchSet)) {
         TrackBar& bar = view_.pitchtb();
-        bar.setMax(highest);
-        bar.setMin(lowest);
-        bar.setPosition(pitch);
-        bar.setFrequency(ticksOf(static_cast<uint32_t>(std::max(highest - lowest, 0))));
+        bar.setMax(pitch->highest);
+        bar.setMin(pitch->lowest);
+        bar.setPosition(pitch->current);
+        // 16-bit values subtract as int: a range read back upside down gives no ticks.
+        bar.setFrequency(
+            ticksOf(static_cast<uint32_t>(std::max(pitch->highest - pitch->lowest, 0))));
     }
-    uint32_t volume = 0;
-    if (a.VolumeGet(&volume) != sapi4::E_NOTIMPL && a.VolumeSet(volume) != sapi4::E_NOTIMPL) {
-        uint32_t lowest = 0;
-        uint32_t highest = 0;
-        a.VolumeSet(0);
-        a.VolumeGet(&lowest);
-        a.VolumeSet(kLargest32);
-        a.VolumeGet(&highest);
-        a.VolumeSet(volume);
+    if (const auto volume =
+            proberange<uint32_t>(a, &Attributes::VolumeGet, &Attributes::VolumeSet)) {
         TrackBar& bar = view_.volumetb();
-        bar.setMax(volumeByte(highest));
-        bar.setMin(volumeByte(lowest));
-        bar.setPosition(volumeByte(volume));
+        bar.setMax(volumeByte(volume->highest));
+        bar.setMin(volumeByte(volume->lowest));
+        bar.setPosition(volumeByte(volume->current));
     }
     for (TrackBar* bar : {&view_.speedtb(), &view_.pitchtb(), &view_.volumetb()}) {
         bar->setEnabled(true);

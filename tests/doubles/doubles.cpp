@@ -4,9 +4,69 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 namespace tov::testing {
+namespace {
+
+void record(EventLog* events, std::string entry)
+{
+    if (events != nullptr) {
+        events->push_back(std::move(entry));
+    }
+}
+
+} // namespace
+
+std::string pauseEntry(int milliseconds)
+{
+    return "<pause " + std::to_string(milliseconds) + ">";
+}
+
+std::string soundEntry(const std::vector<double>& tones, double soundnumber, double duration)
+{
+    std::ostringstream entry;
+    entry << "<sound";
+    for (double tone : tones) {
+        entry << ' ' << tone;
+    }
+    entry << " | " << soundnumber << " | " << duration << ">";
+    return entry.str();
+}
+
+void RecordingSpeech::say(const std::string& text)
+{
+    spoken.push_back(text);
+    record(events, text);
+}
+
+void RecordingPauser::pause(std::chrono::milliseconds duration)
+{
+    total += duration;
+    ++count;
+    record(events, pauseEntry(static_cast<int>(duration.count())));
+}
+
+void RecordingSounds::sound(std::span<const double> tones, double soundnumber, double duration)
+{
+    sounds.push_back({{tones.begin(), tones.end()}, soundnumber, duration});
+    record(events, soundEntry({tones.begin(), tones.end()}, soundnumber, duration));
+}
+
+void RecordingSounds::beep()
+{
+    ++beeps;
+    record(events, "<beep>");
+}
+
+void RecordingSounds::click(double n)
+{
+    clicks.push_back(n);
+    std::ostringstream entry;
+    entry << "<click " << n << ">";
+    record(events, entry.str());
+}
 
 runtime::DialogResult ScriptedDialog::showModal()
 {
@@ -54,6 +114,9 @@ std::string TempDir::read(const char* name) const
 
 ConsoleFixture::ConsoleFixture() : console(dir.path())
 {
+    speech.events = &log;
+    pauser.events = &log;
+    sounds.events = &log;
     console.setHost({&speech, &dialog, &process, &pauser, &sounds});
 }
 

@@ -1,9 +1,13 @@
-// Recording doubles of the runtime's hosts, and a temporary working directory.
+// Recording doubles of the runtime's hosts, a temporary working directory, and the small
+// helpers many tests share (a thrown error's text, Czech source text as Windows-1250).
 #pragma once
 
+#include "common/text.h"
+#include "common/tov_error.h"
 #include "runtime/host.h"
 #include "runtime/tovcommands.h"
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <filesystem>
@@ -13,26 +17,57 @@
 
 namespace tov::testing {
 
-// Records every text handed to `say`.
+// The text of the TovError that `run` throws, or "no error".
+template <typename Run>
+std::string errorOf(Run&& run)
+{
+    try {
+        run();
+    } catch (const TovError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+// Czech source text (UTF-8) as the Windows-1250 bytes the program holds every text in.
+inline std::string cp1250(std::string_view utf8)
+{
+    return text::fromUtf8(utf8);
+}
+
+// A written screen line: the text and blanks up to the screen's width.
+inline std::string padded(std::string_view line)
+{
+    std::string cells(line);
+    cells.resize(std::max<size_t>(cells.size(), runtime::kScreenColumns), ' ');
+    return cells;
+}
+
+// One log, in the order asked, of what the speech, pause and sound doubles below were
+// asked while they share it: a spoken text as it is, a pause as pauseEntry(300), a sound
+// statement as soundEntry({440}, 1, 100), a key cue as "<beep>" or "<click 2>".
+using EventLog = std::vector<std::string>;
+std::string pauseEntry(int milliseconds);
+std::string soundEntry(const std::vector<double>& tones, double soundnumber, double duration);
+
+// Records every text handed to `say`, and in `events` when it has one.
 class RecordingSpeech final : public runtime::SpeechOutput {
 public:
-    void say(const std::string& text) override { spoken.push_back(text); }
+    void say(const std::string& text) override;
     std::vector<std::string> spoken;
+    EventLog* events = nullptr;
 };
 
-// Adds up the pauses instead of sleeping; remembers when each came relative to speech.
+// Adds up the pauses instead of sleeping; `events`, when it has one, tells when each came.
 class RecordingPauser final : public runtime::Pauser {
 public:
-    void pause(std::chrono::milliseconds duration) override
-    {
-        total += duration;
-        ++count;
-    }
+    void pause(std::chrono::milliseconds duration) override;
     std::chrono::milliseconds total{0};
     int count = 0;
+    EventLog* events = nullptr;
 };
 
-// Records every sound statement and key cue.
+// Records every sound statement and key cue, and in `events` when it has one.
 class RecordingSounds final : public runtime::SoundStatement {
 public:
     struct Sound {
@@ -40,15 +75,13 @@ public:
         double soundnumber;
         double duration;
     };
-    void sound(std::span<const double> tones, double soundnumber, double duration) override
-    {
-        sounds.push_back({{tones.begin(), tones.end()}, soundnumber, duration});
-    }
-    void beep() override { ++beeps; }
-    void click(double n) override { clicks.push_back(n); }
+    void sound(std::span<const double> tones, double soundnumber, double duration) override;
+    void beep() override;
+    void click(double n) override;
     std::vector<Sound> sounds;
     int beeps = 0;
     std::vector<double> clicks;
+    EventLog* events = nullptr;
 };
 
 // Answers each showModal with the next scripted line (Ok), or Closed when a line is
@@ -103,10 +136,12 @@ private:
     std::filesystem::path path_;
 };
 
-// A console in its own temporary folder with every host recorded.
+// A console in its own temporary folder with every host recorded; speech, pauses and
+// sounds share one event log.
 struct ConsoleFixture {
     ConsoleFixture();
     TempDir dir;
+    EventLog log; //: speech, pauses and sounds in the order they came
     RecordingSpeech speech;
     RecordingPauser pauser;
     ScriptedDialog dialog;

@@ -3,42 +3,11 @@
 
 #include "common/text.h"
 
-#include <algorithm>
-#include <sstream>
-
 namespace tov::program::testing {
-
-std::string cz(std::string_view utf8)
-{
-    return text::fromUtf8(utf8);
-}
-
-std::string padded(std::string_view text)
-{
-    std::string line(text);
-    line.resize(std::max<size_t>(line.size(), runtime::kScreenColumns), ' ');
-    return line;
-}
 
 std::string arrivalAt(int id)
 {
     return location(id).fixed.front();
-}
-
-std::string pauseEntry(int milliseconds)
-{
-    return "<pause " + std::to_string(milliseconds) + ">";
-}
-
-std::string soundEntry(const std::vector<double>& tones, double soundnumber, double duration)
-{
-    std::ostringstream entry;
-    entry << "<sound";
-    for (double tone : tones) {
-        entry << ' ' << tone;
-    }
-    entry << " | " << soundnumber << " | " << duration << ">";
-    return entry.str();
 }
 
 std::string show(const std::vector<std::string>& entries)
@@ -69,54 +38,10 @@ private:
     Player& player_;
 };
 
-class Player::Speech final : public runtime::SpeechOutput {
-public:
-    explicit Speech(Player& player) : player_(player) {}
-    void say(const std::string& text) override
-    {
-        player_.log.push_back(text);
-        player_.speech.say(text);
-    }
-
-private:
-    Player& player_;
-};
-
-class Player::Pauses final : public runtime::Pauser {
-public:
-    explicit Pauses(Player& player) : player_(player) {}
-    void pause(std::chrono::milliseconds duration) override
-    {
-        player_.log.push_back(pauseEntry(static_cast<int>(duration.count())));
-        player_.pauser.pause(duration);
-    }
-
-private:
-    Player& player_;
-};
-
-class Player::Sounds final : public runtime::SoundStatement {
-public:
-    explicit Sounds(Player& player) : player_(player) {}
-    void sound(std::span<const double> tones, double soundnumber, double duration) override
-    {
-        player_.log.push_back(soundEntry({tones.begin(), tones.end()}, soundnumber, duration));
-        player_.sounds.sound(tones, soundnumber, duration);
-    }
-    void beep() override { player_.sounds.beep(); }
-    void click(double n) override { player_.sounds.click(n); }
-
-private:
-    Player& player_;
-};
-
-Player::Player()
-    : dialogHost_(std::make_unique<Dialog>(*this)), speechHost_(std::make_unique<Speech>(*this)),
-      pauserHost_(std::make_unique<Pauses>(*this)), soundHost_(std::make_unique<Sounds>(*this))
+Player::Player() : dialogHost_(std::make_unique<Dialog>(*this))
 {
     dir.write(runtime::kDataFile, kTestTune);
-    console.setHost(
-        {speechHost_.get(), dialogHost_.get(), &process, pauserHost_.get(), soundHost_.get()});
+    console.setHost({&speech, dialogHost_.get(), &process, &pauser, &sounds});
 }
 
 void Player::startTurn()

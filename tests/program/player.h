@@ -18,16 +18,15 @@ namespace tov::program::testing {
 
 struct ScriptExhausted {};
 
-// The UTF-8 text of the source as the program's Windows-1250.
-std::string cz(std::string_view utf8);
-// A written screen line: the text and blanks up to 80 columns.
-std::string padded(std::string_view text);
+// The UTF-8 text of the source as the program's Windows-1250, short for the many scripts.
+inline constexpr auto& cz = tov::testing::cp1250;
+using tov::testing::padded;
 // The first line of a location's description: hearing it means the player arrived there.
 std::string arrivalAt(int id);
 
 // What a turn holds besides the spoken texts, as entries of the log.
-std::string pauseEntry(int milliseconds);
-std::string soundEntry(const std::vector<double>& tones, double soundnumber, double duration);
+using tov::testing::pauseEntry;
+using tov::testing::soundEntry;
 inline constexpr const char* kPromptBlank = " ";
 
 // A two-chord tune: the death tests expect exactly these sound statements.
@@ -55,22 +54,14 @@ public:
     // The screen line above the cursor's line, `back` lines up (1: the line just ended).
     const std::string& screenLineAbove(int back);
 
-    std::vector<std::string> log; //: every event in order; see the entry helpers above
-
 private:
     class Dialog;
-    class Speech;
-    class Pauses;
-    class Sounds;
 
     void startTurn();
 
     std::vector<std::vector<std::string>> turns_;
     size_t turnStart_ = 0;
     std::unique_ptr<runtime::InputDialog> dialogHost_;
-    std::unique_ptr<runtime::SpeechOutput> speechHost_;
-    std::unique_ptr<runtime::Pauser> pauserHost_;
-    std::unique_ptr<runtime::SoundStatement> soundHost_;
 };
 
 // A readable copy of a log slice for failure messages.

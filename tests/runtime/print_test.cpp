@@ -7,6 +7,8 @@ namespace tov::runtime {
 namespace {
 
 using testing::ConsoleFixture;
+using testing::padded;
+using testing::pauseEntry;
 using namespace std::chrono_literals;
 
 std::string letters(size_t count)
@@ -16,11 +18,6 @@ std::string letters(size_t count)
         s += static_cast<char>('a' + i % 26);
     }
     return s;
-}
-
-std::string padded(std::string_view text)
-{
-    return std::string(text) + std::string(80 - text.size(), ' ');
 }
 
 class PrintTest : public ::testing::Test, protected ConsoleFixture {
@@ -179,27 +176,27 @@ TEST_F(PrintTest, ResetKeepsTheRowAndTheScreen)
     EXPECT_EQ(line(0), padded("ABrst run"));
 }
 
-TEST(PrintSpeech, LeadingPunctuationBecomesPauses)
+TEST(PrintSpeech, LeadingPunctuationBecomesPausesBeforeTheRestIsSpoken)
 {
     struct Row {
         const char* text;
         const char* spoken;
-        int pauseMs;
+        int pauses; //: of 300 ms each, all of them before the text is spoken
     };
     const Row rows[] = {
-        {"word", "word", 0},     {"   word", "   word", 0},
-        {"..word", "word", 600}, {"  ?word", "word", 300},
-        {"...", "", 900},        {". .a", " .a", 300}, // stops at the space
-        {",;?x", "x", 900},      {"!word", "!word", 0},
-        {"a.b", "a.b", 0},       {"\t.x", "x", 300}, // tabs count as blanks too
+        {"word", "word", 0},   {"   word", "   word", 0},
+        {"..word", "word", 2}, {"  ?word", "word", 1},
+        {"...", "", 3},        {". .a", " .a", 1}, // stops at the space
+        {",;?x", "x", 3},      {"!word", "!word", 0},
+        {"a.b", "a.b", 0},     {"\t.x", "x", 1}, // tabs count as blanks too
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text);
         ConsoleFixture f;
         f.console.print(r.text, PrintMode::EndLine);
-        ASSERT_EQ(f.speech.spoken.size(), 1u);
-        EXPECT_EQ(f.speech.spoken[0], r.spoken);
-        EXPECT_EQ(f.pauser.total, std::chrono::milliseconds(r.pauseMs));
+        std::vector<std::string> expected(static_cast<size_t>(r.pauses), pauseEntry(300));
+        expected.emplace_back(r.spoken);
+        EXPECT_EQ(f.log, expected);
         EXPECT_EQ(f.console.screen().line(0), padded(r.text)); // the screen shows it all
     }
 }

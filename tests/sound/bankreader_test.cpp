@@ -4,6 +4,8 @@
 #include "bank_helpers.h"
 #include "soundbank.h"
 
+#include "doubles/doubles.h"
+
 #include "common/atomic_file.h"
 #include "common/tov_error.h"
 #include "sound/bankreader.h"
@@ -20,6 +22,7 @@ namespace {
 
 using testing::bankOf;
 using testing::waveItem;
+using ::tov::testing::errorOf;
 
 // Writes object streams by hand, for layouts our writer does not produce.
 struct Stream {
@@ -58,16 +61,6 @@ struct Stream {
 std::vector<uint8_t> waveImage(size_t frames = 4)
 {
     return tools::writeWaveImage(waveItem("", false, 0, frames));
-}
-
-std::string errorOf(const std::vector<uint8_t>& bytes)
-{
-    try {
-        TWaveCollectionComponent::readbank(bytes);
-    } catch (const TovError& e) {
-        return e.what();
-    }
-    return "no error";
 }
 
 TEST(BankReader, ReadsWhatTheWriterWrites)
@@ -322,7 +315,7 @@ TEST(BankReader, BrokenFiles)
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        EXPECT_EQ(errorOf(r.bytes), r.error);
+        EXPECT_EQ(errorOf([&] { TWaveCollectionComponent::readbank(r.bytes); }), r.error);
     }
 }
 

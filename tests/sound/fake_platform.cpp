@@ -89,7 +89,10 @@ public:
     }
     Result setPan(int32_t pan) override
     {
-        const Result r = call("pan(" + std::to_string(pan) + ")");
+        Result r = call("pan(" + std::to_string(pan) + ")");
+        if (pan < sound::kPanLeft || pan > sound::kPanRight) {
+            r = sound::kInvalidParam;
+        }
         if (r == sound::kOk) {
             state_->pan = pan;
         }

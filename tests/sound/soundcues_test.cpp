@@ -20,6 +20,7 @@
 namespace tov::runtime {
 namespace {
 
+using ::tov::testing::errorOf;
 using namespace std::chrono_literals;
 using testing::bankOf;
 using testing::FakeWorld;
@@ -87,16 +88,6 @@ struct Cues {
     RecordingWait wait;
     SoundCues cues{list.Waves(), console.soundstate(), wait};
 };
-
-std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const TovError& e) {
-        return e.what();
-    }
-    return "no error";
-}
 
 TEST(Sound, PlaysTheLoopedToneAtSixtyFourTimesItsValueForTheDuration)
 {

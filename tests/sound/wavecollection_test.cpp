@@ -1,6 +1,7 @@
 // The wave collection and its playback over the recording platform double: lookup by
 // name, overlapping plays, loops, waits, lost buffers and the device's lifetime.
 #include "bank_helpers.h"
+#include "doubles/doubles.h"
 #include "fake_platform.h"
 
 #include "common/tov_error.h"
@@ -16,6 +17,7 @@ namespace {
 using testing::bankOf;
 using testing::FakeWorld;
 using testing::waveItem;
+using ::tov::testing::errorOf;
 
 struct Bank {
     explicit Bank(const std::vector<tools::BankItem>& items, bool open = true)
@@ -32,16 +34,6 @@ struct Bank {
     TSoundDevice device{world.opener()};
     TWaveList list;
 };
-
-std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const TovError& e) {
-        return e.what();
-    }
-    return "no error";
-}
 
 TEST(WaveCollectionFind, IgnoresCaseAndFindsTheLaterOfTwoNames)
 {
@@ -254,13 +246,37 @@ TEST(WaveCollectionRestore, FillCopiesTheSamplesIntoBothLockedPieces)
 
 TEST(WaveCollectionRestore, ARejectedValueIsStoredOnTheItemAndLeavesTheBuffer)
 {
-    Bank bank({waveItem("snd11", true)});
-    auto& tone = bank.find("snd11");
-    tone.setfrequency(28160);
-    tone.setfrequency(64); // under what a buffer takes
-    EXPECT_EQ(tone.frequency(), 64);
-    EXPECT_EQ(bank.world.buffer(1).frequency, 28160);
-    EXPECT_EQ(bank.find("snd11").mainbuffer()->result(), kInvalidParam);
+    using Item = TWaveCollectionItem;
+    struct Row {
+        const char* what;
+        void (Item::*set)(int32_t);
+        int32_t (Item::*get)() const;
+        int32_t testing::FakeBufferState::*onBuffer;
+        int32_t taken;
+        int32_t rejected;
+    };
+    const Row rows[] = {
+        {"a frequency under what a buffer takes", &Item::setfrequency, &Item::frequency,
+         &testing::FakeBufferState::frequency, 28160, 64},
+        {"a pan past the right", &Item::setpan, &Item::pan, &testing::FakeBufferState::pan, 2000,
+         kPanRight + 1},
+        {"a pan past the left", &Item::setpan, &Item::pan, &testing::FakeBufferState::pan, -2000,
+         kPanLeft - 1},
+        {"a volume over full", &Item::setvolume, &Item::volume, &testing::FakeBufferState::volume,
+         -2000, kVolumeFull + 1},
+        {"a volume under silent", &Item::setvolume, &Item::volume,
+         &testing::FakeBufferState::volume, -2000, kVolumeSilent - 1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        Bank bank({waveItem("snd11", true)});
+        auto& tone = bank.find("snd11");
+        (tone.*r.set)(r.taken);
+        (tone.*r.set)(r.rejected);
+        EXPECT_EQ((tone.*r.get)(), r.rejected);
+        EXPECT_EQ(bank.world.buffer(1).*r.onBuffer, r.taken);
+        EXPECT_EQ(tone.mainbuffer()->result(), kInvalidParam);
+    }
 }
 
 TEST(WaveCollectionData, AWaveWithoutSamplesHasNoBuffer)

@@ -1,6 +1,7 @@
 // The RIFF WAVE reader: chunk walking, odd sizes, repeated chunks, and every way an image
 // can run past its end.
 #include "common/tov_error.h"
+#include "doubles/doubles.h"
 #include "sound/wave.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 
 namespace tov::sound {
 namespace {
+
+using ::tov::testing::errorOf;
 
 // Builds RIFF images chunk by chunk.
 struct Riff {
@@ -41,16 +44,6 @@ const std::string kFormat("\x01\x00\x01\x00\x22\x56\x00\x00\x44\xAC\x00\x00\x02\
 std::string bodyOf(const std::vector<uint8_t>& v)
 {
     return {v.begin(), v.end()};
-}
-
-std::string errorOf(const std::vector<uint8_t>& image)
-{
-    try {
-        TWaveStream::read(image);
-    } catch (const TovError& e) {
-        return e.what();
-    }
-    return "no error";
 }
 
 TEST(WaveStream, ReadsTheFormatAndTheSamples)
@@ -121,7 +114,7 @@ TEST(WaveStream, InvalidImages)
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        EXPECT_EQ(errorOf(r.image), "Wave is invalid");
+        EXPECT_EQ(errorOf([&] { TWaveStream::read(r.image); }), "Wave is invalid");
     }
 }
 

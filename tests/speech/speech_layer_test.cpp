@@ -15,10 +15,7 @@ namespace {
 using ::testing::ElementsAre;
 using Spoken = FakeVoice::Spoken;
 
-std::string cp1250(const char* utf8)
-{
-    return text::fromUtf8(utf8);
-}
+using ::tov::testing::cp1250;
 
 class SpeechLayerTest : public ::testing::Test, protected SpeechFixture {};
 

@@ -15,10 +15,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-std::string cp1250(const char* utf8)
-{
-    return text::fromUtf8(utf8);
-}
+using ::tov::testing::cp1250;
 
 class FakeView final : public VoiceDialogView {
 public:
