@@ -117,14 +117,12 @@ int startWindows(const Options& options, const std::filesystem::path& executable
     // Speech first: its engine threads post to the GUI thread through these two.
     tov::speech::QtGuiPoster poster;
     tov::speech::QtEventQueue queue;
-    const tov::shell::TableKeyNames keynames;
     tov::shell::ConsoleSounds consoleSounds(console);
-    tov::speech::SpeechLayer speech({queue, consoleSounds, keynames, profile},
+    tov::speech::SpeechLayer speech({queue, consoleSounds, profile},
                                     tov::speech::espeakEngines(poster),
                                     tov::speech::speechDispatcherVoice(poster));
     speech.setNotice(tov::shell::postErrorMessage);
     console.host().speech = &speech;
-    tov::shell::LayerInputSpeech inputSpeech(speech);
 
     tov::shell::TForm1 form1(console, profile, executable, &speech);
     tov::input::TForm2 form2([&form1] { form1.endNow(); }, &form1);
@@ -136,7 +134,7 @@ int startWindows(const Options& options, const std::filesystem::path& executable
     speechMenu.settingsread(form1.sapi5Setting());
     tov::shell::TForm5 form5(form1.soundcues()->settings(), *form1.soundcues(), &form1);
     tov::runtime::SoundStatement& sounds = *form1.soundcues();
-    tov::input::TForm6 form6(console, inputSpeech, sounds, tov::input::keyboardState(), &form1);
+    tov::input::TForm6 form6(console, speech, sounds, tov::input::keyboardState(), &form1);
     tov::shell::TAboutbox aboutbox(&form1);
 
     tov::shell::LaterForms later;
@@ -147,11 +145,11 @@ int startWindows(const Options& options, const std::filesystem::path& executable
     later.enablevoice = [&form4] { form4.voiceselection().enablevoice(); };
     later.preparevoice = [&form4] { form4.voiceselection().preparevoice(); };
     form1.setLaterForms(later);
-    form2.setHosts({&inputSpeech, &sounds, &tov::input::keyboardState(),
+    form2.setHosts({&speech, &sounds, &tov::input::keyboardState(),
                     &tov::input::brailleTables(), [&form6] { form6.Open(); }});
     console.host().dialog = &form2;
 
-    tov::input::MainWindowKeys keys({&inputSpeech, &sounds, &tov::input::keyboardState(),
+    tov::input::MainWindowKeys keys({&speech, &sounds, &tov::input::keyboardState(),
                                      [&form1] { return form1.soundtimer().endwait(); },
                                      [&form1] { return form1.programstarted(); },
                                      [&form6] { form6.Open(); }, [&form1] { form1.endNow(); },

@@ -69,19 +69,6 @@ private:
     Player& player_;
 };
 
-class Player::Speech final : public runtime::SpeechOutput {
-public:
-    explicit Speech(Player& player) : player_(player) {}
-    void say(const std::string& text) override
-    {
-        player_.log.push_back(text);
-        player_.speech.say(text);
-    }
-
-private:
-    Player& player_;
-};
-
 class Player::Pauses final : public runtime::Pauser {
 public:
     explicit Pauses(Player& player) : player_(player) {}
@@ -111,12 +98,12 @@ private:
 };
 
 Player::Player()
-    : dialogHost_(std::make_unique<Dialog>(*this)), speechHost_(std::make_unique<Speech>(*this)),
-      pauserHost_(std::make_unique<Pauses>(*this)), soundHost_(std::make_unique<Sounds>(*this))
+    : dialogHost_(std::make_unique<Dialog>(*this)), pauserHost_(std::make_unique<Pauses>(*this)), soundHost_(std::make_unique<Sounds>(*this))
 {
     dir.write(runtime::kDataFile, kTestTune);
-    console.setHost(
-        {speechHost_.get(), dialogHost_.get(), &process, pauserHost_.get(), soundHost_.get()});
+    // What is said enters the log as it is spoken, between the pauses around it.
+    speech.whileSpeaking = [this] { log.push_back(speech.spoken.back()); };
+    console.setHost({&speech, dialogHost_.get(), &process, pauserHost_.get(), soundHost_.get()});
 }
 
 void Player::startTurn()

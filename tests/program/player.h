@@ -59,7 +59,6 @@ public:
 
 private:
     class Dialog;
-    class Speech;
     class Pauses;
     class Sounds;
 
@@ -68,7 +67,6 @@ private:
     std::vector<std::vector<std::string>> turns_;
     size_t turnStart_ = 0;
     std::unique_ptr<runtime::InputDialog> dialogHost_;
-    std::unique_ptr<runtime::SpeechOutput> speechHost_;
     std::unique_ptr<runtime::Pauser> pauserHost_;
     std::unique_ptr<runtime::SoundStatement> soundHost_;
 };
