@@ -10,10 +10,10 @@
 #include "common/qtext.h"
 #include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
-#include "sound/sounddevice.h"
 #include "speech/speechlayer.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
+#include "shell/soundstack.h"
 #include "shell/taboutbox.h"
 #include "shell/tform3.h"
 #include "shell/tform5.h"
@@ -126,10 +126,10 @@ QString windowTitleFor(const std::filesystem::path& executable)
     return caption(kTitleMessage) + " - " + QString::fromStdString(executable.filename().stem());
 }
 
-TForm1::TForm1(runtime::Console& console, const Profile& profile,
+TForm1::TForm1(runtime::Console& console, const Profile& profile, SoundStack& sounds,
                const std::filesystem::path& executable, speech::SpeechLayer* speech,
                QWidget* parent)
-    : QMainWindow(parent), console_(console), profile_(profile), speech_(speech)
+    : QMainWindow(parent), console_(console), profile_(profile), speech_(speech), sounds_(sounds)
 {
     setObjectName("TForm1");
     printmemo_ = new QPlainTextEdit(this);
@@ -194,7 +194,7 @@ TForm1::~TForm1()
     if (console_.host().dialog == announcer_.get()) {
         console_.host().dialog = &runtime::closedDialog();
     }
-    freeSounds();
+    sounds_.freesounds();
 }
 
 void TForm1::FormCreate(const std::filesystem::path& executable)
@@ -220,10 +220,7 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
 
     // The sound settings live in the cues, which exist (silent, without a bank) before
     // the settings are read; the device and the bank come after the memory image.
-    wavelist_ = std::make_unique<sound::TWaveList>();
-    soundcues_ = std::make_unique<runtime::SoundCues>(wavelist_->Waves(), console_.soundstate(),
-                                                      soundtimer_);
-    general_.sounds = &soundcues_->settings();
+    general_.sounds = &sounds_.settings();
     general_.voiceallowed = speech_ != nullptr ? &speech_->state().voiceallowed : &voiceallowed_;
     general_.braillekeys = &input::keyboardState().braillekeys;
     general_.usesapi5 = &sapi5checked_;
@@ -235,7 +232,7 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     shell::readsettings(profile_, general_, speech_ != nullptr && speech_->voicesavailable());
 
     console_.loadmemoryimage();
-    createSounds();
+    sounds_.createsounds();
     loadKeyboardTables();
 }
 
@@ -260,36 +257,6 @@ void TForm1::loadKeyboardTables()
         input::LoadKeyNames();
     } catch (const TovError& error) {
         showErrorMessage(std::string(error.what()) + ": " + loading->filename().string());
-    }
-}
-
-void TForm1::createSounds()
-{
-    sounddevice_ = std::make_unique<sound::TSoundDevice>();
-    try {
-        sounddevice_->initsound();
-    } catch (const std::exception& error) {
-        // Without an audio device the program still runs: its cues are silent, their
-        // waits still happen, and the user has been told why there is no sound.
-        showErrorMessage(error.what());
-    }
-    wavelist_->setdevice(sounddevice_.get());
-    console_.host().sounds = soundcues_.get();
-    runtime::loadsounds(wavelist_->Waves(), *console_.host().process,
-                        console_.locate(runtime::kSoundBankFile).parent_path());
-}
-
-void TForm1::freeSounds()
-{
-    if (console_.host().sounds == soundcues_.get()) {
-        console_.host().sounds = &runtime::silentSounds();
-    }
-    // Errors while freeing are of no interest at the end; none may escape.
-    try {
-        soundcues_.reset();
-        wavelist_.reset();
-        sounddevice_.reset();
-    } catch (...) {
     }
 }
 
@@ -384,7 +351,7 @@ void TForm1::soundssubmenuClick()
     if (dialog == nullptr) {
         return;
     }
-    runtime::SoundSettings& sounds = soundcues_->settings();
+    runtime::SoundSettings& sounds = sounds_.settings();
     bool& voiceallowed = *general_.voiceallowed;
     dialog->voicecheckbox()->setChecked(voiceallowed);
     dialog->tovanasoundschk()->setChecked(sounds.tovanasounds);
@@ -443,7 +410,7 @@ void TForm1::exitsubmenuClick()
 void TForm1::endNow()
 {
     saveMemoryImageReporting();
-    freeSounds();
+    sounds_.freesounds();
     endProcessNow(EXIT_SUCCESS);
 }
 
@@ -452,7 +419,7 @@ void TForm1::FormClose()
     if (!imageSaved_) {
         saveMemoryImageReporting();
     }
-    freeSounds();
+    sounds_.freesounds();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

@@ -6,6 +6,7 @@
 #include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
 #include "shell/modal.h"
+#include "shell/soundstack.h"
 #include "shell/tform1.h"
 #include "shell/tform5.h"
 #include "shell/workfiles.h"
@@ -48,15 +49,15 @@ protected:
     void create(const std::string& ini)
     {
         dir.write("tovana.ini", ini);
-        window = std::make_unique<TForm1>(console, profile, dir / "tovana");
-        form5 = std::make_unique<TForm5>(window->soundcues()->settings(), preview, window.get());
+        window = std::make_unique<TForm1>(console, profile, soundstack, dir / "tovana");
+        form5 = std::make_unique<TForm5>(soundstack.settings(), preview, window.get());
         LaterForms later;
         later.form5 = form5.get();
         later.voicesavailable = [this] { return voicesAvailable; };
         later.enablevoice = [this] { ++enabled; };
         window->setLaterForms(later);
     }
-    runtime::SoundSettings& sounds() { return window->soundcues()->settings(); }
+    runtime::SoundSettings& sounds() { return soundstack.settings(); }
 
     // Opens the dialog and runs `inside` while it is up and active.
     void open(const std::function<void()>& inside)
@@ -71,6 +72,7 @@ protected:
     tov::testing::TempDir dir;
     runtime::Console console;
     Profile profile;
+    SoundStack soundstack{console};
     tov::testing::RecordingSounds preview;
     std::unique_ptr<TForm1> window;
     std::unique_ptr<TForm5> form5;
