@@ -24,10 +24,6 @@
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QCheckBox>
-#include <QRadioButton>
-#include <QSlider>
-#include <QGroupBox>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <cstdlib>
@@ -331,16 +327,12 @@ void TForm1::environmentsubmenuClick()
     }
     const int index = languageSettings().languagebase / kLanguageStep - 1;
     const int remembered = index >= 0 && index < dialog->languageCount() ? index : -1;
-    dialog->setItemIndex(remembered);
-    dialog->languagergroup()->setFocus(Qt::OtherFocusReason);
-    if (remembered >= 0) {
-        dialog->entry(remembered)->setFocus(Qt::OtherFocusReason);
-    }
-    if (dialog->exec() != QDialog::Accepted) {
+    int chosen = remembered;
+    if (dialog->edit(chosen) == DialogAnswer::Cancel) {
         return; // the language chosen in the dialog stays for this run, unsaved
     }
     writelanguage(profile_);
-    if (dialog->itemIndex() != remembered) {
+    if (chosen != remembered) {
         showInformation(message(kRestartMessage));
     }
 }
@@ -353,30 +345,23 @@ void TForm1::soundssubmenuClick()
     }
     runtime::SoundSettings& sounds = sounds_.settings();
     bool& voiceallowed = *general_.voiceallowed;
-    dialog->voicecheckbox()->setChecked(voiceallowed);
-    dialog->tovanasoundschk()->setChecked(sounds.tovanasounds);
-    // Moving the bar applies its own rounding at once: a stored -2550 becomes -2600.
-    dialog->sndvoltrackbar()->setValue(volumePosition(sounds.sndvolume));
-    dialog->sndvoltrackbar()->setEnabled(sounds.tovanasounds);
-    const int remembered = sounds.sndvolume;
-    dialog->voicecheckbox()->setFocus(Qt::OtherFocusReason);
-    if (dialog->exec() != QDialog::Accepted) {
-        sounds.sndvolume = remembered; // what was heard in the dialog is undone
+    SoundsChoice choice{voiceallowed, sounds.tovanasounds};
+    if (dialog->edit(choice) == DialogAnswer::Cancel) {
         return;
     }
-    if (dialog->voicecheckbox()->isChecked() && !voiceallowed) {
+    if (choice.voiceallowed && !voiceallowed) {
         if (forms_.voicesavailable && forms_.voicesavailable()) {
             if (forms_.enablevoice) {
                 forms_.enablevoice();
             }
         } else {
-            dialog->voicecheckbox()->setChecked(false);
+            choice.voiceallowed = false;
             showInformation(message(kNoVoicesMessage));
         }
     }
-    voiceallowed = dialog->voicecheckbox()->isChecked();
+    voiceallowed = choice.voiceallowed;
     voicesubmenu_->setEnabled(voiceallowed);
-    sounds.tovanasounds = dialog->tovanasoundschk()->isChecked();
+    sounds.tovanasounds = choice.tovanasounds;
     writesettings();
 }
 
