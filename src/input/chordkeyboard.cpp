@@ -67,11 +67,11 @@ ChordPreview previewChord(KeyboardState& state, const BrailleTables& tables, uns
 }
 
 bool previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code,
-                  InputSpeech& speech)
+                  const KeyEcho& echokey)
 {
     const ChordPreview preview = previewChord(state, tables, code);
     if (!preview.echo.empty()) {
-        speech.echokey(preview.echo);
+        echokey(preview.echo);
     }
     return preview.swallowed;
 }

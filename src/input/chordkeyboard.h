@@ -19,7 +19,7 @@
 
 #include "input/brailletables.h"
 #include "input/heldkeys.h"
-#include "input/inputspeech.h"
+#include "input/keyecho.h"
 
 #include <cstdint>
 #include <string>
@@ -72,7 +72,7 @@ struct ChordPreview {
 ChordPreview previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code);
 // The same, echoing at once. True when the character is to be swallowed.
 bool previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code,
-                  InputSpeech& speech);
+                  const KeyEcho& echokey);
 
 // The X server's auto-repeat, when the client has not asked XKB to make it detectable,
 // sends a release of the held key and at once a press of it, both stamped with the same

@@ -14,7 +14,7 @@
 #pragma once
 
 #include "input/chordkeyboard.h"
-#include "input/inputspeech.h"
+#include "runtime/host.h"
 #include "input/qtkeys.h"
 #include "runtime/host.h"
 
@@ -28,7 +28,7 @@ class QWidget;
 namespace tov::input {
 
 struct MainWindowHosts {
-    InputSpeech* speech = &silentInputSpeech();
+    runtime::Speech* speech = &runtime::silentSpeech();
     runtime::SoundStatement* sounds = &runtime::silentSounds();
     KeyboardState* keyboard = &keyboardState();
     std::function<bool()> endwait;        //: ends a waiting `sound`; true if one was waiting

@@ -296,11 +296,16 @@ void TForm2::sayLine()
     hosts_.speech->say(text.empty() ? message(kEmptyLineMessage) : text);
 }
 
+void TForm2::echokey(const std::string& text) const
+{
+    KeyEcho{*hosts_.speech, *hosts_.sounds, *hosts_.tables}(text);
+}
+
 void TForm2::echoAt(const EditLine& line, size_t offset)
 {
     const std::string character = characterAt(line.text, offset);
     if (!character.empty()) {
-        hosts_.speech->echokey(character);
+        echokey(character);
     }
 }
 
@@ -342,7 +347,7 @@ bool TForm2::previewInBraille(unsigned char code)
             if (before) {
                 before();
             }
-            hosts_.speech->echokey(echo);
+            echokey(echo);
         };
     }
     if (preview.swallowed) {
@@ -390,7 +395,7 @@ void TForm2::inputeditKeyDown(const QKeyEvent& event)
     }
     afterEdit_ = [this, echo, spoken, review, exit] {
         if (!echo.empty()) {
-            hosts_.speech->echokey(echo);
+            echokey(echo);
         }
         if (!spoken.empty()) {
             hosts_.speech->say(spoken);
@@ -516,7 +521,7 @@ bool TForm2::inputeditInputMethod(const QString& committed)
     if (hosts_.keyboard->braillekeys) {
         return previewInBraille(static_cast<unsigned char>(typed));
     }
-    afterEdit_ = [this, typed] { hosts_.speech->echokey(std::string(1, typed)); };
+    afterEdit_ = [this, typed] { echokey(std::string(1, typed)); };
     return false;
 }
 

@@ -31,7 +31,7 @@
 
 #include "input/brailletables.h"
 #include "input/chordkeyboard.h"
-#include "input/inputspeech.h"
+#include "input/keyecho.h"
 #include "input/qtkeys.h"
 #include "runtime/host.h"
 
@@ -53,7 +53,7 @@ inline constexpr std::chrono::milliseconds kRepeatPairWait{100};
 
 // What the dialog speaks through, sounds through and types with.
 struct InputDialogHosts {
-    InputSpeech* speech = &silentInputSpeech();
+    runtime::Speech* speech = &runtime::silentSpeech();
     runtime::SoundStatement* sounds = &runtime::silentSounds();
     KeyboardState* keyboard = &keyboardState();
     const BrailleTables* tables = &brailleTables();
@@ -119,6 +119,8 @@ private:
     void sayLine();
     void echoAt(const EditLine& line, size_t offset);
     void sayWordAt(const EditLine& line);
+    // The key echo of a typed or deleted character, over this dialog's hosts.
+    void echokey(const std::string& text) const;
 
     std::function<void()> exitProgram_;
     InputDialogHosts hosts_;

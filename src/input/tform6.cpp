@@ -32,7 +32,7 @@ constexpr double kBoundaryClick = 16;
 
 } // namespace
 
-TForm6::TForm6(runtime::Console& console, InputSpeech& speech, runtime::SoundStatement& sounds,
+TForm6::TForm6(runtime::Console& console, runtime::Speech& speech, runtime::SoundStatement& sounds,
                KeyboardState& keyboard, QWidget* parent)
     : QDialog(parent), console_(console), speech_(speech), sounds_(sounds), tracker_(keyboard.held)
 {
@@ -178,7 +178,7 @@ void TForm6::virtualscrmemoKeyUp(const QKeyEvent& event)
     if (!ctrl) {
         const std::string character = characterAt(text_.text(), offset);
         if (!character.empty()) {
-            speech_.echokey(character);
+            KeyEcho{speech_, sounds_, brailleTables()}(character);
         }
     } else if (key == vk::kLeft || key == vk::kRight) {
         const std::string word = wordAt(text_.text(), offset);

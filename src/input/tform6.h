@@ -17,7 +17,7 @@
 #pragma once
 
 #include "input/chordkeyboard.h"
-#include "input/inputspeech.h"
+#include "input/keyecho.h"
 #include "input/qtkeys.h"
 #include "input/reviewtext.h"
 #include "runtime/host.h"
@@ -37,7 +37,7 @@ namespace tov::input {
 class TForm6 : public QDialog {
     Q_OBJECT
 public:
-    TForm6(runtime::Console& console, InputSpeech& speech, runtime::SoundStatement& sounds,
+    TForm6(runtime::Console& console, runtime::Speech& speech, runtime::SoundStatement& sounds,
            KeyboardState& keyboard = keyboardState(), QWidget* parent = nullptr);
 
     // Opens the window on a fresh copy of the screen, unless the memory image disables it.
@@ -59,7 +59,7 @@ private:
     void passBoundary(bool atBoundary);
 
     runtime::Console& console_;
-    InputSpeech& speech_;
+    runtime::Speech& speech_;
     runtime::SoundStatement& sounds_;
     KeyStateTracker tracker_;
     QPlainTextEdit* virtualscrmemo_ = nullptr;

@@ -10,9 +10,13 @@
 namespace tov::runtime {
 namespace {
 
-class SilentSpeech final : public SpeechOutput {
+class SilentSpeech final : public Speech {
 public:
     void say(const std::string&) override {}
+    void saynowait(const std::string&) override {}
+    void stopspeech() override {}
+    void saykeyname(const std::string&) override {}
+    bool engineready() const override { return false; }
 };
 
 class ClosedDialog final : public InputDialog {
@@ -63,7 +67,7 @@ SoundStatement& silentSounds()
     return sounds;
 }
 
-SpeechOutput& silentSpeech()
+Speech& silentSpeech()
 {
     static SilentSpeech speech;
     return speech;

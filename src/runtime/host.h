@@ -10,11 +10,25 @@
 
 namespace tov::runtime {
 
-// The speech layer's `say`: speak a Windows-1250 text and return when it has been spoken.
-class SpeechOutput {
+// The speech layer, as the runtime and the keyboard's windows use it. The speech layer
+// implements it; the key names and the capital cue of a typed character are the keyboard's
+// own, so by the time a name arrives here it is only text to speak.
+class Speech {
 public:
-    virtual ~SpeechOutput() = default;
+    virtual ~Speech() = default;
+    // Speaks a Windows-1250 text and returns when it has been spoken, serving the event
+    // queue meanwhile; an empty text returns at once.
     virtual void say(const std::string& text) = 0;
+    // Hands the text to the engine and returns at once.
+    virtual void saynowait(const std::string& text) = 0;
+    // Silences the engine: what it is saying and everything queued.
+    virtual void stopspeech() = 0;
+    // Speaks a typed character's name ("velké a"), the way a key echo is spoken: it waits
+    // as `say` does where the engine's echo waits, and speaks even where `say` would not
+    // (the keys are heard before the user allows speech of the screen).
+    virtual void saykeyname(const std::string& name) = 0;
+    // A speech engine is ready to speak: a voice is selected, or the system's voice is in use.
+    virtual bool engineready() const = 0;
 };
 
 enum class DialogResult { Ok, Closed };
@@ -63,7 +77,7 @@ public:
 // Hosts that do nothing, for a console that has not been wired yet: silence, a dialog
 // that is closed at once, real sleeps, no sounds (and no waits), and a process end that
 // reports on stderr.
-SpeechOutput& silentSpeech();
+Speech& silentSpeech();
 InputDialog& closedDialog();
 ProcessControl& stderrProcess();
 Pauser& sleepingPauser();

@@ -58,7 +58,7 @@ public:
 };
 
 struct ConsoleHost {
-    SpeechOutput* speech = &silentSpeech();
+    Speech* speech = &silentSpeech();
     InputDialog* dialog = &closedDialog();
     ProcessControl* process = &stderrProcess();
     Pauser* pauser = &sleepingPauser();

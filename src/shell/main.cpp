@@ -12,7 +12,7 @@
 #include "input/tform2.h"
 #include "input/tform6.h"
 #include "shell/settings.h"
-#include "shell/speechbridge.h"
+#include "shell/soundstack.h"
 #include "speech/engines.h"
 #include "speech/qtguithread.h"
 #include "speech/speechlayer.h"
@@ -114,19 +114,18 @@ int startWindows(const Options& options, const std::filesystem::path& executable
     tov::shell::MessageBoxProcess process;
     console.host().process = &process; // the main window's creation may already need it
 
-    // Speech first: its engine threads post to the GUI thread through these two.
+    // The sounds first, silent until the main window opens them: speech plays its tones
+    // through them. Then speech: its engine threads post to the GUI thread through these two.
+    tov::shell::SoundStack sounds(console);
     tov::speech::QtGuiPoster poster;
     tov::speech::QtEventQueue queue;
-    const tov::shell::TableKeyNames keynames;
-    tov::shell::ConsoleSounds consoleSounds(console);
-    tov::speech::SpeechLayer speech({queue, consoleSounds, keynames, profile},
+    tov::speech::SpeechLayer speech({queue, sounds, profile},
                                     tov::speech::espeakEngines(poster),
                                     tov::speech::speechDispatcherVoice(poster));
     speech.setNotice(tov::shell::postErrorMessage);
     console.host().speech = &speech;
-    tov::shell::LayerInputSpeech inputSpeech(speech);
 
-    tov::shell::TForm1 form1(console, profile, executable, &speech);
+    tov::shell::TForm1 form1(console, profile, sounds, executable, &speech);
     tov::input::TForm2 form2([&form1] { form1.endNow(); }, &form1);
     tov::shell::TForm3 form3(profile, &form1);
     tov::speech::TForm4 form4(speech, process, &form1);
@@ -134,9 +133,8 @@ int startWindows(const Options& options, const std::filesystem::path& executable
         speech, form4, form1.usesapi5submenu(), form1.Voicesubmenu(),
         [&form1] { return tov::text::fromQString(form1.windowTitle()); }, &form1);
     speechMenu.settingsread(form1.sapi5Setting());
-    tov::shell::TForm5 form5(form1.soundcues()->settings(), *form1.soundcues(), &form1);
-    tov::runtime::SoundStatement& sounds = *form1.soundcues();
-    tov::input::TForm6 form6(console, inputSpeech, sounds, tov::input::keyboardState(), &form1);
+    tov::shell::TForm5 form5(sounds.settings(), sounds, &form1);
+    tov::input::TForm6 form6(console, speech, sounds, tov::input::keyboardState(), &form1);
     tov::shell::TAboutbox aboutbox(&form1);
 
     tov::shell::LaterForms later;
@@ -147,12 +145,12 @@ int startWindows(const Options& options, const std::filesystem::path& executable
     later.enablevoice = [&form4] { form4.voiceselection().enablevoice(); };
     later.preparevoice = [&form4] { form4.voiceselection().preparevoice(); };
     form1.setLaterForms(later);
-    form2.setHosts({&inputSpeech, &sounds, &tov::input::keyboardState(),
+    form2.setHosts({&speech, &sounds, &tov::input::keyboardState(),
                     &tov::input::brailleTables(), [&form6] { form6.Open(); }});
     console.host().dialog = &form2;
 
-    tov::input::MainWindowKeys keys({&inputSpeech, &sounds, &tov::input::keyboardState(),
-                                     [&form1] { return form1.soundtimer().endwait(); },
+    tov::input::MainWindowKeys keys({&speech, &sounds, &tov::input::keyboardState(),
+                                     [&sounds] { return sounds.timer().endwait(); },
                                      [&form1] { return form1.programstarted(); },
                                      [&form6] { form6.Open(); }, [&form1] { form1.endNow(); },
                                      [&form1] { form1.writesettings(); }},

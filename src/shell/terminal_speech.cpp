@@ -171,7 +171,7 @@ void HeadlessVoiceView::connect(speech::VoiceSelection& selection)
 TerminalSpeech::TerminalSpeech(const Profile& profile, runtime::SoundStatement& sounds,
                                runtime::ProcessControl& process)
     : profile_(profile),
-      layer_({queue_, sounds, keynames_, profile}, speech::espeakEngines(queue_),
+      layer_({queue_, sounds, profile}, speech::espeakEngines(queue_),
              speech::speechDispatcherVoice(queue_)),
       selection_(layer_, view_, process)
 {

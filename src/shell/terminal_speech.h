@@ -125,14 +125,8 @@ public:
     speech::ThreadEventQueue& queue() { return queue_; }
 
 private:
-    class NoKeyNames final : public speech::KeyNameLookup {
-    public:
-        std::string keyname(uint8_t) const override { return {}; }
-    };
-
     const Profile& profile_;
     speech::ThreadEventQueue queue_; //: before the layer: the engines post through it
-    NoKeyNames keynames_;            //: the terminal echoes no keys
     speech::SpeechLayer layer_;
     HeadlessVoiceView view_;
     speech::VoiceSelection selection_;

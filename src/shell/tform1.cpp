@@ -10,10 +10,10 @@
 #include "common/qtext.h"
 #include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
-#include "sound/sounddevice.h"
 #include "speech/speechlayer.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
+#include "shell/soundstack.h"
 #include "shell/taboutbox.h"
 #include "shell/tform3.h"
 #include "shell/tform5.h"
@@ -24,10 +24,6 @@
 #include <QFontDatabase>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QCheckBox>
-#include <QRadioButton>
-#include <QSlider>
-#include <QGroupBox>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <cstdlib>
@@ -126,10 +122,10 @@ QString windowTitleFor(const std::filesystem::path& executable)
     return caption(kTitleMessage) + " - " + QString::fromStdString(executable.filename().stem());
 }
 
-TForm1::TForm1(runtime::Console& console, const Profile& profile,
+TForm1::TForm1(runtime::Console& console, const Profile& profile, SoundStack& sounds,
                const std::filesystem::path& executable, speech::SpeechLayer* speech,
                QWidget* parent)
-    : QMainWindow(parent), console_(console), profile_(profile), speech_(speech)
+    : QMainWindow(parent), console_(console), profile_(profile), speech_(speech), sounds_(sounds)
 {
     setObjectName("TForm1");
     printmemo_ = new QPlainTextEdit(this);
@@ -194,7 +190,7 @@ TForm1::~TForm1()
     if (console_.host().dialog == announcer_.get()) {
         console_.host().dialog = &runtime::closedDialog();
     }
-    freeSounds();
+    sounds_.freesounds();
 }
 
 void TForm1::FormCreate(const std::filesystem::path& executable)
@@ -220,10 +216,7 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
 
     // The sound settings live in the cues, which exist (silent, without a bank) before
     // the settings are read; the device and the bank come after the memory image.
-    wavelist_ = std::make_unique<sound::TWaveList>();
-    soundcues_ = std::make_unique<runtime::SoundCues>(wavelist_->Waves(), console_.soundstate(),
-                                                      soundtimer_);
-    general_.sounds = &soundcues_->settings();
+    general_.sounds = &sounds_.settings();
     general_.voiceallowed = speech_ != nullptr ? &speech_->state().voiceallowed : &voiceallowed_;
     general_.braillekeys = &input::keyboardState().braillekeys;
     general_.usesapi5 = &sapi5checked_;
@@ -235,7 +228,7 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     shell::readsettings(profile_, general_, speech_ != nullptr && speech_->voicesavailable());
 
     console_.loadmemoryimage();
-    createSounds();
+    sounds_.createsounds();
     loadKeyboardTables();
 }
 
@@ -260,36 +253,6 @@ void TForm1::loadKeyboardTables()
         input::LoadKeyNames();
     } catch (const TovError& error) {
         showErrorMessage(std::string(error.what()) + ": " + loading->filename().string());
-    }
-}
-
-void TForm1::createSounds()
-{
-    sounddevice_ = std::make_unique<sound::TSoundDevice>();
-    try {
-        sounddevice_->initsound();
-    } catch (const std::exception& error) {
-        // Without an audio device the program still runs: its cues are silent, their
-        // waits still happen, and the user has been told why there is no sound.
-        showErrorMessage(error.what());
-    }
-    wavelist_->setdevice(sounddevice_.get());
-    console_.host().sounds = soundcues_.get();
-    runtime::loadsounds(wavelist_->Waves(), *console_.host().process,
-                        console_.locate(runtime::kSoundBankFile).parent_path());
-}
-
-void TForm1::freeSounds()
-{
-    if (console_.host().sounds == soundcues_.get()) {
-        console_.host().sounds = &runtime::silentSounds();
-    }
-    // Errors while freeing are of no interest at the end; none may escape.
-    try {
-        soundcues_.reset();
-        wavelist_.reset();
-        sounddevice_.reset();
-    } catch (...) {
     }
 }
 
@@ -364,16 +327,12 @@ void TForm1::environmentsubmenuClick()
     }
     const int index = languageSettings().languagebase / kLanguageStep - 1;
     const int remembered = index >= 0 && index < dialog->languageCount() ? index : -1;
-    dialog->setItemIndex(remembered);
-    dialog->languagergroup()->setFocus(Qt::OtherFocusReason);
-    if (remembered >= 0) {
-        dialog->entry(remembered)->setFocus(Qt::OtherFocusReason);
-    }
-    if (dialog->exec() != QDialog::Accepted) {
+    int chosen = remembered;
+    if (dialog->edit(chosen) == DialogAnswer::Cancel) {
         return; // the language chosen in the dialog stays for this run, unsaved
     }
     writelanguage(profile_);
-    if (dialog->itemIndex() != remembered) {
+    if (chosen != remembered) {
         showInformation(message(kRestartMessage));
     }
 }
@@ -384,32 +343,25 @@ void TForm1::soundssubmenuClick()
     if (dialog == nullptr) {
         return;
     }
-    runtime::SoundSettings& sounds = soundcues_->settings();
+    runtime::SoundSettings& sounds = sounds_.settings();
     bool& voiceallowed = *general_.voiceallowed;
-    dialog->voicecheckbox()->setChecked(voiceallowed);
-    dialog->tovanasoundschk()->setChecked(sounds.tovanasounds);
-    // Moving the bar applies its own rounding at once: a stored -2550 becomes -2600.
-    dialog->sndvoltrackbar()->setValue(volumePosition(sounds.sndvolume));
-    dialog->sndvoltrackbar()->setEnabled(sounds.tovanasounds);
-    const int remembered = sounds.sndvolume;
-    dialog->voicecheckbox()->setFocus(Qt::OtherFocusReason);
-    if (dialog->exec() != QDialog::Accepted) {
-        sounds.sndvolume = remembered; // what was heard in the dialog is undone
+    SoundsChoice choice{voiceallowed, sounds.tovanasounds};
+    if (dialog->edit(choice) == DialogAnswer::Cancel) {
         return;
     }
-    if (dialog->voicecheckbox()->isChecked() && !voiceallowed) {
+    if (choice.voiceallowed && !voiceallowed) {
         if (forms_.voicesavailable && forms_.voicesavailable()) {
             if (forms_.enablevoice) {
                 forms_.enablevoice();
             }
         } else {
-            dialog->voicecheckbox()->setChecked(false);
+            choice.voiceallowed = false;
             showInformation(message(kNoVoicesMessage));
         }
     }
-    voiceallowed = dialog->voicecheckbox()->isChecked();
+    voiceallowed = choice.voiceallowed;
     voicesubmenu_->setEnabled(voiceallowed);
-    sounds.tovanasounds = dialog->tovanasoundschk()->isChecked();
+    sounds.tovanasounds = choice.tovanasounds;
     writesettings();
 }
 
@@ -443,7 +395,7 @@ void TForm1::exitsubmenuClick()
 void TForm1::endNow()
 {
     saveMemoryImageReporting();
-    freeSounds();
+    sounds_.freesounds();
     endProcessNow(EXIT_SUCCESS);
 }
 
@@ -452,7 +404,7 @@ void TForm1::FormClose()
     if (!imageSaved_) {
         saveMemoryImageReporting();
     }
-    freeSounds();
+    sounds_.freesounds();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

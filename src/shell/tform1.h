@@ -14,7 +14,6 @@
 #include "runtime/screen.h"
 #include "runtime/tovcommands.h"
 #include "shell/settings.h"
-#include "shell/soundtimer.h"
 
 #include <QMainWindow>
 #include <filesystem>
@@ -31,18 +30,14 @@ class Profile;
 }
 namespace tov::runtime {
 class Console;
-class SoundCues;
-} // namespace tov::runtime
-namespace tov::sound {
-class TSoundDevice;
-class TWaveList;
-} // namespace tov::sound
+}
 namespace tov::speech {
 class SpeechLayer;
 }
 
 namespace tov::shell {
 
+class SoundStack;
 class TForm3;
 class TForm5;
 class TAboutbox;
@@ -66,7 +61,9 @@ class TForm1 : public QMainWindow,
     Q_OBJECT
 public:
     // `speech` may be null (tests without a speech layer): speech is then not allowed.
-    TForm1(runtime::Console& console, const Profile& profile,
+    // The creation reads the sound settings into `sounds`, opens them after the memory
+    // image, and the window's end frees them.
+    TForm1(runtime::Console& console, const Profile& profile, SoundStack& sounds,
            const std::filesystem::path& executable, speech::SpeechLayer* speech = nullptr,
            QWidget* parent = nullptr);
     ~TForm1() override;
@@ -87,9 +84,6 @@ public:
     void setLaterForms(const LaterForms& forms) { forms_ = forms; }
     bool programstarted() const { return programstarted_; }
     bool isRunning() const { return running_; }
-    // The sound statement and key cues over the bank; null once the window has closed.
-    runtime::SoundCues* soundcues() const { return soundcues_.get(); }
-    SoundTimer& soundtimer() { return soundtimer_; }
     // Where each general setting lives, for readsettings and writesettings.
     const GeneralSettings& generalSettings() const { return general_; }
     // The SAPI 5 check mark as the settings file gave it.
@@ -117,9 +111,7 @@ private:
     void printed(std::string_view text, runtime::PrintMode mode) override;
     // The program's own voice reads what is printed (a desktop screen reader then must not).
     bool ownVoiceSpeaks() const;
-    void createSounds();
     void loadKeyboardTables();
-    void freeSounds();
 
     runtime::Console& console_;
     const Profile& profile_;
@@ -139,10 +131,7 @@ private:
     QMenu* helpmenu_ = nullptr;
     QAction* aboutsubmenu_ = nullptr;
     LaterForms forms_;
-    std::unique_ptr<sound::TSoundDevice> sounddevice_;
-    std::unique_ptr<sound::TWaveList> wavelist_;
-    SoundTimer soundtimer_; //: `Timer`: its tick ends the sound statement's wait
-    std::unique_ptr<runtime::SoundCues> soundcues_;
+    SoundStack& sounds_;
     GeneralSettings general_;
     //: the items a run disables, so no second run or settings change starts inside it
     std::vector<QAction*> runDisabledItems_;

@@ -97,6 +97,20 @@ void TForm3::setItemIndex(int index)
     buttons_->setExclusive(true);
 }
 
+DialogAnswer TForm3::edit(int& index)
+{
+    setItemIndex(index);
+    languagergroup_->setFocus(Qt::OtherFocusReason);
+    if (index >= 0 && index < languageCount()) {
+        entry(index)->setFocus(Qt::OtherFocusReason);
+    }
+    if (exec() != QDialog::Accepted) {
+        return DialogAnswer::Cancel;
+    }
+    index = itemIndex();
+    return DialogAnswer::Ok;
+}
+
 void TForm3::languagergroupClick()
 {
     const int index = itemIndex();

@@ -4,6 +4,8 @@
 // start until the next one.
 #pragma once
 
+#include "shell/dialoganswer.h"
+
 #include <QDialog>
 #include <vector>
 
@@ -33,6 +35,11 @@ public:
     int itemIndex() const;
     // Selects the entry at `index`; an index without an entry selects none.
     void setItemIndex(int index);
+
+    // Shows the dialog modally with the entry at `index` selected and focused (none for an
+    // index without an entry). OK leaves the chosen entry's index in `index`; with Cancel
+    // the language chosen meanwhile stays for this run, and `index` is left alone.
+    DialogAnswer edit(int& index);
 
     void languagergroupClick();
 

@@ -111,6 +111,23 @@ void TForm5::FormCreate()
     nameForAccessibility(cancelbitbtn_, caption(kCancelMessage));
 }
 
+DialogAnswer TForm5::edit(SoundsChoice& choice)
+{
+    voicecheckbox_->setChecked(choice.voiceallowed);
+    tovanasoundschk_->setChecked(choice.tovanasounds);
+    sndvoltrackbar_->setValue(volumePosition(sounds_.sndvolume));
+    sndvoltrackbar_->setEnabled(choice.tovanasounds);
+    const int remembered = sounds_.sndvolume;
+    voicecheckbox_->setFocus(Qt::OtherFocusReason);
+    if (exec() != QDialog::Accepted) {
+        sounds_.sndvolume = remembered; // what was heard in the dialog is undone
+        return DialogAnswer::Cancel;
+    }
+    choice.voiceallowed = voicecheckbox_->isChecked();
+    choice.tovanasounds = tovanasoundschk_->isChecked();
+    return DialogAnswer::Ok;
+}
+
 void TForm5::sndvoltrackbarChange()
 {
     sounds_.sndvolume = positionVolume(sndvoltrackbar_->value());

@@ -2,8 +2,10 @@
 // track bar of 0 to 100 (position p is p x 100 - 10000 hundredths of a decibel). Moving
 // the bar changes the volume at once and, while the dialog is the active window, plays a
 // short tone at the new volume; Cancel puts the volume back. The main window's
-// soundssubmenuClick opens it and applies it.
+// soundssubmenuClick opens it and applies what it chose.
 #pragma once
+
+#include "shell/dialoganswer.h"
 
 #include <QDialog>
 
@@ -28,6 +30,13 @@ inline constexpr int kSilentVolume = -10000;
 int volumePosition(int sndvolume);
 int positionVolume(int position);
 
+// What the dialog edits besides the volume: whether speech is allowed, and whether the
+// notetaker's sounds play. The volume is the sound settings' own, changed as the bar moves.
+struct SoundsChoice {
+    bool voiceallowed = false;
+    bool tovanasounds = false;
+};
+
 class TForm5 : public QDialog {
     Q_OBJECT
 public:
@@ -40,6 +49,11 @@ public:
     QLabel* sndvolstatic() const { return sndvolstatic_; }
     QPushButton* okbitbtn() const { return okbitbtn_; }
     QPushButton* cancelbitbtn() const { return cancelbitbtn_; }
+
+    // Shows the dialog over `choice` and the stored volume (rounded to the bar at once: a
+    // stored -2550 becomes -2600), modally. OK leaves the user's choice in `choice`;
+    // Cancel leaves `choice` alone and puts the volume back.
+    DialogAnswer edit(SoundsChoice& choice);
 
     void sndvoltrackbarChange();
     void tovanasoundschkClick();

@@ -1,4 +1,4 @@
-// say, saynowait, stopspeech, echokey and the engine switch.
+// say, saynowait, stopspeech, saykeyname and the engine switch.
 #include "speech/speechlayer.h"
 
 #include "common/localizer.h"
@@ -15,9 +15,6 @@ constexpr int32_t kSayFlags = sapi5::SVSFlagsAsync;
 constexpr int32_t kEchoFlags = sapi5::SVSFlagsAsync | sapi5::SVSFIsXML;
 constexpr int32_t kStopFlags = sapi5::SVSFPurgeBeforeSpeak;
 
-constexpr double kCapitalTone = 2000;
-constexpr double kCapitalSound = 1;
-constexpr double kCapitalDuration = 20;
 constexpr double kLowTone = 400;
 constexpr double kHighTone = 600;
 constexpr double kSwitchSound = 3;
@@ -29,28 +26,7 @@ constexpr int kNotSpeakingMessage = 51;
 constexpr const char* kVoiceSection = "Voice";
 constexpr const char* kSapi5Key = "SAPI5";
 
-// Small and capital letters alternate; the capitals stand at the odd indices. "§" closes
-// the list at an even index, so it is no capital.
-const std::string& capitalList()
-{
-    static const std::string list = text::fromUtf8("áÁäÄčČďĎéÉěĚíÍĺĹľĽňŇóÓôÔöÖŕŔřŘšŠťŤúÚůŮüÜýÝžŽ§");
-    return list;
-}
-
 } // namespace
-
-bool iscapital(char c)
-{
-    const auto code = static_cast<uint8_t>(c);
-    if (code >= 'A' && code <= 'Z') {
-        return true;
-    }
-    if (code < 128) {
-        return false;
-    }
-    const size_t at = capitalList().find(c);
-    return at != std::string::npos && at % 2 == 1;
-}
 
 sapi4::HRESULT TTTSNotifySink::AudioStart(uint64_t)
 {
@@ -251,20 +227,9 @@ void SpeechLayer::stopspeech()
     }
 }
 
-void SpeechLayer::echokey(const std::string& text)
+void SpeechLayer::saykeyname(const std::string& name)
 {
-    if (!state_.engineready) {
-        return;
-    }
-    if (text.empty() || (text.size() == 1 && text[0] == '\0')) {
-        return;
-    }
-    if (text.size() == 1 && iscapital(text[0])) {
-        const std::array<double, 1> tone{kCapitalTone};
-        hosts_.sounds.sound(tone, kCapitalSound, kCapitalDuration);
-    }
-    const std::string name = hosts_.keynames.keyname(static_cast<uint8_t>(text[0]));
-    if (name.empty()) {
+    if (!state_.engineready || name.empty()) {
         return;
     }
     if (state_.usesapi5) {

@@ -5,7 +5,7 @@
 //
 // What reaches each engine:
 //   say, saynowait   SAPI 5: Speak(text, 1)        SAPI 4: TextData(0, 0, text + NUL)
-//   echokey          SAPI 5: Speak(name, 9)        SAPI 4: TextData of the name
+//   saykeyname       SAPI 5: Speak(name, 9)        SAPI 4: TextData of the name
 //   stopspeech       SAPI 5: Speak("", 2)          SAPI 4: AudioReset, only while speaking
 //
 // 1. `say` hands the text over, then serves the event queue until the engine reports the
@@ -42,14 +42,6 @@ class Profile;
 }
 
 namespace tov::speech {
-
-// The spoken names of typed characters: character code -> name (Windows-1250); empty
-// when the character has no name. The keyboard fills it from the key-name file.
-class KeyNameLookup {
-public:
-    virtual ~KeyNameLookup() = default;
-    virtual std::string keyname(uint8_t code) const = 0;
-};
 
 // A menu item as the engine switch sees it.
 class MenuItem {
@@ -98,8 +90,7 @@ struct Sapi4Factory {
 
 struct SpeechHosts {
     EventQueue& queue;
-    runtime::SoundStatement& sounds; //: the capital cue and the engine switch's tones
-    const KeyNameLookup& keynames;
+    runtime::SoundStatement& sounds; //: the engine switch's tones
     const Profile& profile;
 };
 
@@ -122,7 +113,7 @@ inline constexpr std::chrono::milliseconds kSilentWaitMargin{5000};
 // A SAPI 5 stream that has not started this long after it was handed over never will.
 inline constexpr std::chrono::milliseconds kSapi5StartBound{2000};
 
-class SpeechLayer final : public runtime::SpeechOutput {
+class SpeechLayer final : public runtime::Speech {
 public:
     SpeechLayer(SpeechHosts hosts, Sapi4Factory sapi4, sapi5::TSpVoice::Connector voice5);
     SpeechLayer(const SpeechLayer&) = delete;
@@ -152,10 +143,12 @@ public:
     void createnotifysink();
 
     void say(const std::string& text) override;
-    void saynowait(const std::string& text);
-    void stopspeech();
-    // Speaks the name of a typed character; a single capital letter first plays the cue.
-    void echokey(const std::string& text);
+    void saynowait(const std::string& text) override;
+    void stopspeech() override;
+    // SAPI 5 takes the name as markup and is not waited for; SAPI 4 speaks it whether or
+    // not speech is allowed, and waits as `say` does.
+    void saykeyname(const std::string& name) override;
+    bool engineready() const override { return state_.engineready; }
     // The `usesapi5submenu` command: inverts its check mark and switches engines.
     void switchengine(MenuItem& usesapi5submenu, MenuItem& Voicesubmenu);
 
@@ -183,8 +176,5 @@ private:
     sapi5::TSpVoice voice5_;
     std::function<void(const std::string&)> notice_;
 };
-
-// Windows-1250 capitals: "A" to "Z" and the capitals of the Czech and Slovak alphabets.
-bool iscapital(char c);
 
 } // namespace tov::speech

@@ -35,12 +35,6 @@ std::string soundEntry(const std::vector<double>& tones, double soundnumber, dou
     return entry.str();
 }
 
-void RecordingSpeech::say(const std::string& text)
-{
-    spoken.push_back(text);
-    record(events, text);
-}
-
 void RecordingPauser::pause(std::chrono::milliseconds duration)
 {
     total += duration;

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,12 +51,73 @@ using EventLog = std::vector<std::string>;
 std::string pauseEntry(int milliseconds);
 std::string soundEntry(const std::vector<double>& tones, double soundnumber, double duration);
 
-// Records every text handed to `say`, and in `events` when it has one.
-class RecordingSpeech final : public runtime::SpeechOutput {
+// One log of what was spoken and played, in the order it happened, so a test can say "the
+// click, then the beep". Entries: "stop", "say <text>", "saynowait <text>", "echo <name>",
+// "sound 300+450 5 100", "beep", "click 2". Texts are Windows-1250.
+struct CueLog {
+    std::vector<std::string> entries;
+
+    // Everything but the "stop" of each key, which most tests take for granted.
+    std::vector<std::string> heard() const
+    {
+        std::vector<std::string> out;
+        std::copy_if(entries.begin(), entries.end(), std::back_inserter(out),
+                     [](const std::string& e) { return e != "stop"; });
+        return out;
+    }
+    int count(const std::string& entry) const
+    {
+        return static_cast<int>(std::count(entries.begin(), entries.end(), entry));
+    }
+    void clear() { entries.clear(); }
+};
+
+// Records what reaches the speech layer: `spoken` holds the text of every `say`; with a
+// log, every call is entered there too. `whileSpeaking` runs inside `say` and
+// `saykeyname`, where the real layer waits for the end of speech: a test makes it serve
+// the event queue, so the next keys are handled inside the wait.
+class RecordingSpeech final : public runtime::Speech {
 public:
-    void say(const std::string& text) override;
+    RecordingSpeech() = default;
+    explicit RecordingSpeech(CueLog& log) : log_(&log) {}
+    void say(const std::string& text) override
+    {
+        spoken.push_back(text);
+        if (events != nullptr) {
+            events->push_back(text);
+        }
+        enter("say " + text);
+        wait();
+    }
+    void saynowait(const std::string& text) override { enter("saynowait " + text); }
+    void stopspeech() override { enter("stop"); }
+    void saykeyname(const std::string& name) override
+    {
+        enter("echo " + name);
+        wait();
+    }
+    bool engineready() const override { return ready; }
+
     std::vector<std::string> spoken;
-    EventLog* events = nullptr;
+    bool ready = true;
+    std::function<void()> whileSpeaking;
+    EventLog* events = nullptr; //: the runtime's shared log: a spoken text as it is
+
+private:
+    void enter(std::string entry)
+    {
+        if (log_ != nullptr) {
+            log_->entries.push_back(std::move(entry));
+        }
+    }
+    void wait()
+    {
+        if (whileSpeaking) {
+            whileSpeaking();
+        }
+    }
+
+    CueLog* log_ = nullptr;
 };
 
 // Adds up the pauses instead of sleeping; `events`, when it has one, tells when each came.

@@ -1,7 +1,9 @@
 // The chord keyboard without widgets: held keys to dots, dots to characters under the
-// prefixes of the shipped Czech table, and the preview and commit around them.
+// prefixes of the shipped Czech table, the preview and commit around them, and the echo
+// of the character they give.
 #include "input_doubles.h"
 
+#include "common/text.h"
 #include "input/chordkeyboard.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +14,9 @@ namespace tov::input {
 namespace {
 
 using tov::testing::CueLog;
-using tov::testing::RecordingInputSpeech;
+using tov::testing::RecordingCues;
+using tov::testing::RecordingSpeech;
+using tov::testing::SelfNamedKeys;
 
 HeldKeys holding(std::initializer_list<int> keys)
 {
@@ -185,7 +189,7 @@ protected:
     void press(int key, unsigned char produced)
     {
         state.held.press(key);
-        swallowed.push_back(previewChord(state, *tables, produced, speech));
+        swallowed.push_back(previewChord(state, *tables, produced, KeyEcho{speech, cues, *tables}));
     }
     void press(int key) { press(key, static_cast<unsigned char>(key + 'a' - 'A')); }
     void release(int key)
@@ -196,7 +200,9 @@ protected:
 
     KeyboardState state;
     CueLog log;
-    RecordingInputSpeech speech{log};
+    RecordingSpeech speech{log};
+    RecordingCues cues{log};
+    SelfNamedKeys names{*tables};
     EditLine line;
     std::vector<bool> swallowed;
 };
@@ -311,6 +317,57 @@ TEST_F(ChordTyping, AutoRepeatPreviewsAgainAndCommitsOnce)
     release('J');
     release('F');
     EXPECT_EQ(line.text, "c");
+}
+
+// The echo of one typed character, as the input dialog, the review window and the chords
+// all make it: the capital cue first, then the name from the key-name table.
+TEST(KeyEcho, TheCapitalCueComesBeforeTheNameAndOnlyForOneCapital)
+{
+    BrailleTables tables;
+    tables.echokeys[0] = {'A', text::fromUtf8("velké a")};
+    tables.echokeys[1] = {'a', "a"};
+    tables.echokeys[2] = {static_cast<uint8_t>('\xA7'), text::fromUtf8("paragraf")};
+    tables.echokeys[3] = {static_cast<uint8_t>('\x8A'), text::fromUtf8("velké š")};
+    const std::string cue = "sound 2000 1 20";
+    const std::string bigA = "echo " + text::fromUtf8("velké a");
+    const std::string bigS = "echo " + text::fromUtf8("velké š");
+    const std::string section = "echo " + text::fromUtf8("paragraf");
+    const struct {
+        const char* description;
+        std::string typed;
+        bool ready;
+        std::vector<std::string> heard;
+    } rows[] = {
+        {"a capital: the cue, then its name", "A", true, {cue, bigA}},
+        {"a small letter: its name only", "a", true, {"echo a"}},
+        {"the section sign ends the capitals' list", text::fromUtf8("§"), true, {section}},
+        {"a Czech capital: the cue, then its name", text::fromUtf8("Š"), true, {cue, bigS}},
+        {"a capital without a name: the cue alone", "B", true, {cue}},
+        {"a longer text: the first character's name, no cue", "Ab", true, {bigA}},
+        {"no engine ready: nothing, not even the cue", "A", false, {}},
+        {"a lone code 0: nothing", std::string(1, '\0'), true, {}},
+        {"an empty text: nothing", "", true, {}},
+    };
+    for (const auto& row : rows) {
+        CueLog log;
+        RecordingSpeech speech{log};
+        RecordingCues cues{log};
+        speech.ready = row.ready;
+        KeyEcho{speech, cues, tables}(row.typed);
+        EXPECT_EQ(log.entries, row.heard) << row.description;
+    }
+}
+
+TEST(Capitals, AsciiCapitalsAndTheCapitalsOfTheCzechAndSlovakAlphabets)
+{
+    const std::string capitals = text::fromUtf8("AZÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ");
+    for (const char c : capitals) {
+        EXPECT_TRUE(iscapital(c)) << text::toUtf8(std::string(1, c));
+    }
+    const std::string others = text::fromUtf8("az@[09 áäčďéěíĺľňóôöŕřšťúůüýž§ĄŁß");
+    for (const char c : others) {
+        EXPECT_FALSE(iscapital(c)) << text::toUtf8(std::string(1, c));
+    }
 }
 
 } // namespace

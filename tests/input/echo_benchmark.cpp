@@ -17,7 +17,6 @@
 #include "input/tableloaders.h"
 #include "input/tform2.h"
 #include "measure.h"
-#include "shell/speechbridge.h"
 #include "sound/audiodevice.h"
 #include "speech/engines.h"
 #include "speech/qtguithread.h"
@@ -142,8 +141,7 @@ int main(int argc, char** argv)
     const tov::Profile profile(dir.path() / "tovana.ini");
     tov::speech::QtGuiPoster poster;
     tov::speech::QtEventQueue queue;
-    const tov::shell::TableKeyNames keynames;
-    tov::speech::SpeechLayer speech({queue, tov::runtime::silentSounds(), keynames, profile},
+    tov::speech::SpeechLayer speech({queue, tov::runtime::silentSounds(), profile},
                                     tov::speech::espeakEngines(poster),
                                     tov::speech::speechDispatcherVoice(poster));
     try {
@@ -152,11 +150,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    tov::shell::LayerInputSpeech inputSpeech(speech);
 
     tov::input::KeyboardState state;
     tov::input::TForm2 dialog([] {});
-    dialog.setHosts({&inputSpeech, &tov::runtime::silentSounds(), &state, &tables, {}});
+    dialog.setHosts({&speech, &tov::runtime::silentSounds(), &state, &tables, {}});
     dialog.activateEdit();
     dialog.show();
     if (!QTest::qWaitForWindowActive(&dialog)) {
@@ -169,7 +166,7 @@ int main(int argc, char** argv)
     auto serveUntil = [&](size_t frame) {
         (void)QTest::qWaitFor([&] { return renderer.framesSoFar() >= frame; }, 5000);
     };
-    // Each press is followed by the echo's whole wait (echokey waits until the speech has
+    // Each press is followed by the echo's whole wait (the key name waits until the speech has
     // ended), so the frames between two presses belong to the first.
     std::vector<size_t> plainPresses, chordPresses, quietPresses;
     for (int run = 0; run < runs; ++run) {

@@ -19,6 +19,8 @@ namespace tov::input {
 namespace {
 
 using Heard = std::vector<std::string>;
+// Played before the name of a typed capital.
+constexpr const char* kCapitalCue = "sound 2000 1 20";
 
 // The language of a test: captions are fetched when a window is created, so this is set
 // before the window is.
@@ -81,10 +83,11 @@ protected:
 
     static BrailleTables* shared;
     Language english{kEnglishBase};
+    tov::testing::SelfNamedKeys names{*shared};
     const BrailleTables& tables = *shared;
     KeyboardState state;
     tov::testing::CueLog log;
-    tov::testing::RecordingInputSpeech speech{log};
+    tov::testing::RecordingSpeech speech{log};
     tov::testing::RecordingCues cues{log};
     int reviews = 0;
     int exits = 0;
@@ -221,7 +224,7 @@ TEST_F(InputDialogTest, OrdinaryKeysEchoWhatTheLayoutTypes)
     QTest::sendKeyEvent(QTest::Press, edit(), Qt::Key_unknown, QString("\u010D"), Qt::NoModifier);
     key(Qt::Key_F5);
     key(Qt::Key_Slash, "/");
-    EXPECT_EQ(log.heard(), (Heard{"echo x", "echo X", "echo \xE8"}));
+    EXPECT_EQ(log.heard(), (Heard{"echo x", kCapitalCue, "echo X", "echo \xE8"}));
     EXPECT_EQ(edit()->text(), QString("xX\u010D/"));
 }
 
@@ -235,7 +238,7 @@ TEST_F(InputDialogTest, ADeadKeyEchoesTheLetterItMakesOrItselfWhenTheLetterDoesN
     key(Qt::Key_Dead_Caron);
     key(Qt::Key_X, "x");
     key(Qt::Key_X, "x");
-    EXPECT_EQ(log.heard(), (Heard{"echo \xC1", "echo \xA1", "echo x"}));
+    EXPECT_EQ(log.heard(), (Heard{kCapitalCue, "echo \xC1", "echo \xA1", "echo x"}));
 }
 
 TEST_F(InputDialogTest, AltF4RunsTheExitCommand)

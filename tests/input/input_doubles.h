@@ -1,13 +1,13 @@
-// Recording doubles of what the keyboard's windows speak through and play: one log, in
-// the order things happened, so a test can say "the click, then the beep".
+// Recording doubles of what the keyboard's windows play, into the log the speech double
+// writes too, and the key names the echo tests hear.
 #pragma once
 
 #include "input/brailletables.h"
-#include "input/inputspeech.h"
+#include "doubles/doubles.h"
 #include "input/tableloaders.h"
 #include "runtime/host.h"
 
-#include <algorithm>
+#include <array>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -16,61 +16,26 @@
 
 namespace tov::testing {
 
-// Entries: "stop", "say <text>", "saynowait <text>", "echo <text>", "sound 300+450 5 100",
-// "beep", "click 2". Texts are Windows-1250.
-struct CueLog {
-    std::vector<std::string> entries;
-
-    // Everything but the "stop" of each key, which most tests take for granted.
-    std::vector<std::string> heard() const
-    {
-        std::vector<std::string> out;
-        std::copy_if(entries.begin(), entries.end(), std::back_inserter(out),
-                     [](const std::string& e) { return e != "stop"; });
-        return out;
-    }
-    int count(const std::string& entry) const
-    {
-        return static_cast<int>(std::count(entries.begin(), entries.end(), entry));
-    }
-    void clear() { entries.clear(); }
-};
-
-// `say` and `echokey` log, then run `whileSpeaking`: a test makes it serve the event queue,
-// as the real layer does while it waits for the end of speech, so the next keys are
-// handled inside the wait.
-class RecordingInputSpeech final : public input::InputSpeech {
+// Names every character by itself ("a" is "a"), so a test hears which character was
+// echoed; the tables it replaces come back at the end.
+class SelfNamedKeys {
 public:
-    explicit RecordingInputSpeech(CueLog& log) : log_(log) {}
-    void say(const std::string& text) override
+    explicit SelfNamedKeys(input::BrailleTables& tables = input::brailleTables())
+        : tables_(tables), saved_(tables.echokeys)
     {
-        log_.entries.push_back("say " + text);
-        wait();
-    }
-    void saynowait(const std::string& text) override
-    {
-        log_.entries.push_back("saynowait " + text);
-    }
-    void stopspeech() override { log_.entries.push_back("stop"); }
-    void echokey(const std::string& text) override
-    {
-        log_.entries.push_back("echo " + text);
-        wait();
-    }
-    bool engineready() const override { return ready; }
-
-    bool ready = true;
-    std::function<void()> whileSpeaking;
-
-private:
-    void wait()
-    {
-        if (whileSpeaking) {
-            whileSpeaking();
+        tables.echokeys[0] = {};
+        for (size_t code = 1; code < input::kKeyNameCount; ++code) {
+            tables.echokeys[code] = {static_cast<uint8_t>(code),
+                                     std::string(1, static_cast<char>(code))};
         }
     }
+    ~SelfNamedKeys() { tables_.echokeys = saved_; }
+    SelfNamedKeys(const SelfNamedKeys&) = delete;
+    SelfNamedKeys& operator=(const SelfNamedKeys&) = delete;
 
-    CueLog& log_;
+private:
+    input::BrailleTables& tables_;
+    std::array<input::echokeytype, input::kKeyNameCount> saved_;
 };
 
 class RecordingCues final : public runtime::SoundStatement {

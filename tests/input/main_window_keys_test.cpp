@@ -51,7 +51,7 @@ protected:
 
     KeyboardState state;
     tov::testing::CueLog log;
-    tov::testing::RecordingInputSpeech speech{log};
+    tov::testing::RecordingSpeech speech{log};
     tov::testing::RecordingCues cues{log};
     bool started = false;
     int endwaits = 0;

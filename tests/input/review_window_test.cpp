@@ -76,8 +76,9 @@ protected:
     tov::testing::TempDir dir;
     runtime::Console console;
     KeyboardState state;
+    tov::testing::SelfNamedKeys names;
     tov::testing::CueLog log;
-    tov::testing::RecordingInputSpeech speech{log};
+    tov::testing::RecordingSpeech speech{log};
     tov::testing::RecordingCues cues{log};
     TForm6 form{console, speech, cues, state};
     bool opened = false;

@@ -203,16 +203,13 @@ TEST(PrintSpeech, LeadingPunctuationBecomesPausesBeforeTheRestIsSpoken)
 
 TEST(PrintSpeech, TextIsOnTheScreenBeforeItIsSpoken)
 {
-    struct Checking : SpeechOutput {
-        Console* console = nullptr;
-        std::string lineWhenSpoken;
-        void say(const std::string&) override { lineWhenSpoken = console->screen().line(0); }
-    } speech;
+    tov::testing::RecordingSpeech speech;
     Console console;
-    speech.console = &console;
+    std::string lineWhenSpoken;
+    speech.whileSpeaking = [&] { lineWhenSpoken = console.screen().line(0); };
     console.setHost({&speech, &closedDialog(), &stderrProcess(), &sleepingPauser()});
     console.print("ahoj", PrintMode::EndLine);
-    EXPECT_EQ(speech.lineWhenSpoken, padded("ahoj"));
+    EXPECT_EQ(lineWhenSpoken, padded("ahoj"));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "runtime/tovcommands.h"
 #include "shell/modal.h"
 #include "shell/taboutbox.h"
+#include "shell/soundstack.h"
 #include "shell/tform1.h"
 #include "shell/tform3.h"
 #include "shell/tform5.h"
@@ -34,7 +35,7 @@ protected:
     void create(int language)
     {
         dir.write("tovana.ini", "[environment]\nlanguage=" + std::to_string(language) + "\n");
-        window = std::make_unique<TForm1>(console, profile, dir / "tovana");
+        window = std::make_unique<TForm1>(console, profile, soundstack, dir / "tovana");
         form3 = std::make_unique<TForm3>(profile, window.get());
         about = std::make_unique<TAboutbox>(window.get());
         LaterForms later;
@@ -47,6 +48,7 @@ protected:
     tov::testing::TempDir dir;
     runtime::Console console;
     Profile profile;
+    SoundStack soundstack{console};
     std::unique_ptr<TForm1> window;
     std::unique_ptr<TForm3> form3;
     std::unique_ptr<TAboutbox> about;
@@ -136,7 +138,7 @@ TEST_F(EnvironmentDialogTest, NoWindowOrControlDescribesItselfByItsNameAgain)
     // A screen reader reads the name, then the description: the same words twice is
     // noise. A description must say more, or be absent.
     create(kCzechBase);
-    TForm5 form5(window->soundcues()->settings(), *window->soundcues(), window.get());
+    TForm5 form5(soundstack.settings(), soundstack, window.get());
     for (QWidget* dialog : std::initializer_list<QWidget*>{form3.get(), about.get(), &form5}) {
         QList<QWidget*> widgets = dialog->findChildren<QWidget*>();
         widgets.prepend(dialog);

@@ -6,6 +6,7 @@
 #include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
 #include "shell/modal.h"
+#include "shell/soundstack.h"
 #include "shell/tform1.h"
 #include "shell/tform5.h"
 #include "shell/workfiles.h"
@@ -48,15 +49,15 @@ protected:
     void create(const std::string& ini)
     {
         dir.write("tovana.ini", ini);
-        window = std::make_unique<TForm1>(console, profile, dir / "tovana");
-        form5 = std::make_unique<TForm5>(window->soundcues()->settings(), preview, window.get());
+        window = std::make_unique<TForm1>(console, profile, soundstack, dir / "tovana");
+        form5 = std::make_unique<TForm5>(soundstack.settings(), preview, window.get());
         LaterForms later;
         later.form5 = form5.get();
         later.voicesavailable = [this] { return voicesAvailable; };
         later.enablevoice = [this] { ++enabled; };
         window->setLaterForms(later);
     }
-    runtime::SoundSettings& sounds() { return window->soundcues()->settings(); }
+    runtime::SoundSettings& sounds() { return soundstack.settings(); }
 
     // Opens the dialog and runs `inside` while it is up and active.
     void open(const std::function<void()>& inside)
@@ -71,6 +72,7 @@ protected:
     tov::testing::TempDir dir;
     runtime::Console console;
     Profile profile;
+    SoundStack soundstack{console};
     tov::testing::RecordingSounds preview;
     std::unique_ptr<TForm1> window;
     std::unique_ptr<TForm5> form5;
@@ -153,10 +155,15 @@ TEST_F(SoundsDialogTest, SpeechCannotBeAllowedWithoutVoices)
     });
     ASSERT_EQ(answer->messageBoxes.size(), 1u);
     EXPECT_EQ(answer->messageBoxes[0], "Nelze povolit hlas. Žádné hlasy nejsou k dispozici.");
-    EXPECT_FALSE(form5->voicecheckbox()->isChecked());
     EXPECT_EQ(enabled, 0);
     EXPECT_FALSE(profile.readBool("voice", "voiceallowed", true));
     EXPECT_FALSE(window->Voicesubmenu()->isEnabled());
+    bool shownChecked = true;
+    open([&] {
+        shownChecked = form5->voicecheckbox()->isChecked();
+        form5->cancelbitbtn()->click();
+    });
+    EXPECT_FALSE(shownChecked) << "the refused permission is not offered as given";
 }
 
 TEST_F(SoundsDialogTest, AllowingSpeechWithVoicesSelectsOneAndEnablesTheVoiceItem)

@@ -1,5 +1,6 @@
 // The main window under the offscreen platform: its creation, Start with commands typed
 // into the real input dialog, an error escaping the program, and the ends.
+#include "shell/soundstack.h"
 #include "shell/tform1.h"
 
 #include "common/localizer.h"
@@ -105,7 +106,7 @@ protected:
     // Creates the windows the way the program's main block does.
     void create()
     {
-        window = std::make_unique<TForm1>(console, profile, dir / "tovana");
+        window = std::make_unique<TForm1>(console, profile, soundstack, dir / "tovana");
         dialog = std::make_unique<input::TForm2>([] { FAIL() << "exit button"; }, window.get());
         driver = std::make_unique<DialogDriver>(*dialog, *window);
         console.setHost({&speech, driver.get(), &process, &pauser, &sounds});
@@ -130,6 +131,7 @@ protected:
     TempDir dir;
     runtime::Console console;
     Profile profile;
+    SoundStack soundstack{console};
     tov::testing::RecordingSpeech speech;
     tov::testing::RecordingPauser pauser;
     tov::testing::RecordingProcess process;
@@ -174,8 +176,8 @@ TEST_F(TForm1Test, FirstStartWritesOnlyWhetherSpeechIsPossible)
     // Without a speech layer no SAPI 4 voices exist: speech is not allowed.
     EXPECT_EQ(dir.read("tovana.ini"), "[voice]\nvoiceallowed=0\n");
     EXPECT_FALSE(*window->generalSettings().voiceallowed);
-    EXPECT_TRUE(window->soundcues()->settings().tovanasounds);
-    EXPECT_EQ(window->soundcues()->settings().sndvolume, 0);
+    EXPECT_TRUE(soundstack.settings().tovanasounds);
+    EXPECT_EQ(soundstack.settings().sndvolume, 0);
     EXPECT_FALSE(*window->generalSettings().braillekeys);
     EXPECT_FALSE(window->sapi5Setting());
     EXPECT_EQ(languageSettings().languagebase, kCzechBase);
@@ -188,8 +190,8 @@ TEST_F(TForm1Test, SettingsWrittenInAnyCaseAreReadBack)
     create();
     EXPECT_TRUE(window->sapi5Setting());
     EXPECT_TRUE(*window->generalSettings().voiceallowed);
-    EXPECT_FALSE(window->soundcues()->settings().tovanasounds);
-    EXPECT_EQ(window->soundcues()->settings().sndvolume, -2550);
+    EXPECT_FALSE(soundstack.settings().tovanasounds);
+    EXPECT_EQ(soundstack.settings().sndvolume, -2550);
     EXPECT_TRUE(*window->generalSettings().braillekeys);
     // Nothing is written merely by starting.
     EXPECT_EQ(dir.read("tovana.ini"),
@@ -211,11 +213,9 @@ TEST_F(TForm1Test, AVolumeFromOutsideTheBarsRangeIsClampedWhenRead)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.stored);
         dir.write("tovana.ini", std::string("[sounds]\nsndvolume=") + row.stored + "\n");
-        create();
-        EXPECT_EQ(window->soundcues()->settings().sndvolume, row.read);
-        driver.reset();
-        dialog.reset();
-        window.reset();
+        SoundStack rowsounds{console}; // a window's end frees its sounds for good
+        const TForm1 rowwindow(console, profile, rowsounds, dir / "tovana");
+        EXPECT_EQ(rowsounds.settings().sndvolume, row.read);
     }
 }
 
@@ -300,7 +300,7 @@ TEST_F(TForm1Test, EachShowingOfTheDialogCarriesTheLinesPrintedSinceTheLast)
 {
     dir.write("data.dta", "440,554,659,880,700\r\n-1,0,0,0,0\r\n");
     console.setHost({&speech, nullptr, &process, &pauser, &sounds});
-    window = std::make_unique<TForm1>(console, profile, dir / "tovana");
+    window = std::make_unique<TForm1>(console, profile, soundstack, dir / "tovana");
     dialog = std::make_unique<input::TForm2>([] { FAIL() << "exit button"; }, window.get());
     DescribedDriver described(*dialog, *window);
     console.host().dialog = &described;

@@ -312,12 +312,6 @@ void FakeVoice::fail(const std::string& text)
 
 // --- small ones ---
 
-std::string FakeKeyNames::keyname(uint8_t code) const
-{
-    const auto it = names.find(code);
-    return it == names.end() ? std::string() : it->second;
-}
-
 std::string FakeList::line(int i) const
 {
     return i >= 0 && i < count() ? lines[static_cast<size_t>(i)] : std::string();

@@ -179,12 +179,6 @@ private:
     uint64_t generation_ = 0; //: a purge makes pending ends come at once instead
 };
 
-class FakeKeyNames final : public KeyNameLookup {
-public:
-    std::string keyname(uint8_t code) const override;
-    std::map<uint8_t, std::string> names;
-};
-
 // --- the voice dialog's controls ---
 
 class FakeList final : public ListBox {

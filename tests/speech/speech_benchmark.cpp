@@ -183,10 +183,7 @@ void espeakSayCpu()
     QtGuiPoster poster;
     QtEventQueue queue;
     tov::testing::RecordingSounds sounds;
-    class NoNames final : public KeyNameLookup {
-        std::string keyname(uint8_t) const override { return {}; }
-    } names;
-    SpeechLayer speech({queue, sounds, names, profile}, espeakEngines(poster),
+    SpeechLayer speech({queue, sounds, profile}, espeakEngines(poster),
                        speechDispatcherVoice(poster));
     speech.initspeech();
     if (!speech.voicesavailable()) {

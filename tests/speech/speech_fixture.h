@@ -36,7 +36,7 @@ private:
 
 struct SpeechFixture {
     SpeechFixture()
-        : speech({queue, sounds, keynames, profile},
+        : speech({queue, sounds, profile},
                  {[this]() -> std::shared_ptr<sapi4::IAudioMultiMediaDevice> {
                       if (audioFails) {
                           throw TovError("OpenAL cannot be initialized");
@@ -90,7 +90,6 @@ struct SpeechFixture {
     FakeQueue queue;
     std::vector<std::string> log;
     LoggingSounds sounds{log};
-    FakeKeyNames keynames;
     std::shared_ptr<FakeAudioDestination> audio = std::make_shared<FakeAudioDestination>();
     std::shared_ptr<FakeEnumerator> enumerator =
         std::make_shared<FakeEnumerator>(queue, log, std::vector<std::string>{"Czech"});

@@ -1,5 +1,5 @@
 // The speech layer over recording engines: what reaches SAPI 4 and SAPI 5 for say,
-// saynowait, stopspeech and echokey, how say waits (and stops waiting), the engine switch
+// saynowait, stopspeech and saykeyname, how say waits (and stops waiting), the engine switch
 // and the start-up of the SAPI 4 objects.
 #include "common/localizer.h"
 #include "common/text.h"
@@ -248,87 +248,39 @@ TEST_F(SpeechLayerTest, EveryEngineEventGivesTheWaitItsWholeBoundAgain)
     EXPECT_EQ(queue.now() - started, 100ms + 3 * kSilentWaitPerCharacter + kSilentWaitMargin);
 }
 
-// --- echokey ---
+// --- saykeyname ---
 
-class EchokeyTest : public SpeechLayerTest {
-protected:
-    void SetUp() override
-    {
-        keynames.names = {{'A', cp1250("velké a")},
-                          {'a', "a"},
-                          {static_cast<uint8_t>('\xA7'), cp1250("paragraf")},
-                          {static_cast<uint8_t>('\x8A'), cp1250("velké š")}};
-    }
-};
-
-TEST_F(EchokeyTest, ACapitalPlaysTheCueThenSpeaksTheNameAndWaits)
+TEST_F(SpeechLayerTest, Sapi4SpeaksAKeyNameAndWaitsEvenWhenSpeechIsNotAllowed)
 {
     const auto central = selectSapi4();
-    speech.echokey("A");
-    EXPECT_THAT(log, ElementsAre("sound 2000 #1 20ms", "TextData " + cp1250("velké a")));
+    state().voiceallowed = false;
+    speech.saykeyname(cp1250("velké a"));
+    EXPECT_THAT(log, ElementsAre("TextData " + cp1250("velké a")));
     EXPECT_EQ(central->texts[0].bytes, cp1250("velké a") + std::string(1, '\0'));
     EXPECT_FALSE(state().sapi4speaking);
     EXPECT_EQ(queue.pendingPasses, 1);
 }
 
-TEST_F(EchokeyTest, SmallLettersTheSectionSignAndLongerTextsPlayNoCue)
-{
-    selectSapi4();
-    speech.echokey("a");
-    speech.echokey(cp1250("§"));
-    speech.echokey("Ab"); // only the first character is looked up; not a single one
-    EXPECT_THAT(log, ElementsAre("TextData a", "TextData " + cp1250("paragraf"),
-                                 "TextData " + cp1250("velké a")));
-}
-
-TEST_F(EchokeyTest, ACapitalWithoutANamePlaysOnlyTheCue)
-{
-    selectSapi4();
-    speech.echokey("B");
-    speech.echokey(cp1250("Š"));
-    EXPECT_THAT(log, ElementsAre("sound 2000 #1 20ms", "sound 2000 #1 20ms",
-                                 "TextData " + cp1250("velké š")));
-}
-
-TEST_F(EchokeyTest, NothingBeforeAVoiceIsSelectedAndNothingForCodeZero)
+TEST_F(SpeechLayerTest, NoKeyNameBeforeAVoiceIsSelectedNorForAnEmptyName)
 {
     selectSapi4();
     state().engineready = false;
-    speech.echokey("A");
+    speech.saykeyname("a");
     state().engineready = true;
-    speech.echokey(std::string(1, '\0'));
-    speech.echokey("");
+    speech.saykeyname("");
+    useSapi5();
+    speech.saykeyname("");
     EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(voice->spoken.empty());
 }
 
-TEST_F(EchokeyTest, Sapi4SpeaksKeysEvenWhenSpeechIsNotAllowed)
-{
-    selectSapi4();
-    state().voiceallowed = false;
-    speech.echokey("a");
-    EXPECT_THAT(log, ElementsAre("TextData a"));
-}
-
-TEST_F(EchokeyTest, Sapi5GetsTheNameAsMarkupAndEchokeyDoesNotWait)
+TEST_F(SpeechLayerTest, Sapi5GetsTheKeyNameAsMarkupAndIsNotWaitedFor)
 {
     useSapi5();
-    speech.echokey("A");
+    speech.saykeyname(cp1250("velké a"));
     EXPECT_THAT(voice->spoken, ElementsAre(Spoken{"velké a", 9}));
     EXPECT_EQ(queue.waits, 0);
     EXPECT_EQ(queue.pendingPasses, 0);
-    EXPECT_EQ(log.front(), "sound 2000 #1 20ms");
-}
-
-TEST(Capitals, AsciiCapitalsAndTheCapitalsOfTheCzechAndSlovakAlphabets)
-{
-    const std::string capitals = text::fromUtf8("AZÁÄČĎÉĚÍĹĽŇÓÔÖŔŘŠŤÚŮÜÝŽ");
-    for (const char c : capitals) {
-        EXPECT_TRUE(iscapital(c)) << text::toUtf8(std::string(1, c));
-    }
-    const std::string others = text::fromUtf8("az@[09 áäčďéěíĺľňóôöŕřšťúůüýž§ĄŁß");
-    for (const char c : others) {
-        EXPECT_FALSE(iscapital(c)) << text::toUtf8(std::string(1, c));
-    }
 }
 
 // --- switchengine ---
@@ -375,7 +327,7 @@ TEST_F(SpeechLayerTest, SwitchingBackPlaysDownAndLeavesSapi4WaitingForAVoice)
 
     // The old voice still speaks `say`; the keys wait for the next selection.
     log.clear();
-    speech.echokey("a");
+    speech.saykeyname("a");
     speech.say("stale");
     EXPECT_THAT(log, ElementsAre("TextData stale"));
 }

@@ -155,10 +155,7 @@ TEST_F(SpeechDispatcherTest, SayWaitsForTheEndOfItsStream)
     tov::testing::TempDir dir;
     const Profile profile(dir.path() / "tovana.ini");
     tov::testing::RecordingSounds sounds;
-    class NoNames final : public KeyNameLookup {
-        std::string keyname(uint8_t) const override { return {}; }
-    } names;
-    SpeechLayer speech({queue, sounds, names, profile}, {}, speechd::connector(poster));
+    SpeechLayer speech({queue, sounds, profile}, {}, speechd::connector(poster));
     speech.useengine(true);
     speech.voice5().setEventInterests(sapi5::SVEAllEvents);
     const auto began = Clock::now();

@@ -1,0 +1,79 @@
+// The sound stack's making, opening and freeing.
+#include "shell/soundstack.h"
+
+#include "runtime/soundcues.h"
+#include "runtime/tovcommands.h"
+#include "shell/tovapplication.h"
+#include "sound/sounddevice.h"
+
+namespace tov::shell {
+
+SoundStack::SoundStack(runtime::Console& console)
+    : console_(console), wavelist_(std::make_unique<sound::TWaveList>()),
+      soundcues_(
+          std::make_unique<runtime::SoundCues>(wavelist_->Waves(), console.soundstate(), timer_))
+{
+}
+
+SoundStack::~SoundStack()
+{
+    freesounds();
+}
+
+runtime::SoundSettings& SoundStack::settings()
+{
+    return soundcues_->settings();
+}
+
+void SoundStack::createsounds()
+{
+    sounddevice_ = std::make_unique<sound::TSoundDevice>();
+    try {
+        sounddevice_->initsound();
+    } catch (const std::exception& error) {
+        // Without an audio device the program still runs: its cues are silent, their
+        // waits still happen, and the user has been told why there is no sound.
+        showErrorMessage(error.what());
+    }
+    wavelist_->setdevice(sounddevice_.get());
+    console_.host().sounds = this;
+    runtime::loadsounds(wavelist_->Waves(), *console_.host().process,
+                        console_.locate(runtime::kSoundBankFile).parent_path());
+}
+
+void SoundStack::freesounds()
+{
+    if (console_.host().sounds == this) {
+        console_.host().sounds = &runtime::silentSounds();
+    }
+    // Errors while freeing are of no interest at the end; none may escape.
+    try {
+        soundcues_.reset();
+        wavelist_.reset();
+        sounddevice_.reset();
+    } catch (...) {
+    }
+}
+
+void SoundStack::sound(std::span<const double> tones, double soundnumber, double duration)
+{
+    if (soundcues_ != nullptr) {
+        soundcues_->sound(tones, soundnumber, duration);
+    }
+}
+
+void SoundStack::beep()
+{
+    if (soundcues_ != nullptr) {
+        soundcues_->beep();
+    }
+}
+
+void SoundStack::click(double n)
+{
+    if (soundcues_ != nullptr) {
+        soundcues_->click(n);
+    }
+}
+
+} // namespace tov::shell
