@@ -8,8 +8,6 @@
 namespace tov {
 namespace {
 
-constexpr const char* kEnvironmentSection = "environment";
-constexpr const char* kLanguageKey = "language";
 constexpr int kLanguageNameMessage = 0;
 
 } // namespace
@@ -70,13 +68,12 @@ std::string message(int number)
 
 void readlanguage(const Profile& profile)
 {
-    languageSettings().languagebase =
-        profile.readInteger(kEnvironmentSection, kLanguageKey, kCzechBase);
+    languageSettings().languagebase = profile.read(settings::kLanguage);
 }
 
 void writelanguage(const Profile& profile)
 {
-    profile.writeInteger(kEnvironmentSection, kLanguageKey, languageSettings().languagebase);
+    profile.write(settings::kLanguage, languageSettings().languagebase);
 }
 
 } // namespace tov

@@ -59,7 +59,7 @@ LanguageSettings& languageSettings();
 // Message `number` in the current language.
 std::string message(int number);
 
-// "environment"/"language", default 1000.
+// The language entry of the settings file (settings::kLanguage).
 void readlanguage(const Profile& profile);
 void writelanguage(const Profile& profile);
 

@@ -185,9 +185,9 @@ bool TerminalSpeech::start()
     // The sink the voice dialog's creation makes in the window: without it no engine
     // would report its audio, and `say` would not wait.
     layer_.createnotifysink();
-    bool usesapi5 = false;
-    readsettings(profile_, {.voiceallowed = &state.voiceallowed, .usesapi5 = &usesapi5},
-                 layer_.voicesavailable());
+    const GeneralSettings settings = readsettings(profile_, layer_.voicesavailable());
+    state.voiceallowed = settings.voiceallowed;
+    const bool usesapi5 = settings.usesapi5;
     layer_.useengine(usesapi5);
     if (usesapi5) {
         return true; // speech-dispatcher speaks whatever "voiceallowed" says

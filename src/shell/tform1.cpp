@@ -223,25 +223,44 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     wavelist_ = std::make_unique<sound::TWaveList>();
     soundcues_ = std::make_unique<runtime::SoundCues>(wavelist_->Waves(), console_.soundstate(),
                                                       soundtimer_);
-    general_.sounds = &soundcues_->settings();
-    general_.voiceallowed = speech_ != nullptr ? &speech_->state().voiceallowed : &voiceallowed_;
-    general_.braillekeys = &input::keyboardState().braillekeys;
-    general_.usesapi5 = &sapi5checked_;
-    *general_.voiceallowed = false;
+    voiceallowed() = false;
     input::keyboardState().braillekeys = false;
     if (speech_ != nullptr) {
         speech_->initspeech();
     }
-    shell::readsettings(profile_, general_, speech_ != nullptr && speech_->voicesavailable());
+    const GeneralSettings settings =
+        shell::readsettings(profile_, speech_ != nullptr && speech_->voicesavailable());
+    voiceallowed() = settings.voiceallowed;
+    soundcues_->settings() = settings.sounds;
+    input::keyboardState().braillekeys = settings.braillekeys;
+    sapi5checked_ = settings.usesapi5;
 
     console_.loadmemoryimage();
     createSounds();
     loadKeyboardTables();
 }
 
+bool& TForm1::voiceallowed()
+{
+    return speech_ != nullptr ? speech_->state().voiceallowed : voiceallowed_;
+}
+
+bool TForm1::voiceallowed() const
+{
+    return speech_ != nullptr ? speech_->state().voiceallowed : voiceallowed_;
+}
+
+GeneralSettings TForm1::generalSettings() const
+{
+    return {.voiceallowed = voiceallowed(),
+            .sounds = soundcues_->settings(),
+            .braillekeys = input::keyboardState().braillekeys,
+            .usesapi5 = sapi5checked_};
+}
+
 void TForm1::writesettings() const
 {
-    shell::writesettings(profile_, general_);
+    shell::writesettings(profile_, generalSettings());
 }
 
 void TForm1::loadKeyboardTables()
@@ -385,8 +404,8 @@ void TForm1::soundssubmenuClick()
         return;
     }
     runtime::SoundSettings& sounds = soundcues_->settings();
-    bool& voiceallowed = *general_.voiceallowed;
-    dialog->voicecheckbox()->setChecked(voiceallowed);
+    bool& allowed = voiceallowed();
+    dialog->voicecheckbox()->setChecked(allowed);
     dialog->tovanasoundschk()->setChecked(sounds.tovanasounds);
     // Moving the bar applies its own rounding at once: a stored -2550 becomes -2600.
     dialog->sndvoltrackbar()->setValue(volumePosition(sounds.sndvolume));
@@ -397,7 +416,7 @@ void TForm1::soundssubmenuClick()
         sounds.sndvolume = remembered; // what was heard in the dialog is undone
         return;
     }
-    if (dialog->voicecheckbox()->isChecked() && !voiceallowed) {
+    if (dialog->voicecheckbox()->isChecked() && !allowed) {
         if (forms_.voicesavailable && forms_.voicesavailable()) {
             if (forms_.enablevoice) {
                 forms_.enablevoice();
@@ -407,8 +426,8 @@ void TForm1::soundssubmenuClick()
             showInformation(message(kNoVoicesMessage));
         }
     }
-    voiceallowed = dialog->voicecheckbox()->isChecked();
-    voicesubmenu_->setEnabled(voiceallowed);
+    allowed = dialog->voicecheckbox()->isChecked();
+    voicesubmenu_->setEnabled(allowed);
     sounds.tovanasounds = dialog->tovanasoundschk()->isChecked();
     writesettings();
 }

@@ -60,9 +60,7 @@ struct LaterForms {
 
 class ScreenAnnouncer;
 
-class TForm1 : public QMainWindow,
-               private runtime::ScreenObserver,
-               private runtime::PrintListener {
+class TForm1 : public QMainWindow, private runtime::ScreenObserver, private runtime::PrintListener {
     Q_OBJECT
 public:
     // `speech` may be null (tests without a speech layer): speech is then not allowed.
@@ -90,8 +88,8 @@ public:
     // The sound statement and key cues over the bank; null once the window has closed.
     runtime::SoundCues* soundcues() const { return soundcues_.get(); }
     SoundTimer& soundtimer() { return soundtimer_; }
-    // Where each general setting lives, for readsettings and writesettings.
-    const GeneralSettings& generalSettings() const { return general_; }
+    // The general settings as the window and the subsystems hold them now.
+    GeneralSettings generalSettings() const;
     // The SAPI 5 check mark as the settings file gave it.
     bool sapi5Setting() const { return sapi5checked_; }
     void writesettings() const;
@@ -120,6 +118,9 @@ private:
     void createSounds();
     void loadKeyboardTables();
     void freeSounds();
+    // "voiceallowed": the speech layer's, or the window's own when there is none.
+    bool& voiceallowed();
+    bool voiceallowed() const;
 
     runtime::Console& console_;
     const Profile& profile_;
@@ -143,7 +144,6 @@ private:
     std::unique_ptr<sound::TWaveList> wavelist_;
     SoundTimer soundtimer_; //: `Timer`: its tick ends the sound statement's wait
     std::unique_ptr<runtime::SoundCues> soundcues_;
-    GeneralSettings general_;
     //: the items a run disables, so no second run or settings change starts inside it
     std::vector<QAction*> runDisabledItems_;
     bool programstarted_ = false; //: Start was chosen once; the review window may open

@@ -26,9 +26,6 @@ constexpr double kSwitchDuration = 50;
 constexpr int kUnreachableMessage = 50;
 constexpr int kNotSpeakingMessage = 51;
 
-constexpr const char* kVoiceSection = "Voice";
-constexpr const char* kSapi5Key = "SAPI5";
-
 // Small and capital letters alternate; the capitals stand at the odd indices. "§" closes
 // the list at an even index, so it is no capital.
 const std::string& capitalList()
@@ -289,7 +286,7 @@ void SpeechLayer::switchengine(MenuItem& usesapi5submenu, MenuItem& Voicesubmenu
         state_.sapi5failureshown = false; // chosen anew: a failure is worth saying again
         connectvoice5();
     }
-    hosts_.profile.writeInteger(kVoiceSection, kSapi5Key, on ? 1 : 0);
+    hosts_.profile.write(settings::kSapi5, on);
     const std::array<double, 1> first{on ? kLowTone : kHighTone};
     const std::array<double, 1> second{on ? kHighTone : kLowTone};
     hosts_.sounds.sound(first, kSwitchSound, kSwitchDuration);

@@ -27,8 +27,6 @@ constexpr int kChooseMessage = 16;
 constexpr int kCloseMessage = 17;
 
 constexpr int kInitialMaximum = 10; // until an engine gives the ranges
-constexpr const char* kVoiceSettingsSection = "voice";
-constexpr const char* kVoiceAllowedKey = "voiceallowed";
 
 class ListAdapter final : public ListBox {
 public:
@@ -218,7 +216,7 @@ void TForm4::FormCreate()
     speech_.createnotifysink();
     setCaptions();
     SpeechState& s = speech_.state();
-    s.voiceallowed = speech_.profile().readBool(kVoiceSettingsSection, kVoiceAllowedKey, true);
+    s.voiceallowed = speech_.profile().read(settings::kVoiceAllowed);
     try {
         if (s.voiceallowed) {
             selection_->fillvoicelist();
