@@ -6,12 +6,6 @@
 #include "common/text.h"
 
 namespace tov {
-namespace {
-
-constexpr int kLanguageNameMessage = 0;
-
-} // namespace
-
 const StringResources& StringResources::compiledIn()
 {
     static const StringResources resources = [] {
@@ -47,7 +41,7 @@ void TResourceLocalizer::filllanguages(std::vector<LanguageItem>& list, const St
 {
     list.clear();
     for (int64_t base = kCzechBase; base <= INT32_MAX; base += kLanguageStep) {
-        const std::string* name = from.find(base + kLanguageNameMessage);
+        const std::string* name = from.find(base + static_cast<int>(Message::LanguageName));
         if (name == nullptr) {
             break;
         }
@@ -61,9 +55,9 @@ LanguageSettings& languageSettings()
     return settings;
 }
 
-std::string message(int number)
+std::string message(Message id)
 {
-    return TResourceLocalizer::getstring(languageSettings().languagebase, number);
+    return TResourceLocalizer::getstring(languageSettings().languagebase, static_cast<int>(id));
 }
 
 void readlanguage(const Profile& profile)

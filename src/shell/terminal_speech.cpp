@@ -75,12 +75,12 @@ private:
 
 class PlainCaption final : public speech::Captioned {
 public:
-    explicit PlainCaption(int number) : number_(number) {}
+    explicit PlainCaption(Message number) : number_(number) {}
     std::string caption() const override { return message(number_); }
     void setEnabled(bool) override {}
 
 private:
-    int number_;
+    Message number_;
 };
 
 } // namespace
@@ -137,12 +137,12 @@ struct HeadlessVoiceView::Controls {
     PlainTrackBar speedtb;
     PlainTrackBar volumetb;
     // The captions the dialog would show, fetched as it fetches them.
-    PlainCaption voicestatic{12};
-    PlainCaption pitchstatic{13};
-    PlainCaption speedstatic{14};
-    PlainCaption volumestatic{15};
-    PlainCaption vyberhlasbitbtn{16};
-    PlainCaption closebitbtn{17};
+    PlainCaption voicestatic{Message::VoicesLabel};
+    PlainCaption pitchstatic{Message::PitchLabel};
+    PlainCaption speedstatic{Message::SpeedLabel};
+    PlainCaption volumestatic{Message::VolumeLabel};
+    PlainCaption vyberhlasbitbtn{Message::ChooseVoice};
+    PlainCaption closebitbtn{Message::Close};
 };
 
 HeadlessVoiceView::HeadlessVoiceView() : controls_(std::make_unique<Controls>()) {}

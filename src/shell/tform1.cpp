@@ -35,22 +35,9 @@
 namespace tov::shell {
 namespace {
 
-constexpr int kTitleMessage = 1;
-constexpr int kProgramMenuMessage = 2;
-constexpr int kStartMessage = 3;
-constexpr int kSettingsMenuMessage = 4;
-constexpr int kSoundsMessage = 20;
-constexpr int kVoiceMessage = 38;
-constexpr int kSapi5Message = 27;
-constexpr int kNoVoicesMessage = 40;
-constexpr int kEnvironmentMessage = 5;
-constexpr int kRestartMessage = 6;
-constexpr int kExitMessage = 33;
-constexpr int kHelpMenuMessage = 34;
-constexpr int kAboutMessage = 35;
 constexpr const char* kOpensDialog = "...";
 
-void labelAction(QAction* action, int number, const char* suffix = "")
+void labelAction(QAction* action, Message number, const char* suffix = "")
 {
     action->setText(caption(number) + suffix);
     // Menus read their accessible name from the text without the accelerator marker.
@@ -123,7 +110,8 @@ QString windowTitleFor(const std::filesystem::path& executable)
 {
     // stem() drops only the last extension of the file name itself, so a folder called
     // "my.games" on the path leaves the name alone.
-    return caption(kTitleMessage) + " - " + QString::fromStdString(executable.filename().stem());
+    return caption(Message::ProgramTitle) + " - " +
+           QString::fromStdString(executable.filename().stem());
 }
 
 TForm1::TForm1(runtime::Console& console, const Profile& profile,
@@ -201,17 +189,17 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
 {
     readlanguage(profile_);
     setWindowTitle(windowTitleFor(executable));
-    programmenu_->setTitle(caption(kProgramMenuMessage));
-    labelAction(startsubmenu_, kStartMessage);
-    labelAction(exitsubmenu_, kExitMessage);
-    settingsmenu_->setTitle(caption(kSettingsMenuMessage));
-    labelAction(soundssubmenu_, kSoundsMessage, kOpensDialog);
-    labelAction(voicesubmenu_, kVoiceMessage, kOpensDialog);
-    labelAction(usesapi5submenu_, kSapi5Message);
-    labelAction(environmentsubmenu_, kEnvironmentMessage, kOpensDialog);
-    helpmenu_->setTitle(caption(kHelpMenuMessage));
-    labelAction(aboutsubmenu_, kAboutMessage);
-    printmemo_->setAccessibleName(caption(kTitleMessage));
+    programmenu_->setTitle(caption(Message::ProgramMenu));
+    labelAction(startsubmenu_, Message::StartItem);
+    labelAction(exitsubmenu_, Message::ExitItem);
+    settingsmenu_->setTitle(caption(Message::SettingsMenu));
+    labelAction(soundssubmenu_, Message::SoundsItem, kOpensDialog);
+    labelAction(voicesubmenu_, Message::VoiceItem, kOpensDialog);
+    labelAction(usesapi5submenu_, Message::UseSapi5);
+    labelAction(environmentsubmenu_, Message::EnvironmentItem, kOpensDialog);
+    helpmenu_->setTitle(caption(Message::HelpMenu));
+    labelAction(aboutsubmenu_, Message::AboutItem);
+    printmemo_->setAccessibleName(caption(Message::ProgramTitle));
 
     console_.screen().setObserver(this);
     console_.screen().clear();
@@ -270,7 +258,7 @@ void TForm1::loadKeyboardTables()
     // A table that cannot be read leaves the keyboard without chords or names, and the
     // user is told which file and why; the program itself still runs.
     tables.brailletablefile = inWorkdir(input::kBrailleTableFile);
-    tables.keynamefile = inWorkdir(message(input::kKeyNameFileMessage) + input::kKeyNameExtension);
+    tables.keynamefile = inWorkdir(message(Message::KeyNameFile) + input::kKeyNameExtension);
     const std::filesystem::path* loading = &tables.brailletablefile;
     try {
         input::LoadBrailleTable();
@@ -393,7 +381,7 @@ void TForm1::environmentsubmenuClick()
     }
     writelanguage(profile_);
     if (dialog->itemIndex() != remembered) {
-        showInformation(message(kRestartMessage));
+        showInformation(message(Message::RestartNeeded));
     }
 }
 
@@ -423,7 +411,7 @@ void TForm1::soundssubmenuClick()
             }
         } else {
             dialog->voicecheckbox()->setChecked(false);
-            showInformation(message(kNoVoicesMessage));
+            showInformation(message(Message::NoVoices));
         }
     }
     allowed = dialog->voicecheckbox()->isChecked();

@@ -23,9 +23,6 @@ constexpr double kHighTone = 600;
 constexpr double kSwitchSound = 3;
 constexpr double kSwitchDuration = 50;
 
-constexpr int kUnreachableMessage = 50;
-constexpr int kNotSpeakingMessage = 51;
-
 // Small and capital letters alternate; the capitals stand at the odd indices. "§" closes
 // the list at an even index, so it is no capital.
 const std::string& capitalList()
@@ -101,7 +98,7 @@ void SpeechLayer::sapi5failed(const std::string& text)
     const std::string reason = text.starts_with("speech-dispatcher: ")
                                    ? text.substr(std::string_view("speech-dispatcher: ").size())
                                    : text;
-    tell(message(kUnreachableMessage) + " " + reason);
+    tell(message(Message::SpeechdUnreachable) + " " + reason);
 }
 
 void SpeechLayer::initspeech()
@@ -200,7 +197,7 @@ void SpeechLayer::sapi5wait(size_t length)
         state_.sapi5silent = true;
         state_.sapi5speaking = false;
         if (!state_.sapi5failureshown) { // an unreachable service has been named already
-            tell(message(kNotSpeakingMessage));
+            tell(message(Message::SpeechdSilent));
         }
         return;
     }

@@ -12,10 +12,6 @@ namespace tov::speech {
 namespace {
 
 constexpr const char* kDefaultVoice = "Jakub";
-constexpr int kTitleMessage = 11;
-constexpr int kVoiceOffMessage = 18;
-constexpr int kVoiceSelectedMessage = 19;
-constexpr int kVoiceMissingMessage = 43;
 
 constexpr uint32_t kLargest32 = 0xFFFFFFFF;
 constexpr uint16_t kLargest16 = 0xFFFF;
@@ -248,7 +244,7 @@ void VoiceSelection::readvoicesettings()
         }
     }
     if (found < 0) {
-        process_.showMessage(message(kVoiceMissingMessage) + " " + name);
+        process_.showMessage(message(Message::VoiceMissing) + " " + name);
         process_.endProcess();
     }
     list.setItemindex(found);
@@ -301,7 +297,7 @@ void VoiceSelection::announceVoice()
 
 void VoiceSelection::FormActivate()
 {
-    speech_.say(message(kTitleMessage));
+    speech_.say(message(Message::VoiceTitle));
     announceVoice();
     voicedialogflag_ = true;
 }
@@ -387,7 +383,7 @@ void VoiceSelection::volumetbChange()
 void VoiceSelection::VoicesubmenuClick(const std::function<std::string()>& mainCaption)
 {
     if (!speech_.state().voiceallowed) {
-        process_.showMessage(message(kVoiceOffMessage));
+        process_.showMessage(message(Message::VoiceOff));
         return;
     }
     if (!speech_.state().engineready) {
@@ -399,7 +395,7 @@ void VoiceSelection::VoicesubmenuClick(const std::function<std::string()>& mainC
     if (view_.showModal()) {
         writevoicesettings();
         readvoicesettings();
-        speech_.say(message(kVoiceSelectedMessage));
+        speech_.say(message(Message::VoiceSelected));
     } else {
         speech_.say(mainCaption());
     }
