@@ -6,14 +6,6 @@
 #include "common/text.h"
 
 namespace tov {
-namespace {
-
-constexpr const char* kEnvironmentSection = "environment";
-constexpr const char* kLanguageKey = "language";
-constexpr int kLanguageNameMessage = 0;
-
-} // namespace
-
 const StringResources& StringResources::compiledIn()
 {
     static const StringResources resources = [] {
@@ -49,7 +41,7 @@ void TResourceLocalizer::filllanguages(std::vector<LanguageItem>& list, const St
 {
     list.clear();
     for (int64_t base = kCzechBase; base <= INT32_MAX; base += kLanguageStep) {
-        const std::string* name = from.find(base + kLanguageNameMessage);
+        const std::string* name = from.find(base + static_cast<int>(Message::LanguageName));
         if (name == nullptr) {
             break;
         }
@@ -63,20 +55,19 @@ LanguageSettings& languageSettings()
     return settings;
 }
 
-std::string message(int number)
+std::string message(Message id)
 {
-    return TResourceLocalizer::getstring(languageSettings().languagebase, number);
+    return TResourceLocalizer::getstring(languageSettings().languagebase, static_cast<int>(id));
 }
 
 void readlanguage(const Profile& profile)
 {
-    languageSettings().languagebase =
-        profile.readInteger(kEnvironmentSection, kLanguageKey, kCzechBase);
+    languageSettings().languagebase = profile.read(settings::kLanguage);
 }
 
 void writelanguage(const Profile& profile)
 {
-    profile.writeInteger(kEnvironmentSection, kLanguageKey, languageSettings().languagebase);
+    profile.write(settings::kLanguage, languageSettings().languagebase);
 }
 
 } // namespace tov

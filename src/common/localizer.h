@@ -1,8 +1,10 @@
-// Localised strings: the text of message n (0 to 46) in the current language is the
+// Localised strings: the text of message n (common/messages.h) in the current language is the
 // string whose id is the language base plus n (Czech 1000, English 2000, Slovak 3000).
 // Captions are fetched when each window is created; texts spoken or shown later are
 // fetched when used, so they follow a language changed during the run.
 #pragma once
+
+#include "common/messages.h"
 
 #include <cstdint>
 #include <map>
@@ -56,10 +58,10 @@ struct LanguageSettings {
 };
 LanguageSettings& languageSettings();
 
-// Message `number` in the current language.
-std::string message(int number);
+// The message's text in the current language.
+std::string message(Message id);
 
-// "environment"/"language", default 1000.
+// The language entry of the settings file (settings::kLanguage).
 void readlanguage(const Profile& profile);
 void writelanguage(const Profile& profile);
 

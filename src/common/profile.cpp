@@ -303,9 +303,6 @@ std::string unsavedKey(std::string_view section, std::string_view key)
     return id;
 }
 
-constexpr int kNotStoredMessage = 47;
-constexpr int kHeldUntilEndMessage = 48;
-
 } // namespace
 
 std::optional<std::string> Profile::unsaved(std::string_view section, std::string_view key) const
@@ -378,8 +375,8 @@ void Profile::writeString(std::string_view section, std::string_view key,
         }
         heldInMemory_ = true;
         unsaved_[unsavedKey(section, key)] = std::string(value);
-        reporter_(message(kNotStoredMessage) + " " + error.what() + ". " +
-                  message(kHeldUntilEndMessage));
+        reporter_(message(Message::NotStored) + " " + error.what() + ". " +
+                  message(Message::HeldUntilEnd));
     }
 }
 

@@ -14,6 +14,8 @@
 // The file itself is left as it was.
 #pragma once
 
+#include "common/settingskeys.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -44,6 +46,32 @@ public:
     // when it cannot be written, or when a name or value would break the file's lines.
     void writeString(std::string_view section, std::string_view key, std::string_view value) const;
     void writeInteger(std::string_view section, std::string_view key, int32_t value) const;
+
+    // The same for an entry of the settings list, with the entry's own fallback.
+    std::string read(const settings::Entry<std::string_view>& entry) const
+    {
+        return readString(entry.section, entry.key, entry.fallback);
+    }
+    int32_t read(const settings::Entry<int32_t>& entry) const
+    {
+        return readInteger(entry.section, entry.key, entry.fallback);
+    }
+    bool read(const settings::Entry<bool>& entry) const
+    {
+        return readBool(entry.section, entry.key, entry.fallback);
+    }
+    void write(const settings::Entry<std::string_view>& entry, std::string_view value) const
+    {
+        writeString(entry.section, entry.key, value);
+    }
+    void write(const settings::Entry<int32_t>& entry, int32_t value) const
+    {
+        writeInteger(entry.section, entry.key, value);
+    }
+    void write(const settings::Entry<bool>& entry, bool value) const
+    {
+        writeInteger(entry.section, entry.key, value ? 1 : 0);
+    }
 
     // Hears the one message (Windows-1250) that says the settings cannot be stored and
     // why; without a reporter a failed write throws TovError.

@@ -11,9 +11,9 @@
 
 namespace tov {
 
-inline QString caption(int number)
+inline QString caption(Message id)
 {
-    return text::toQString(message(number));
+    return text::toQString(message(id));
 }
 
 inline QString withoutAccelerator(QString text)

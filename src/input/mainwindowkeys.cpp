@@ -12,7 +12,6 @@
 namespace tov::input {
 namespace {
 
-constexpr int kBrailleKeyboardMessage = 46;
 
 } // namespace
 
@@ -81,8 +80,8 @@ void MainWindowKeys::attachbraillekeyboarditem(QAction& item)
     item.setCheckable(true);
     item.setChecked(hosts_.keyboard->braillekeys);
     item.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    item.setText(caption(kBrailleKeyboardMessage));
-    item.setToolTip(withoutAccelerator(caption(kBrailleKeyboardMessage)));
+    item.setText(caption(Message::BrailleKeyboard));
+    item.setToolTip(withoutAccelerator(caption(Message::BrailleKeyboard)));
     connect(&item, &QAction::triggered, this, [this, &item] { braillekeyboarditemClick(item); });
 }
 

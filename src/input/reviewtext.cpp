@@ -8,8 +8,6 @@
 namespace tov::input {
 namespace {
 
-constexpr int kLineMessage = 31;
-constexpr int kColumnMessage = 32;
 constexpr std::string_view kLineBreak = "\r\n";
 
 } // namespace
@@ -44,8 +42,8 @@ size_t ReviewText::offsetOf(int line, int column) const
 
 std::string caretPosition(int line, int column)
 {
-    return message(kLineMessage) + " " + std::to_string(line + 1) + ", " + message(kColumnMessage) +
-           " " + std::to_string(column + 1);
+    return message(Message::Line) + " " + std::to_string(line + 1) + ", " +
+           message(Message::Column) + " " + std::to_string(column + 1);
 }
 
 } // namespace tov::input

@@ -273,7 +273,7 @@ void LoadKeyboardTables(const std::filesystem::path& workdir)
     BrailleTables& tables = brailleTables();
     tables.brailletablefile = workdir / kBrailleTableFile;
     LoadBrailleTable();
-    const std::string keyNameFile = message(kKeyNameFileMessage) + kKeyNameExtension;
+    const std::string keyNameFile = message(Message::KeyNameFile) + kKeyNameExtension;
     tables.keynamefile = workdir / text::toUtf8(keyNameFile);
     LoadKeyNames();
 }

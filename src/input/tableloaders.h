@@ -30,9 +30,8 @@
 namespace tov::input {
 
 inline constexpr const char* kBrailleTableFile = "czech.ebt";
+// The key-name file of the interface language: Message::KeyNameFile ("english") + ".eky".
 inline constexpr const char* kKeyNameExtension = ".eky";
-//: "czech", "english" or "slovak": the key-name file of the interface language
-inline constexpr int kKeyNameFileMessage = 24;
 
 // Fills the prefix and character tables from a braille table's content.
 void parseBrailleTable(std::string_view bytes, BrailleTables& tables);

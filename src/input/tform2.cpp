@@ -18,10 +18,6 @@
 namespace tov::input {
 namespace {
 
-constexpr int kEnterDataMessage = 23;
-constexpr int kOkMessage = 7;
-constexpr int kExitProgramMessage = 45;
-constexpr int kEmptyLineMessage = 29;
 //: the key click of deleting keys and of moves at the ends of the line
 constexpr double kLineClick = 2;
 
@@ -103,14 +99,14 @@ void TForm2::setHosts(InputDialogHosts hosts)
 void TForm2::FormCreate()
 {
     // Captions are fetched once, in the language of this start.
-    setWindowTitle(caption(kEnterDataMessage));
-    enterbitbtn_->setText(caption(kOkMessage));
-    exitprogrambtn_->setText(caption(kExitProgramMessage));
+    setWindowTitle(caption(Message::EnterData));
+    enterbitbtn_->setText(caption(Message::Ok));
+    exitprogrambtn_->setText(caption(Message::ExitProgram));
 
-    nameForAccessibility(this, caption(kEnterDataMessage));
-    nameForAccessibility(inputedit_, caption(kEnterDataMessage));
-    nameForAccessibility(enterbitbtn_, caption(kOkMessage));
-    nameForAccessibility(exitprogrambtn_, caption(kExitProgramMessage));
+    nameForAccessibility(this, caption(Message::EnterData));
+    nameForAccessibility(inputedit_, caption(Message::EnterData));
+    nameForAccessibility(enterbitbtn_, caption(Message::Ok));
+    nameForAccessibility(exitprogrambtn_, caption(Message::ExitProgram));
     hosts_.keyboard->currentprefix.clear();
 }
 
@@ -293,7 +289,7 @@ EditLine TForm2::line() const
 void TForm2::sayLine()
 {
     const std::string text = line().text;
-    hosts_.speech->say(text.empty() ? message(kEmptyLineMessage) : text);
+    hosts_.speech->say(text.empty() ? message(Message::EmptyLine) : text);
 }
 
 void TForm2::echokey(const std::string& text) const
@@ -384,7 +380,7 @@ void TForm2::inputeditKeyDown(const QKeyEvent& event)
             hosts_.sounds->beep();
         }
     } else if (key == vk::kUp && alt) {
-        spoken = current.text.empty() ? message(kEmptyLineMessage) : current.text;
+        spoken = current.text.empty() ? message(Message::EmptyLine) : current.text;
     } else if (!hosts_.keyboard->braillekeys && typed.has_value()) {
         echo = std::string(1, *typed);
     }

@@ -19,10 +19,6 @@
 namespace tov::input {
 namespace {
 
-constexpr int kScreenMessage = 26;
-constexpr int kCloseMessage = 17;
-constexpr int kEmptyLineMessage = 29;
-constexpr int kEndOfScreenMessage = 30;
 //: the two tones that open and close the window, sounding together
 constexpr std::array<double, 2> kWindowTones = {300, 450};
 constexpr double kWindowSoundNumber = 5;
@@ -73,11 +69,11 @@ TForm6::TForm6(runtime::Console& console, runtime::Speech& speech, runtime::Soun
 
 void TForm6::FormCreate()
 {
-    setWindowTitle(caption(kScreenMessage));
-    closebitbtn_->setText(caption(kCloseMessage));
-    nameForAccessibility(this, caption(kScreenMessage));
-    nameForAccessibility(virtualscrmemo_, caption(kScreenMessage));
-    nameForAccessibility(closebitbtn_, caption(kCloseMessage));
+    setWindowTitle(caption(Message::ScreenTitle));
+    closebitbtn_->setText(caption(Message::Close));
+    nameForAccessibility(this, caption(Message::ScreenTitle));
+    nameForAccessibility(virtualscrmemo_, caption(Message::ScreenTitle));
+    nameForAccessibility(closebitbtn_, caption(Message::Close));
 }
 
 void TForm6::playWindowSound()
@@ -100,10 +96,10 @@ void TForm6::Open()
     virtualscrmemo_->moveCursor(QTextCursor::Start);
     virtualscrmemo_->setFocus(Qt::OtherFocusReason);
     playWindowSound();
-    speech_.saynowait(message(kScreenMessage));
+    speech_.saynowait(message(Message::ScreenTitle));
     if (exec() != QDialog::Accepted) {
         playWindowSound();
-        speech_.say(message(kEndOfScreenMessage));
+        speech_.say(message(Message::EndOfScreen));
     }
 }
 
@@ -165,7 +161,7 @@ void TForm6::virtualscrmemoKeyUp(const QKeyEvent& event)
     if (key == vk::kUp || key == vk::kDown) {
         passBoundary(line == 0 || line == text_.lineCount() - 1);
         const std::string_view text = text_.line(line);
-        speech_.say(text.empty() ? message(kEmptyLineMessage) : std::string(text));
+        speech_.say(text.empty() ? message(Message::EmptyLine) : std::string(text));
         return;
     }
     if (key != vk::kLeft && key != vk::kRight && key != vk::kHome && key != vk::kEnd) {

@@ -12,8 +12,6 @@
 namespace tov::runtime {
 namespace {
 
-constexpr int kDamagedBankMessage = 49;
-constexpr int kMissingFileMessage = 42;
 constexpr double kHighestSoundNumber = 9;
 constexpr int64_t kSamplesPerPeriod = 64; //: one period of a tone item
 constexpr int32_t kRestFrequency = 128;   //: a tone of 0: 2 Hz, heard as silence
@@ -77,7 +75,7 @@ void loadsounds(sound::TWaveCollection& bank, ProcessControl& process,
         workdir.empty() ? std::filesystem::path(kSoundBankFile) : workdir / kSoundBankFile;
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(file, ignored)) {
-        process.showMessage(message(kMissingFileMessage) + " " + kSoundBankFile);
+        process.showMessage(message(Message::MissingFile) + " " + kSoundBankFile);
         process.endProcess();
     }
     try {
@@ -85,7 +83,7 @@ void loadsounds(sound::TWaveCollection& bank, ProcessControl& process,
     } catch (const std::exception& error) {
         // A bank cut short or not a bank at all ends the process as a missing one does,
         // with the file's name and what is wrong with it.
-        process.showMessage(message(kDamagedBankMessage) + " " + kSoundBankFile + ": " +
+        process.showMessage(message(Message::DamagedBank) + " " + kSoundBankFile + ": " +
                             error.what());
         process.endProcess();
     }

@@ -16,8 +16,6 @@ constexpr int kZoneWidth = 8;
 constexpr int kLastZoneColumn = 72; // past it, PRINT x, ends the line
 constexpr auto kPunctuationPause = std::chrono::milliseconds(300);
 constexpr std::string_view kSilentPunctuation = ".,;?";
-constexpr int kEnterDataMessage = 23;
-constexpr int kMissingFileMessage = 42;
 
 bool isBlank(char c)
 {
@@ -162,7 +160,7 @@ void Console::input(std::string& target, InputMode mode)
         host_.dialog->setEditText({});
         host_.dialog->activateEdit();
         if (mode != InputMode::NewLine) {
-            print(message(kEnterDataMessage), PrintMode::EndLine);
+            print(message(Message::EnterData), PrintMode::EndLine);
         }
         if (host_.dialog->showModal() == DialogResult::Ok) {
             inputbuffer_ = std::string(trimBlanks(host_.dialog->editText()));
@@ -266,7 +264,7 @@ void Console::opendatafile()
 
 void Console::missingFile(const char* name)
 {
-    host_.process->showMessage(message(kMissingFileMessage) + " " + name);
+    host_.process->showMessage(message(Message::MissingFile) + " " + name);
     host_.process->endProcess();
     std::abort(); // a host whose endProcess returns would run the program on without its file
 }

@@ -91,8 +91,7 @@ Options parse(int argc, char** argv)
 // application object, on standard error otherwise, and the process ends with status 1.
 [[noreturn]] void endWithError(const std::string& what)
 {
-    constexpr int kEndedWithErrorMessage = 52;
-    const std::string text = tov::message(kEndedWithErrorMessage) + " " + what;
+    const std::string text = tov::message(tov::Message::EndedWithError) + " " + what;
     if (qApp != nullptr) {
         tov::shell::showErrorMessage(text);
     } else {

@@ -8,8 +8,6 @@
 namespace tov::shell {
 namespace {
 
-constexpr int kReadyMessage = 25;
-
 // Closes the data file however the run ends; closing an unopened file is no error.
 class DataFileGuard {
 public:
@@ -31,7 +29,7 @@ void runBuiltInProgram(runtime::Console& console, const std::function<void()>& s
     started();
     console.resetruntime();
     program::runprogram(console);
-    console.print(message(kReadyMessage), runtime::PrintMode::EndLine);
+    console.print(message(Message::Ready), runtime::PrintMode::EndLine);
 }
 
 } // namespace tov::shell

@@ -2,52 +2,41 @@
 #include "shell/settings.h"
 
 #include "common/profile.h"
-#include "runtime/soundcues.h"
 
 #include <algorithm>
 
 namespace tov::shell {
 
-void readsettings(const Profile& profile, const GeneralSettings& settings, bool voicesAvailable)
+GeneralSettings readsettings(const Profile& profile)
 {
-    if (!profile.exists()) {
-        if (settings.voiceallowed != nullptr) {
-            *settings.voiceallowed = voicesAvailable;
-            profile.writeInteger(kVoiceSection, kVoiceAllowedKey, voicesAvailable ? 1 : 0);
-        }
-        return;
-    }
-    if (settings.voiceallowed != nullptr) {
-        *settings.voiceallowed = profile.readBool(kVoiceSection, kVoiceAllowedKey, true);
-    }
-    if (settings.sounds != nullptr) {
-        settings.sounds->tovanasounds = profile.readBool(kSoundsSection, kTovanaSoundsKey, true);
-        // The track bar's range: a value from outside it would play at full volume or
-        // overflow the bar's position.
-        settings.sounds->sndvolume = std::clamp(
-            profile.readInteger(kSoundsSection, kSndVolumeKey, 0), kQuietestVolume, kLoudestVolume);
-    }
-    if (settings.braillekeys != nullptr) {
-        *settings.braillekeys = profile.readBool(kKeyboardSection, kBrailleKeysKey, false);
-    }
-    if (settings.usesapi5 != nullptr) {
-        *settings.usesapi5 = profile.readBool(kSapi5Section, kSapi5Key, false);
-    }
+    GeneralSettings values;
+    values.voiceallowed = profile.read(settings::kVoiceAllowed);
+    values.sounds.tovanasounds = profile.read(settings::kTovanaSounds);
+    // The track bar's range: a value from outside it would play at full volume or
+    // overflow the bar's position.
+    values.sounds.sndvolume =
+        std::clamp(profile.read(settings::kSndVolume), kQuietestVolume, kLoudestVolume);
+    values.braillekeys = profile.read(settings::kBrailleKeys);
+    values.usesapi5 = profile.read(settings::kSapi5);
+    return values;
 }
 
-void writesettings(const Profile& profile, const GeneralSettings& settings)
+GeneralSettings readsettings(const Profile& profile, bool voicesAvailable)
 {
-    if (settings.voiceallowed != nullptr) {
-        profile.writeInteger(kVoiceSection, kVoiceAllowedKey, *settings.voiceallowed ? 1 : 0);
+    GeneralSettings values = readsettings(profile);
+    if (!profile.exists()) {
+        values.voiceallowed = voicesAvailable;
+        profile.write(settings::kVoiceAllowed, voicesAvailable);
     }
-    if (settings.sounds != nullptr) {
-        profile.writeInteger(kSoundsSection, kTovanaSoundsKey,
-                             settings.sounds->tovanasounds ? 1 : 0);
-        profile.writeInteger(kSoundsSection, kSndVolumeKey, settings.sounds->sndvolume);
-    }
-    if (settings.braillekeys != nullptr) {
-        profile.writeInteger(kKeyboardSection, kBrailleKeysKey, *settings.braillekeys ? 1 : 0);
-    }
+    return values;
+}
+
+void writesettings(const Profile& profile, const GeneralSettings& values)
+{
+    profile.write(settings::kVoiceAllowed, values.voiceallowed);
+    profile.write(settings::kTovanaSounds, values.sounds.tovanasounds);
+    profile.write(settings::kSndVolume, values.sounds.sndvolume);
+    profile.write(settings::kBrailleKeys, values.braillekeys);
 }
 
 } // namespace tov::shell

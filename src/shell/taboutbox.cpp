@@ -15,10 +15,6 @@
 namespace tov::shell {
 namespace {
 
-constexpr int kAboutMessage = 36;
-constexpr int kTitleMessage = 1;
-constexpr int kVersionMessage = 37;
-constexpr int kOkMessage = 7;
 constexpr int kIconSize = 64;
 constexpr const char* kFixedLine = "Copyright \u00A9 2026 the tovana developers";
 
@@ -65,13 +61,13 @@ TAboutbox::TAboutbox(QWidget* parent) : QDialog(parent)
 
 void TAboutbox::FormCreate()
 {
-    setWindowTitle(caption(kAboutMessage));
-    nameForAccessibility(this, caption(kAboutMessage));
-    productName_->setText(caption(kTitleMessage));
-    version_->setText(caption(kVersionMessage) + " " + kVersion);
-    okButton_->setText(caption(kOkMessage));
-    nameForAccessibility(okButton_, caption(kOkMessage));
-    programIcon_->setAccessibleName(caption(kTitleMessage));
+    setWindowTitle(caption(Message::AboutTitle));
+    nameForAccessibility(this, caption(Message::AboutTitle));
+    productName_->setText(caption(Message::ProgramTitle));
+    version_->setText(caption(Message::Version) + " " + kVersion);
+    okButton_->setText(caption(Message::Ok));
+    nameForAccessibility(okButton_, caption(Message::Ok));
+    programIcon_->setAccessibleName(caption(Message::ProgramTitle));
     // A screen reader that lands on the dialog hears what it shows.
     setAccessibleDescription(productName_->text() + ", " + version_->text() + ", " +
                              copyright_->text());

@@ -245,7 +245,7 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     sound::TWaveList wavelist;
     wavelist.setdevice(&device);
     runtime::SoundCues cues(wavelist.Waves(), console.soundstate(), runtime::sleepingWait());
-    readsettings(profile, {.sounds = &cues.settings()}, false);
+    cues.settings() = readsettings(profile).sounds;
     runtime::loadsounds(wavelist.Waves(), process,
                         console.locate(runtime::kSoundBankFile).parent_path());
     console.host().sounds = &cues;
@@ -257,8 +257,9 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
             if (spoken->speech.start()) {
                 console.host().speech = &spoken->speech.layer();
             } else {
-                std::cerr << "tovana: speech is off in the settings file (" << kVoiceSection
-                          << "/" << kVoiceAllowedKey << "); printing only\n";
+                std::cerr << "tovana: speech is off in the settings file ("
+                          << settings::kVoiceAllowed.section << "/" << settings::kVoiceAllowed.key
+                          << "); printing only\n";
             }
         } catch (const std::exception& error) {
             process.showMessage(error.what());

@@ -75,12 +75,12 @@ private:
 
 class PlainCaption final : public speech::Captioned {
 public:
-    explicit PlainCaption(int number) : number_(number) {}
+    explicit PlainCaption(Message number) : number_(number) {}
     std::string caption() const override { return message(number_); }
     void setEnabled(bool) override {}
 
 private:
-    int number_;
+    Message number_;
 };
 
 } // namespace
@@ -137,12 +137,12 @@ struct HeadlessVoiceView::Controls {
     PlainTrackBar speedtb;
     PlainTrackBar volumetb;
     // The captions the dialog would show, fetched as it fetches them.
-    PlainCaption voicestatic{12};
-    PlainCaption pitchstatic{13};
-    PlainCaption speedstatic{14};
-    PlainCaption volumestatic{15};
-    PlainCaption vyberhlasbitbtn{16};
-    PlainCaption closebitbtn{17};
+    PlainCaption voicestatic{Message::VoicesLabel};
+    PlainCaption pitchstatic{Message::PitchLabel};
+    PlainCaption speedstatic{Message::SpeedLabel};
+    PlainCaption volumestatic{Message::VolumeLabel};
+    PlainCaption vyberhlasbitbtn{Message::ChooseVoice};
+    PlainCaption closebitbtn{Message::Close};
 };
 
 HeadlessVoiceView::HeadlessVoiceView() : controls_(std::make_unique<Controls>()) {}
@@ -185,9 +185,9 @@ bool TerminalSpeech::start()
     // The sink the voice dialog's creation makes in the window: without it no engine
     // would report its audio, and `say` would not wait.
     layer_.createnotifysink();
-    bool usesapi5 = false;
-    readsettings(profile_, {.voiceallowed = &state.voiceallowed, .usesapi5 = &usesapi5},
-                 layer_.voicesavailable());
+    const GeneralSettings settings = readsettings(profile_, layer_.voicesavailable());
+    state.voiceallowed = settings.voiceallowed;
+    const bool usesapi5 = settings.usesapi5;
     layer_.useengine(usesapi5);
     if (usesapi5) {
         return true; // speech-dispatcher speaks whatever "voiceallowed" says

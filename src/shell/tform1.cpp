@@ -31,22 +31,9 @@
 namespace tov::shell {
 namespace {
 
-constexpr int kTitleMessage = 1;
-constexpr int kProgramMenuMessage = 2;
-constexpr int kStartMessage = 3;
-constexpr int kSettingsMenuMessage = 4;
-constexpr int kSoundsMessage = 20;
-constexpr int kVoiceMessage = 38;
-constexpr int kSapi5Message = 27;
-constexpr int kNoVoicesMessage = 40;
-constexpr int kEnvironmentMessage = 5;
-constexpr int kRestartMessage = 6;
-constexpr int kExitMessage = 33;
-constexpr int kHelpMenuMessage = 34;
-constexpr int kAboutMessage = 35;
 constexpr const char* kOpensDialog = "...";
 
-void labelAction(QAction* action, int number, const char* suffix = "")
+void labelAction(QAction* action, Message number, const char* suffix = "")
 {
     action->setText(caption(number) + suffix);
     // Menus read their accessible name from the text without the accelerator marker.
@@ -119,7 +106,8 @@ QString windowTitleFor(const std::filesystem::path& executable)
 {
     // stem() drops only the last extension of the file name itself, so a folder called
     // "my.games" on the path leaves the name alone.
-    return caption(kTitleMessage) + " - " + QString::fromStdString(executable.filename().stem());
+    return caption(Message::ProgramTitle) + " - " +
+           QString::fromStdString(executable.filename().stem());
 }
 
 TForm1::TForm1(runtime::Console& console, const Profile& profile, SoundStack& sounds,
@@ -197,17 +185,17 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
 {
     readlanguage(profile_);
     setWindowTitle(windowTitleFor(executable));
-    programmenu_->setTitle(caption(kProgramMenuMessage));
-    labelAction(startsubmenu_, kStartMessage);
-    labelAction(exitsubmenu_, kExitMessage);
-    settingsmenu_->setTitle(caption(kSettingsMenuMessage));
-    labelAction(soundssubmenu_, kSoundsMessage, kOpensDialog);
-    labelAction(voicesubmenu_, kVoiceMessage, kOpensDialog);
-    labelAction(usesapi5submenu_, kSapi5Message);
-    labelAction(environmentsubmenu_, kEnvironmentMessage, kOpensDialog);
-    helpmenu_->setTitle(caption(kHelpMenuMessage));
-    labelAction(aboutsubmenu_, kAboutMessage);
-    printmemo_->setAccessibleName(caption(kTitleMessage));
+    programmenu_->setTitle(caption(Message::ProgramMenu));
+    labelAction(startsubmenu_, Message::StartItem);
+    labelAction(exitsubmenu_, Message::ExitItem);
+    settingsmenu_->setTitle(caption(Message::SettingsMenu));
+    labelAction(soundssubmenu_, Message::SoundsItem, kOpensDialog);
+    labelAction(voicesubmenu_, Message::VoiceItem, kOpensDialog);
+    labelAction(usesapi5submenu_, Message::UseSapi5);
+    labelAction(environmentsubmenu_, Message::EnvironmentItem, kOpensDialog);
+    helpmenu_->setTitle(caption(Message::HelpMenu));
+    labelAction(aboutsubmenu_, Message::AboutItem);
+    printmemo_->setAccessibleName(caption(Message::ProgramTitle));
 
     console_.screen().setObserver(this);
     console_.screen().clear();
@@ -216,25 +204,44 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
 
     // The sound settings live in the cues, which exist (silent, without a bank) before
     // the settings are read; the device and the bank come after the memory image.
-    general_.sounds = &sounds_.settings();
-    general_.voiceallowed = speech_ != nullptr ? &speech_->state().voiceallowed : &voiceallowed_;
-    general_.braillekeys = &input::keyboardState().braillekeys;
-    general_.usesapi5 = &sapi5checked_;
-    *general_.voiceallowed = false;
+    voiceallowed() = false;
     input::keyboardState().braillekeys = false;
     if (speech_ != nullptr) {
         speech_->initspeech();
     }
-    shell::readsettings(profile_, general_, speech_ != nullptr && speech_->voicesavailable());
+    const GeneralSettings settings =
+        shell::readsettings(profile_, speech_ != nullptr && speech_->voicesavailable());
+    voiceallowed() = settings.voiceallowed;
+    sounds_.settings() = settings.sounds;
+    input::keyboardState().braillekeys = settings.braillekeys;
+    sapi5checked_ = settings.usesapi5;
 
     console_.loadmemoryimage();
     sounds_.createsounds();
     loadKeyboardTables();
 }
 
+bool& TForm1::voiceallowed()
+{
+    return speech_ != nullptr ? speech_->state().voiceallowed : voiceallowed_;
+}
+
+bool TForm1::voiceallowed() const
+{
+    return speech_ != nullptr ? speech_->state().voiceallowed : voiceallowed_;
+}
+
+GeneralSettings TForm1::generalSettings() const
+{
+    return {.voiceallowed = voiceallowed(),
+            .sounds = sounds_.settings(),
+            .braillekeys = input::keyboardState().braillekeys,
+            .usesapi5 = sapi5checked_};
+}
+
 void TForm1::writesettings() const
 {
-    shell::writesettings(profile_, general_);
+    shell::writesettings(profile_, generalSettings());
 }
 
 void TForm1::loadKeyboardTables()
@@ -244,7 +251,7 @@ void TForm1::loadKeyboardTables()
     // A table that cannot be read leaves the keyboard without chords or names, and the
     // user is told which file and why; the program itself still runs.
     tables.brailletablefile = inWorkdir(input::kBrailleTableFile);
-    tables.keynamefile = inWorkdir(message(input::kKeyNameFileMessage) + input::kKeyNameExtension);
+    tables.keynamefile = inWorkdir(message(Message::KeyNameFile) + input::kKeyNameExtension);
     const std::filesystem::path* loading = &tables.brailletablefile;
     try {
         input::LoadBrailleTable();
@@ -333,7 +340,7 @@ void TForm1::environmentsubmenuClick()
     }
     writelanguage(profile_);
     if (chosen != remembered) {
-        showInformation(message(kRestartMessage));
+        showInformation(message(Message::RestartNeeded));
     }
 }
 
@@ -344,7 +351,7 @@ void TForm1::soundssubmenuClick()
         return;
     }
     runtime::SoundSettings& sounds = sounds_.settings();
-    bool& voiceallowed = *general_.voiceallowed;
+    bool& voiceallowed = this->voiceallowed();
     SoundsChoice choice{voiceallowed, sounds.tovanasounds};
     if (dialog->edit(choice) == DialogAnswer::Cancel) {
         return;
@@ -356,7 +363,7 @@ void TForm1::soundssubmenuClick()
             }
         } else {
             choice.voiceallowed = false;
-            showInformation(message(kNoVoicesMessage));
+            showInformation(message(Message::NoVoices));
         }
     }
     voiceallowed = choice.voiceallowed;

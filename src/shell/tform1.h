@@ -55,9 +55,7 @@ struct LaterForms {
 
 class ScreenAnnouncer;
 
-class TForm1 : public QMainWindow,
-               private runtime::ScreenObserver,
-               private runtime::PrintListener {
+class TForm1 : public QMainWindow, private runtime::ScreenObserver, private runtime::PrintListener {
     Q_OBJECT
 public:
     // `speech` may be null (tests without a speech layer): speech is then not allowed.
@@ -84,8 +82,8 @@ public:
     void setLaterForms(const LaterForms& forms) { forms_ = forms; }
     bool programstarted() const { return programstarted_; }
     bool isRunning() const { return running_; }
-    // Where each general setting lives, for readsettings and writesettings.
-    const GeneralSettings& generalSettings() const { return general_; }
+    // The general settings as the window and the subsystems hold them now.
+    GeneralSettings generalSettings() const;
     // The SAPI 5 check mark as the settings file gave it.
     bool sapi5Setting() const { return sapi5checked_; }
     void writesettings() const;
@@ -112,6 +110,9 @@ private:
     // The program's own voice reads what is printed (a desktop screen reader then must not).
     bool ownVoiceSpeaks() const;
     void loadKeyboardTables();
+    // "voiceallowed": the speech layer's, or the window's own when there is none.
+    bool& voiceallowed();
+    bool voiceallowed() const;
 
     runtime::Console& console_;
     const Profile& profile_;
@@ -132,7 +133,6 @@ private:
     QAction* aboutsubmenu_ = nullptr;
     LaterForms forms_;
     SoundStack& sounds_;
-    GeneralSettings general_;
     //: the items a run disables, so no second run or settings change starts inside it
     std::vector<QAction*> runDisabledItems_;
     bool programstarted_ = false; //: Start was chosen once; the review window may open

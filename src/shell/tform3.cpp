@@ -14,15 +14,6 @@
 #include <QVBoxLayout>
 
 namespace tov::shell {
-namespace {
-
-constexpr int kDialogMessage = 10;
-constexpr int kGroupMessage = 9;
-constexpr int kOkMessage = 7;
-constexpr int kCancelMessage = 8;
-
-} // namespace
-
 TForm3::TForm3(const Profile& profile, QWidget* parent) : QDialog(parent), profile_(profile)
 {
     setObjectName("TForm3");
@@ -72,14 +63,14 @@ void TForm3::FormCreate()
 
 void TForm3::setCaptions()
 {
-    setWindowTitle(caption(kDialogMessage));
-    nameForAccessibility(this, caption(kDialogMessage));
-    languagergroup_->setTitle(caption(kGroupMessage));
-    nameForAccessibility(languagergroup_, caption(kGroupMessage));
-    okbitbtn_->setText(caption(kOkMessage));
-    nameForAccessibility(okbitbtn_, caption(kOkMessage));
-    cancelbitbtn_->setText(caption(kCancelMessage));
-    nameForAccessibility(cancelbitbtn_, caption(kCancelMessage));
+    setWindowTitle(caption(Message::EnvironmentTitle));
+    nameForAccessibility(this, caption(Message::EnvironmentTitle));
+    languagergroup_->setTitle(caption(Message::LanguageLabel));
+    nameForAccessibility(languagergroup_, caption(Message::LanguageLabel));
+    okbitbtn_->setText(caption(Message::Ok));
+    nameForAccessibility(okbitbtn_, caption(Message::Ok));
+    cancelbitbtn_->setText(caption(Message::Cancel));
+    nameForAccessibility(cancelbitbtn_, caption(Message::Cancel));
 }
 
 int TForm3::itemIndex() const

@@ -21,12 +21,6 @@
 namespace tov::shell {
 namespace {
 
-constexpr int kDialogMessage = 21;
-constexpr int kVoiceMessage = 22;
-constexpr int kTovanaSoundsMessage = 39;
-constexpr int kVolumeMessage = 28;
-constexpr int kOkMessage = 7;
-constexpr int kCancelMessage = 8;
 constexpr int kArrowStep = 1;
 constexpr int kPageStep = 2;
 
@@ -97,18 +91,18 @@ TForm5::TForm5(runtime::SoundSettings& sounds, runtime::SoundStatement& cues, QW
 
 void TForm5::FormCreate()
 {
-    setWindowTitle(caption(kDialogMessage));
-    nameForAccessibility(this, caption(kDialogMessage));
-    voicecheckbox_->setText(caption(kVoiceMessage));
-    nameForAccessibility(voicecheckbox_, caption(kVoiceMessage));
-    tovanasoundschk_->setText(caption(kTovanaSoundsMessage));
-    nameForAccessibility(tovanasoundschk_, caption(kTovanaSoundsMessage));
-    sndvolstatic_->setText(caption(kVolumeMessage));
-    nameForAccessibility(sndvoltrackbar_, caption(kVolumeMessage));
-    okbitbtn_->setText(caption(kOkMessage));
-    nameForAccessibility(okbitbtn_, caption(kOkMessage));
-    cancelbitbtn_->setText(caption(kCancelMessage));
-    nameForAccessibility(cancelbitbtn_, caption(kCancelMessage));
+    setWindowTitle(caption(Message::SoundsTitle));
+    nameForAccessibility(this, caption(Message::SoundsTitle));
+    voicecheckbox_->setText(caption(Message::UseVoice));
+    nameForAccessibility(voicecheckbox_, caption(Message::UseVoice));
+    tovanasoundschk_->setText(caption(Message::TovanaSounds));
+    nameForAccessibility(tovanasoundschk_, caption(Message::TovanaSounds));
+    sndvolstatic_->setText(caption(Message::SoundVolume));
+    nameForAccessibility(sndvoltrackbar_, caption(Message::SoundVolume));
+    okbitbtn_->setText(caption(Message::Ok));
+    nameForAccessibility(okbitbtn_, caption(Message::Ok));
+    cancelbitbtn_->setText(caption(Message::Cancel));
+    nameForAccessibility(cancelbitbtn_, caption(Message::Cancel));
 }
 
 DialogAnswer TForm5::edit(SoundsChoice& choice)

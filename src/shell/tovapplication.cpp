@@ -30,9 +30,8 @@ void showBox(QMessageBox::Icon icon, const std::string& text)
     // and a test that started it, can read them there.
     std::fprintf(stderr, "tovana: %s\n", tov::text::toUtf8(text).c_str());
     std::fflush(stderr);
-    constexpr int kTitleMessage = 1;
-    QMessageBox box(icon, tov::text::toQString(message(kTitleMessage)), tov::text::toQString(text),
-                    QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(icon, tov::text::toQString(message(Message::ProgramTitle)),
+                    tov::text::toQString(text), QMessageBox::Ok, QApplication::activeWindow());
     box.setAccessibleName(box.windowTitle());
     box.setAccessibleDescription(box.text());
     if (isUnattended()) {

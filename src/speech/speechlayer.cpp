@@ -20,11 +20,6 @@ constexpr double kHighTone = 600;
 constexpr double kSwitchSound = 3;
 constexpr double kSwitchDuration = 50;
 
-constexpr int kUnreachableMessage = 50;
-constexpr int kNotSpeakingMessage = 51;
-
-constexpr const char* kVoiceSection = "Voice";
-constexpr const char* kSapi5Key = "SAPI5";
 
 } // namespace
 
@@ -80,7 +75,7 @@ void SpeechLayer::sapi5failed(const std::string& text)
     const std::string reason = text.starts_with("speech-dispatcher: ")
                                    ? text.substr(std::string_view("speech-dispatcher: ").size())
                                    : text;
-    tell(message(kUnreachableMessage) + " " + reason);
+    tell(message(Message::SpeechdUnreachable) + " " + reason);
 }
 
 void SpeechLayer::initspeech()
@@ -179,7 +174,7 @@ void SpeechLayer::sapi5wait(size_t length)
         state_.sapi5silent = true;
         state_.sapi5speaking = false;
         if (!state_.sapi5failureshown) { // an unreachable service has been named already
-            tell(message(kNotSpeakingMessage));
+            tell(message(Message::SpeechdSilent));
         }
         return;
     }
@@ -254,7 +249,7 @@ void SpeechLayer::switchengine(MenuItem& usesapi5submenu, MenuItem& Voicesubmenu
         state_.sapi5failureshown = false; // chosen anew: a failure is worth saying again
         connectvoice5();
     }
-    hosts_.profile.writeInteger(kVoiceSection, kSapi5Key, on ? 1 : 0);
+    hosts_.profile.write(settings::kSapi5, on);
     const std::array<double, 1> first{on ? kLowTone : kHighTone};
     const std::array<double, 1> second{on ? kHighTone : kLowTone};
     hosts_.sounds.sound(first, kSwitchSound, kSwitchDuration);

@@ -18,17 +18,7 @@
 namespace tov::speech {
 namespace {
 
-constexpr int kTitleMessage = 11;
-constexpr int kVoicesMessage = 12;
-constexpr int kPitchMessage = 13;
-constexpr int kSpeedMessage = 14;
-constexpr int kVolumeMessage = 15;
-constexpr int kChooseMessage = 16;
-constexpr int kCloseMessage = 17;
-
 constexpr int kInitialMaximum = 10; // until an engine gives the ranges
-constexpr const char* kVoiceSettingsSection = "voice";
-constexpr const char* kVoiceAllowedKey = "voiceallowed";
 
 class ListAdapter final : public ListBox {
 public:
@@ -196,13 +186,13 @@ TForm4::~TForm4() = default;
 
 void TForm4::setCaptions()
 {
-    setWindowTitle(caption(kTitleMessage));
-    voicestatic_->setText(caption(kVoicesMessage));
-    pitchstatic_->setText(caption(kPitchMessage));
-    speedstatic_->setText(caption(kSpeedMessage));
-    volumestatic_->setText(caption(kVolumeMessage));
-    vyberhlasbitbtn_->setText(caption(kChooseMessage));
-    closebitbtn_->setText(caption(kCloseMessage));
+    setWindowTitle(caption(Message::VoiceTitle));
+    voicestatic_->setText(caption(Message::VoicesLabel));
+    pitchstatic_->setText(caption(Message::PitchLabel));
+    speedstatic_->setText(caption(Message::SpeedLabel));
+    volumestatic_->setText(caption(Message::VolumeLabel));
+    vyberhlasbitbtn_->setText(caption(Message::ChooseVoice));
+    closebitbtn_->setText(caption(Message::Close));
     // A screen reader reads a control by its label's words, without the marker.
     voicelist_->setAccessibleName(withoutAccelerator(voicestatic_->text()));
     pitchtb_->setAccessibleName(withoutAccelerator(pitchstatic_->text()));
@@ -218,7 +208,7 @@ void TForm4::FormCreate()
     speech_.createnotifysink();
     setCaptions();
     SpeechState& s = speech_.state();
-    s.voiceallowed = speech_.profile().readBool(kVoiceSettingsSection, kVoiceAllowedKey, true);
+    s.voiceallowed = speech_.profile().read(settings::kVoiceAllowed);
     try {
         if (s.voiceallowed) {
             selection_->fillvoicelist();

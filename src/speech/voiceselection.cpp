@@ -13,19 +13,6 @@ namespace tov::speech {
 namespace {
 
 constexpr const char* kDefaultVoice = "Jakub";
-constexpr const char* kVoiceSection = "Voice";
-constexpr const char* kPersonKey = "person";
-constexpr const char* kPitchKey = "pitch";
-constexpr const char* kSpeedKey = "speed";
-constexpr const char* kVolumeKey = "volume";
-constexpr int32_t kDefaultPitch = 0;
-constexpr int32_t kDefaultSpeed = 0;
-constexpr int32_t kDefaultVolume = 255;
-
-constexpr int kTitleMessage = 11;
-constexpr int kVoiceOffMessage = 18;
-constexpr int kVoiceSelectedMessage = 19;
-constexpr int kVoiceMissingMessage = 43;
 
 // The track bars span ten ticks.
 constexpr double kTicks = 10.0;
@@ -240,10 +227,10 @@ void VoiceSelection::writevoicesettings()
     // With no voice chosen (an engine that lists none) the name is written empty, which
     // reads back as "no saved voice".
     const int index = list.itemindex();
-    profile.writeString(kVoiceSection, kPersonKey, index >= 0 ? list.line(index) : "");
-    profile.writeInteger(kVoiceSection, kPitchKey, view_.pitchtb().Position());
-    profile.writeInteger(kVoiceSection, kSpeedKey, view_.speedtb().Position());
-    profile.writeInteger(kVoiceSection, kVolumeKey, view_.volumetb().Position());
+    profile.write(settings::kPerson, index >= 0 ? list.line(index) : "");
+    profile.write(settings::kPitch, view_.pitchtb().Position());
+    profile.write(settings::kSpeed, view_.speedtb().Position());
+    profile.write(settings::kVolume, view_.volumetb().Position());
 }
 
 void VoiceSelection::readvoicesettings()
@@ -252,7 +239,7 @@ void VoiceSelection::readvoicesettings()
         return;
     }
     const Profile& profile = speech_.profile();
-    const std::string name = profile.readString(kVoiceSection, kPersonKey, "");
+    const std::string name = profile.read(settings::kPerson);
     if (name.empty()) {
         return;
     }
@@ -264,15 +251,15 @@ void VoiceSelection::readvoicesettings()
         }
     }
     if (found < 0) {
-        process_.showMessage(message(kVoiceMissingMessage) + " " + name);
+        process_.showMessage(message(Message::VoiceMissing) + " " + name);
         process_.endProcess();
     }
     list.setItemindex(found);
     voicelistClick();
     selectengine();
-    view_.pitchtb().setPosition(profile.readInteger(kVoiceSection, kPitchKey, kDefaultPitch));
-    view_.speedtb().setPosition(profile.readInteger(kVoiceSection, kSpeedKey, kDefaultSpeed));
-    view_.volumetb().setPosition(profile.readInteger(kVoiceSection, kVolumeKey, kDefaultVolume));
+    view_.pitchtb().setPosition(profile.read(settings::kPitch));
+    view_.speedtb().setPosition(profile.read(settings::kSpeed));
+    view_.volumetb().setPosition(profile.read(settings::kVolume));
 }
 
 void VoiceSelection::enablevoice()
@@ -317,7 +304,7 @@ void VoiceSelection::announceVoice()
 
 void VoiceSelection::FormActivate()
 {
-    speech_.say(message(kTitleMessage));
+    speech_.say(message(Message::VoiceTitle));
     announceVoice();
     voicedialogflag_ = true;
 }
@@ -403,7 +390,7 @@ void VoiceSelection::volumetbChange()
 void VoiceSelection::VoicesubmenuClick(const std::function<std::string()>& mainCaption)
 {
     if (!speech_.state().voiceallowed) {
-        process_.showMessage(message(kVoiceOffMessage));
+        process_.showMessage(message(Message::VoiceOff));
         return;
     }
     if (!speech_.state().engineready) {
@@ -415,7 +402,7 @@ void VoiceSelection::VoicesubmenuClick(const std::function<std::string()>& mainC
     if (view_.showModal()) {
         writevoicesettings();
         readvoicesettings();
-        speech_.say(message(kVoiceSelectedMessage));
+        speech_.say(message(Message::VoiceSelected));
     } else {
         speech_.say(mainCaption());
     }

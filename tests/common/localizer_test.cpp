@@ -11,7 +11,7 @@ namespace tov {
 namespace {
 
 struct MessageRow {
-    int number;
+    Message id;
     const char* czech;
     const char* english;
     const char* slovak;
@@ -19,71 +19,94 @@ struct MessageRow {
 
 // The texts as users read them, UTF-8 here; the program serves them as Windows-1250.
 const MessageRow kMessages[] = {
-    {0, "Čeština", "English", "Slovenčina"},
-    {1, "Překladač Tovana Basicu", "Tovana Basic Interpreter", "Prekladač Tovana Basicu"},
-    {2, "&Program", "&Program", "&Program"},
-    {3, "&Spustit", "&Start", "&Spustiť"},
-    {4, "Na&stavení", "&Settings", "Na&stavenia"},
-    {5, "Prostř&edí", "&Environment", "Prostr&edie"},
-    {6, "Provedené změny se projeví až poté, co znovu spustíte program.",
+    {Message::LanguageName, "Čeština", "English", "Slovenčina"},
+    {Message::ProgramTitle, "Překladač Tovana Basicu", "Tovana Basic Interpreter",
+     "Prekladač Tovana Basicu"},
+    {Message::ProgramMenu, "&Program", "&Program", "&Program"},
+    {Message::StartItem, "&Spustit", "&Start", "&Spustiť"},
+    {Message::SettingsMenu, "Na&stavení", "&Settings", "Na&stavenia"},
+    {Message::EnvironmentItem, "Prostř&edí", "&Environment", "Prostr&edie"},
+    {Message::RestartNeeded, "Provedené změny se projeví až poté, co znovu spustíte program.",
      "Your changes will be applied after you restart the program.",
      "Vykonané zmeny sa prejavia až po najbližšom spustení programu."},
-    {7, "&Ok", "&OK", "&Ok"},
-    {8, "Zrušit", "Cancel", "Zrušiť"},
-    {9, "&jazyk", "&Language", "&jazyk"},
-    {10, "Nastavení prostředí", "environment settings", "Nastavenie prostredia"},
-    {11, "Nastavení hlasu", "Voice settings", "Nastavenie hlasu"},
-    {12, "&Hlasy", "&Voices", "&Hlasy"},
-    {13, "&Výška", "&Pitch", "&Výška"},
-    {14, "&Rychlost", "&Speed", "&Rýchlosť"},
-    {15, "Hla&sitost", "Vo&lume", "Hla&sitosť"},
-    {16, "Zvolit hl&as", "&Choose voice", "Zvoliť hl&as"},
-    {17, "Za&vřít", "&Close", "Za&vrieť"},
-    {18, "Používání hlasu není povoleno. Povolit jej můžete v menu Nastavení/Zvuky.",
+    {Message::Ok, "&Ok", "&OK", "&Ok"},
+    {Message::Cancel, "Zrušit", "Cancel", "Zrušiť"},
+    {Message::LanguageLabel, "&jazyk", "&Language", "&jazyk"},
+    {Message::EnvironmentTitle, "Nastavení prostředí", "environment settings",
+     "Nastavenie prostredia"},
+    {Message::VoiceTitle, "Nastavení hlasu", "Voice settings", "Nastavenie hlasu"},
+    {Message::VoicesLabel, "&Hlasy", "&Voices", "&Hlasy"},
+    {Message::PitchLabel, "&Výška", "&Pitch", "&Výška"},
+    {Message::SpeedLabel, "&Rychlost", "&Speed", "&Rýchlosť"},
+    {Message::VolumeLabel, "Hla&sitost", "Vo&lume", "Hla&sitosť"},
+    {Message::ChooseVoice, "Zvolit hl&as", "&Choose voice", "Zvoliť hl&as"},
+    {Message::Close, "Za&vřít", "&Close", "Za&vrieť"},
+    {Message::VoiceOff, "Používání hlasu není povoleno. Povolit jej můžete v menu Nastavení/Zvuky.",
      "The voice is turned off. You can turn it on in the Sounds dialog, menu Settings",
      "Používanie hlasu nie je povolené. Povoliť ho môžete v menu Nastavenia/Zvuky."},
-    {19, "Hlas vybrán.", "Voice selected.", "Hlas vybratý."},
-    {20, "&Zvuky", "&Sounds", "&Zvuky"},
-    {21, "Nastavení zvuků", "Sounds settings", "Nastavenie zvukov"},
-    {22, "Povolit &hlas", "Use the &voice", "Povoliť &hlas"},
-    {23, "Vlož data", "Enter data", "Vlož data"},
-    {24, "czech", "english", "slovak"},
-    {25, "hotovo", "ready", "hotovo"},
-    {26, "Obrazovka", "Screen", "Obrazovka"},
-    {27, "Používat hlas SA&PI5", "Use SA&PI5 voice", "Používať hlas SA&PI5"},
-    {28, "H&lasitost zvuků", "Sound vo&lume", "H&lasitosť zvukov"},
-    {29, "prázdný řádek", "empty line", "prázdny riadok"},
-    {30, "konec obrazovky", "end of screen", "koniec obrazovky"},
-    {31, "řádek", "line", "riadok"},
-    {32, "sloupec", "column", "stĺpec"},
-    {33, "Kon&ec", "&Exit", "Koni&ec"},
-    {34, "Ná&pověda", "Hel&p", "&Pomoc"},
-    {35, "O progr&amu", "&About", "O progr&ame"},
-    {36, "O programu", "About", "O programe"},
-    {37, "verze", "version", "verzia"},
-    {38, "&Hlas", "&Voice", "&Hlas"},
-    {39, "Zvuky &Tovany", "&Tovana sounds", "Zvuky &Tovany"},
-    {40, "Nelze povolit hlas. Žádné hlasy nejsou k dispozici.",
+    {Message::VoiceSelected, "Hlas vybrán.", "Voice selected.", "Hlas vybratý."},
+    {Message::SoundsItem, "&Zvuky", "&Sounds", "&Zvuky"},
+    {Message::SoundsTitle, "Nastavení zvuků", "Sounds settings", "Nastavenie zvukov"},
+    {Message::UseVoice, "Povolit &hlas", "Use the &voice", "Povoliť &hlas"},
+    {Message::EnterData, "Vlož data", "Enter data", "Vlož data"},
+    {Message::KeyNameFile, "czech", "english", "slovak"},
+    {Message::Ready, "hotovo", "ready", "hotovo"},
+    {Message::ScreenTitle, "Obrazovka", "Screen", "Obrazovka"},
+    {Message::UseSapi5, "Používat hlas SA&PI5", "Use SA&PI5 voice", "Používať hlas SA&PI5"},
+    {Message::SoundVolume, "H&lasitost zvuků", "Sound vo&lume", "H&lasitosť zvukov"},
+    {Message::EmptyLine, "prázdný řádek", "empty line", "prázdny riadok"},
+    {Message::EndOfScreen, "konec obrazovky", "end of screen", "koniec obrazovky"},
+    {Message::Line, "řádek", "line", "riadok"},
+    {Message::Column, "sloupec", "column", "stĺpec"},
+    {Message::ExitItem, "Kon&ec", "&Exit", "Koni&ec"},
+    {Message::HelpMenu, "Ná&pověda", "Hel&p", "&Pomoc"},
+    {Message::AboutItem, "O progr&amu", "&About", "O progr&ame"},
+    {Message::AboutTitle, "O programu", "About", "O programe"},
+    {Message::Version, "verze", "version", "verzia"},
+    {Message::VoiceItem, "&Hlas", "&Voice", "&Hlas"},
+    {Message::TovanaSounds, "Zvuky &Tovany", "&Tovana sounds", "Zvuky &Tovany"},
+    {Message::NoVoices, "Nelze povolit hlas. Žádné hlasy nejsou k dispozici.",
      "Can't allow voice, no voices are available",
      "Nie je možné povoliť hlas. Žiadne hlasy nie sú k dispozícii."},
-    {41, "Obrazovka je plná.", "The screen is full.", "Obrazovka je plná."},
-    {42, "Nelze nalézt soubor", "Can't find the file", "Nie je možné nájsť súbor"},
-    {43,
+    {Message::ScreenFull, "Obrazovka je plná.", "The screen is full.", "Obrazovka je plná."},
+    {Message::MissingFile, "Nelze nalézt soubor", "Can't find the file",
+     "Nie je možné nájsť súbor"},
+    {Message::VoiceMissing,
      "Nelze nalézt hlas uvedený v ini souboru:", "Can't find the voice specified in the ini file:",
      "Nie je možné nájsť hlas, uvedený v ini súbore:"},
-    {44, "Prosím přepiš", "Please retype", "Prosím prepíš"},
-    {45, "U&končit program", "E&xit program", "U&končiť program"},
-    {46, "&Braillská klávesnice", "&Braille keyboard", "&Braillská klávesnica"},
+    {Message::PleaseRetype, "Prosím přepiš", "Please retype", "Prosím prepíš"},
+    {Message::ExitProgram, "U&končit program", "E&xit program", "U&končiť program"},
+    {Message::BrailleKeyboard, "&Braillská klávesnice", "&Braille keyboard",
+     "&Braillská klávesnica"},
+    {Message::NotStored,
+     "Nastavení nelze uložit:", "The settings cannot be stored:", "Nastavenia nemožno uložiť:"},
+    {Message::HeldUntilEnd, "Změny platí do konce programu.",
+     "Changes hold until the program ends.", "Zmeny platia do konca programu."},
+    {Message::DamagedBank,
+     "Soubor zvuků je poškozen:", "The sound file is damaged:", "Súbor zvukov je poškodený:"},
+    {Message::SpeechdUnreachable, "speech-dispatcher není dostupný:",
+     "speech-dispatcher cannot be reached:", "speech-dispatcher nie je dostupný:"},
+    {Message::SpeechdSilent,
+     "speech-dispatcher nemluví. Program na něj nečeká, dokud znovu nepromluví.",
+     "speech-dispatcher is not speaking. The program does not wait for it until it speaks again.",
+     "speech-dispatcher nehovorí. Program naň nečaká, kým znova neprehovorí."},
+    {Message::EndedWithError,
+     "Program skončil chybou:", "The program ended with an error:", "Program skončil chybou:"},
 };
 
 TEST(Localizer, EveryMessageOfEveryLanguage)
 {
-    ASSERT_EQ(std::size(kMessages), 47u);
-    for (const MessageRow& m : kMessages) {
-        SCOPED_TRACE(m.number);
-        EXPECT_EQ(TResourceLocalizer::getstring(kCzechBase, m.number), text::fromUtf8(m.czech));
-        EXPECT_EQ(TResourceLocalizer::getstring(kEnglishBase, m.number), text::fromUtf8(m.english));
-        EXPECT_EQ(TResourceLocalizer::getstring(kSlovakBase, m.number), text::fromUtf8(m.slovak));
+    // Each message once, in order: a row's position is its number, and its texts tie the
+    // enumerator's value to the tables.
+    ASSERT_EQ(std::size(kMessages), 53u);
+    for (size_t row = 0; row < std::size(kMessages); ++row) {
+        const MessageRow& m = kMessages[row];
+        const int number = static_cast<int>(m.id);
+        SCOPED_TRACE(number);
+        EXPECT_EQ(number, static_cast<int>(row));
+        EXPECT_EQ(TResourceLocalizer::getstring(kCzechBase, number), text::fromUtf8(m.czech));
+        EXPECT_EQ(TResourceLocalizer::getstring(kEnglishBase, number), text::fromUtf8(m.english));
+        EXPECT_EQ(TResourceLocalizer::getstring(kSlovakBase, number), text::fromUtf8(m.slovak));
     }
 }
 
@@ -156,11 +179,11 @@ TEST(Localizer, LanguageListStopsAtTheFirstBaseWithoutMessage0)
 TEST(Localizer, MessageFollowsTheCurrentLanguage)
 {
     languageSettings().languagebase = kEnglishBase;
-    EXPECT_EQ(message(25), "ready");
+    EXPECT_EQ(message(Message::Ready), "ready");
     languageSettings().languagebase = kSlovakBase;
-    EXPECT_EQ(message(25), "hotovo");
+    EXPECT_EQ(message(Message::Ready), "hotovo");
     languageSettings().languagebase = kCzechBase;
-    EXPECT_EQ(message(4), "Na&staven\xED");
+    EXPECT_EQ(message(Message::SettingsMenu), "Na&staven\xED");
 }
 
 TEST(Localizer, LanguageIsReadAndWrittenInTheEnvironmentSection)

@@ -110,7 +110,7 @@ TEST_F(EnvironmentDialogTest, CancelKeepsTheChosenLanguageForThisRunOnly)
     window->environmentsubmenu()->trigger();
     EXPECT_EQ(profile.readInteger("environment", "language", 0), kCzechBase);
     EXPECT_EQ(languageSettings().languagebase, kEnglishBase);
-    EXPECT_EQ(message(25), "ready"); // the next "hotovo" of a run
+    EXPECT_EQ(message(Message::Ready), "ready"); // the next "hotovo" of a run
     EXPECT_TRUE(answer.messageBoxes.empty());
 }
 

@@ -175,10 +175,10 @@ TEST_F(TForm1Test, FirstStartWritesOnlyWhetherSpeechIsPossible)
     create();
     // Without a speech layer no SAPI 4 voices exist: speech is not allowed.
     EXPECT_EQ(dir.read("tovana.ini"), "[voice]\nvoiceallowed=0\n");
-    EXPECT_FALSE(*window->generalSettings().voiceallowed);
+    EXPECT_FALSE(window->generalSettings().voiceallowed);
     EXPECT_TRUE(soundstack.settings().tovanasounds);
     EXPECT_EQ(soundstack.settings().sndvolume, 0);
-    EXPECT_FALSE(*window->generalSettings().braillekeys);
+    EXPECT_FALSE(window->generalSettings().braillekeys);
     EXPECT_FALSE(window->sapi5Setting());
     EXPECT_EQ(languageSettings().languagebase, kCzechBase);
 }
@@ -189,10 +189,10 @@ TEST_F(TForm1Test, SettingsWrittenInAnyCaseAreReadBack)
                             "TovanaSounds=0\nSndVolume=-2550\n[Keyboard]\nBrailleKeys=1\n");
     create();
     EXPECT_TRUE(window->sapi5Setting());
-    EXPECT_TRUE(*window->generalSettings().voiceallowed);
+    EXPECT_TRUE(window->generalSettings().voiceallowed);
     EXPECT_FALSE(soundstack.settings().tovanasounds);
     EXPECT_EQ(soundstack.settings().sndvolume, -2550);
-    EXPECT_TRUE(*window->generalSettings().braillekeys);
+    EXPECT_TRUE(window->generalSettings().braillekeys);
     // Nothing is written merely by starting.
     EXPECT_EQ(dir.read("tovana.ini"),
               "[voice]\nvoiceallowed=1\n[Voice]\nSAPI5=1\n[SOUNDS]\n"

@@ -307,7 +307,7 @@ TEST(LoadSounds, AMissingBankEndsTheProcessWithMessage42)
     sound::TWaveList list;
     EXPECT_THROW(loadsounds(list.Waves(), process, dir.path()), testing::ProcessEnded);
     ASSERT_EQ(process.messages.size(), 1u);
-    EXPECT_EQ(process.messages[0], message(42) + " sounds.dat");
+    EXPECT_EQ(process.messages[0], message(Message::MissingFile) + " sounds.dat");
     const auto bytes = bankOf(tools::tovanaBank());
     dir.write("sounds.dat",
               std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));

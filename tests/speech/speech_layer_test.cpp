@@ -124,7 +124,7 @@ TEST_F(SpeechLayerTest, StopspeechPurgesSapi5WithAnEmptyText)
 TEST_F(SpeechLayerTest, ASapi5FailureIsToldOnceWithItsReasonUntilTheVoiceSpeaksAgain)
 {
     useSapi5();
-    const std::string unreachable = message(50) + " no answer within 3 s";
+    const std::string unreachable = message(Message::SpeechdUnreachable) + " no answer within 3 s";
     voice->ending = Ending::Never;
     queue.postLater([this] { voice->fail("speech-dispatcher: no answer within 3 s"); });
     EXPECT_NO_THROW(speech.say("a"));    // told, not raised: the program's statement goes on
@@ -148,7 +148,8 @@ TEST_F(SpeechLayerTest, ASapi5FailureIsToldOnceWithItsReasonUntilTheVoiceSpeaksA
     queue.postLater([this] { voice->fail("speech-dispatcher: the connection was closed"); });
     speech.say("d");
     queue.processUntil([this] { return queue.waiting() == 0; }, queue.now() + 10s);
-    EXPECT_THAT(notices, ElementsAre(unreachable, message(50) + " the connection was closed"));
+    EXPECT_THAT(notices, ElementsAre(unreachable, message(Message::SpeechdUnreachable) +
+                                                      " the connection was closed"));
 }
 
 TEST_F(SpeechLayerTest, ASapi5StreamThatNeverStartsIsToldOnceAndNotWaitedForUntilOneStarts)
@@ -160,7 +161,7 @@ TEST_F(SpeechLayerTest, ASapi5StreamThatNeverStartsIsToldOnceAndNotWaitedForUnti
     EXPECT_GE(queue.now() - began, kSapi5StartBound);
     EXPECT_LT(queue.now() - began, kSapi5StartBound + 1s); // not 150 ms a character
     EXPECT_FALSE(state().sapi5speaking);
-    EXPECT_THAT(notices, ElementsAre(message(51)));
+    EXPECT_THAT(notices, ElementsAre(message(Message::SpeechdSilent)));
 
     began = queue.now();
     speech.say("dlouhy radek, na ktery se uz neceka");
@@ -180,7 +181,8 @@ TEST_F(SpeechLayerTest, ASapi5StreamThatNeverStartsIsToldOnceAndNotWaitedForUnti
     queue.processUntil([this] { return queue.waiting() == 0; }, queue.now() + 10s);
     voice->ending = Ending::Silent;
     speech.say("zase ticho");
-    EXPECT_THAT(notices, ElementsAre(message(51), message(51)));
+    EXPECT_THAT(notices,
+                ElementsAre(message(Message::SpeechdSilent), message(Message::SpeechdSilent)));
 }
 
 // --- stopspeech with SAPI 4 ---

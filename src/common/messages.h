@@ -1,0 +1,64 @@
+// The localised messages by what each is for. A message's number is its place in every
+// language's string table (common/strings_*.cpp: English "&OK" is id 2000 + 7), so the
+// numbers are written out and never change; a new message takes the next free one.
+#pragma once
+
+namespace tov {
+
+enum class Message : int {
+    LanguageName = 0, // the language's own name, in the environment dialog's list
+    ProgramTitle = 1, // main window, about box and error boxes
+    ProgramMenu = 2,
+    StartItem = 3,
+    SettingsMenu = 4,
+    EnvironmentItem = 5,
+    RestartNeeded = 6, // a new language shows after a restart
+    Ok = 7,
+    Cancel = 8,
+    LanguageLabel = 9, // the environment dialog's list of languages
+    EnvironmentTitle = 10,
+    VoiceTitle = 11,
+    VoicesLabel = 12,
+    PitchLabel = 13,
+    SpeedLabel = 14,
+    VolumeLabel = 15,
+    ChooseVoice = 16,
+    Close = 17,
+    VoiceOff = 18, // the voice dialog opened with speech off
+    VoiceSelected = 19,
+    SoundsItem = 20,
+    SoundsTitle = 21,
+    UseVoice = 22,
+    EnterData = 23,   // the input dialog's title and spoken prompt
+    KeyNameFile = 24, // the key-name file's name without ".eky": "english"
+    Ready = 25,       // a run has ended
+    ScreenTitle = 26, // the review window
+    UseSapi5 = 27,
+    SoundVolume = 28,
+    EmptyLine = 29,
+    EndOfScreen = 30,
+    Line = 31,   // "line 3" in the review window
+    Column = 32, // "column 12" in the review window
+    ExitItem = 33,
+    HelpMenu = 34,
+    AboutItem = 35,
+    AboutTitle = 36,
+    Version = 37,
+    VoiceItem = 38,
+    TovanaSounds = 39,
+    NoVoices = 40,
+    ScreenFull = 41,
+    MissingFile = 42,  // followed by the file's name
+    VoiceMissing = 43, // the settings name a voice no engine has, followed by its name
+    PleaseRetype = 44,
+    ExitProgram = 45, // the input dialog's button that ends the process
+    BrailleKeyboard = 46,
+    NotStored = 47,    // the settings file cannot be written, followed by why
+    HeldUntilEnd = 48, // ... so changes last until the program ends
+    DamagedBank = 49,  // the sound bank does not read, followed by why
+    SpeechdUnreachable = 50,
+    SpeechdSilent = 51,
+    EndedWithError = 52,
+};
+
+} // namespace tov
