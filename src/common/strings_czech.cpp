@@ -54,6 +54,12 @@ std::span<const StringEntry> czechTable()
         {1044, "Prosím přepiš"},
         {1045, "U&končit program"},
         {1046, "&Braillská klávesnice"},
+        // The braille display's Settings item, its spoken name and what it says.
+        {1055, "Braillský &řádek"},
+        {1056, "Braillský řádek"},
+        {1057, "Braillský řádek nebyl nalezen."},
+        {1058, "Braillský řádek zapnut"},
+        {1059, "Braillský řádek vypnut"},
     };
     return kTable;
 }

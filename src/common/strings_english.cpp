@@ -54,6 +54,12 @@ std::span<const StringEntry> englishTable()
         {2044, "Please retype"},
         {2045, "E&xit program"},
         {2046, "&Braille keyboard"},
+        // The braille display's Settings item, its spoken name and what it says.
+        {2055, "Braille &display"},
+        {2056, "Braille display"},
+        {2057, "No braille display was found."},
+        {2058, "Braille display on"},
+        {2059, "Braille display off"},
     };
     return kTable;
 }

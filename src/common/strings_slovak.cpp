@@ -54,6 +54,12 @@ std::span<const StringEntry> slovakTable()
         {3044, "Prosím prepíš"},
         {3045, "U&končiť program"},
         {3046, "&Braillská klávesnica"},
+        // The braille display's Settings item, its spoken name and what it says.
+        {3055, "Braillský &riadok"},
+        {3056, "Braillský riadok"},
+        {3057, "Braillský riadok sa nenašiel."},
+        {3058, "Braillský riadok zapnutý"},
+        {3059, "Braillský riadok vypnutý"},
     };
     return kTable;
 }

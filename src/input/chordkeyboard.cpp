@@ -58,14 +58,21 @@ bool previewChord(KeyboardState& state, const BrailleTables& tables, unsigned ch
     state.chordbuffer.clear();
     const bool swallowed = code >= ' ';
     state.chordbuffer = DecodeChord(state.held);
+    std::string prefix = state.currentprefix;
+    state.chordoutput = TranslateChord(state.chordbuffer, prefix, tables);
+    echoChord(state, tables, speech);
+    return swallowed;
+}
+
+void echoChord(const KeyboardState& state, const BrailleTables& tables, InputSpeech& speech)
+{
     // A copy: only the commit moves the prefix on, so the character heard while the keys
     // are held is the one typed when they are let go.
     std::string prefix = state.currentprefix;
-    state.chordoutput = TranslateChord(state.chordbuffer, prefix, tables);
-    if (!state.chordoutput.empty()) {
-        speech.echokey(state.chordoutput.substr(0, 1));
+    const std::string output = TranslateChord(state.chordbuffer, prefix, tables);
+    if (!output.empty()) {
+        speech.echokey(output.substr(0, 1));
     }
-    return swallowed;
 }
 
 void commitChord(KeyboardState& state, const BrailleTables& tables, EditLine& line)

@@ -63,6 +63,11 @@ struct EditLine {
 bool previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code,
                   InputSpeech& speech);
 
+// The preview's echo: the first character that the chord buffer gives under the current
+// prefix, which it leaves as it is. previewChord ends with it, and a chord typed on a
+// braille display calls it before its commit.
+void echoChord(const KeyboardState& state, const BrailleTables& tables, InputSpeech& speech);
+
 // The commit at a key release of the input line. The text goes at the end with the cursor
 // after it, or, with the cursor inside the line, at the cursor with the cursor moved one
 // place to the right.

@@ -291,6 +291,14 @@ void TForm2::commit()
     inputedit_->setCursorPosition(static_cast<int>(after.cursor));
 }
 
+void TForm2::typeChord(std::string_view chord)
+{
+    hosts_.speech->stopspeech();
+    hosts_.keyboard->chordbuffer = std::string(chord);
+    echoChord(*hosts_.keyboard, *hosts_.tables, *hosts_.speech);
+    commit();
+}
+
 void TForm2::inputeditKeyUp(const QKeyEvent& event)
 {
     if (hosts_.keyboard->braillekeys) {

@@ -5,6 +5,7 @@
 //
 // The configuration file is the executable's path with ".ini" unless --config names
 // another; every data file is read from the working directory.
+#include "braille/qtbraille.h"
 #include "common/localizer.h"
 #include "common/profile.h"
 #include "input/chordkeyboard.h"
@@ -149,6 +150,15 @@ int main(int argc, char** argv)
                                     &form1);
     keys.attachbraillekeyboarditem(*form1.braillekeyboarditem());
     keys.watch(form1);
+
+    // The braille display: nothing waits for it, and without BRLTTY nothing is shown.
+    tov::braille::QtBraille braille(
+        console, form2, form6, *form1.brailledisplayitem(),
+        {[&poster](std::function<void()> call) { poster.post(std::move(call)); },
+         [&profile] { return tov::shell::readbrailledisplay(profile); },
+         [&profile](bool on) { tov::shell::writebrailledisplay(profile, on); },
+         [](const std::string& text) { tov::shell::showInformation(text); }},
+        &form1);
 
     form1.show();
     return app.exec();

@@ -45,4 +45,14 @@ void writesettings(const Profile& profile, const GeneralSettings& settings)
     }
 }
 
+bool readbrailledisplay(const Profile& profile)
+{
+    return profile.readBool(kBrailleSection, kBrailleDisplayKey, true);
+}
+
+void writebrailledisplay(const Profile& profile, bool on)
+{
+    profile.writeInteger(kBrailleSection, kBrailleDisplayKey, on ? 1 : 0);
+}
+
 } // namespace tov::shell

@@ -21,6 +21,8 @@ inline constexpr const char* kKeyboardSection = "keyboard";
 inline constexpr const char* kBrailleKeysKey = "braillekeys";
 inline constexpr const char* kSapi5Section = "Voice";
 inline constexpr const char* kSapi5Key = "sapi5";
+inline constexpr const char* kBrailleSection = "braille";
+inline constexpr const char* kBrailleDisplayKey = "display";
 
 // The process's copies of the general settings, owned by the subsystems they steer.
 struct GeneralSettings {
@@ -35,5 +37,10 @@ struct GeneralSettings {
 void readsettings(const Profile& profile, const GeneralSettings& settings, bool voicesAvailable);
 // Writes voiceallowed, tovanasounds, sndvolume and braillekeys, in that order.
 void writesettings(const Profile& profile, const GeneralSettings& settings);
+
+// "Braille display": may the program take a refreshable braille display? On by default;
+// written on its own when the user switches it, apart from the general settings.
+bool readbrailledisplay(const Profile& profile);
+void writebrailledisplay(const Profile& profile, bool on);
 
 } // namespace tov::shell

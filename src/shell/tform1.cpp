@@ -48,6 +48,8 @@ constexpr int kRestartMessage = 6;
 constexpr int kExitMessage = 33;
 constexpr int kHelpMenuMessage = 34;
 constexpr int kAboutMessage = 35;
+constexpr int kBrailleDisplayMessage = 55;
+constexpr int kBrailleDisplayNameMessage = 56;
 constexpr const char* kOpensDialog = "...";
 
 void labelAction(QAction* action, int number, const char* suffix = "")
@@ -98,6 +100,9 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile,
     // Its caption, shortcut, check mark and command come from the keyboard's own unit.
     braillekeyboarditem_ = settingsmenu_->addAction(QString());
     braillekeyboarditem_->setObjectName("braillekeyboarditem");
+    brailledisplayitem_ = settingsmenu_->addAction(QString());
+    brailledisplayitem_->setObjectName("brailledisplayitem");
+    brailledisplayitem_->setCheckable(true);
     soundssubmenu_ = settingsmenu_->addAction(QString());
     soundssubmenu_->setObjectName("soundssubmenu");
     soundssubmenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
@@ -143,6 +148,8 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     labelAction(voicesubmenu_, kVoiceMessage, kOpensDialog);
     labelAction(usesapi5submenu_, kSapi5Message);
     labelAction(environmentsubmenu_, kEnvironmentMessage, kOpensDialog);
+    brailledisplayitem_->setText(caption(kBrailleDisplayMessage));
+    brailledisplayitem_->setToolTip(caption(kBrailleDisplayNameMessage));
     helpmenu_->setTitle(caption(kHelpMenuMessage));
     labelAction(aboutsubmenu_, kAboutMessage);
     printmemo_->setAccessibleName(caption(kTitleMessage));
