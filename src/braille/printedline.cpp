@@ -15,6 +15,16 @@ int printedRow(const runtime::tscrcursor& cursor, runtime::PrintMode mode)
     return endedLine ? std::max(0, row - 1) : row;
 }
 
+ScreenLines screenOf(runtime::Console& console)
+{
+    return {[&console](int row) { return console.screen().line(row); },
+            [&console] {
+                // The cursor's row when text stands before the cursor, else the row above.
+                const int row = console.cursor().row();
+                return console.cursor().column() == 0 ? std::max(0, row - 1) : row;
+            }};
+}
+
 void PrintedLines::printed(std::string_view text, runtime::PrintMode mode)
 {
     if (next_ != nullptr) {

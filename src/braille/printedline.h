@@ -11,6 +11,9 @@ namespace tov::braille {
 // that ended its line left the cursor at the start of the next one.
 int printedRow(const runtime::tscrcursor& cursor, runtime::PrintMode mode);
 
+// The console's screen for reading back: its lines, and the row of the last PRINT.
+ScreenLines screenOf(runtime::Console& console);
+
 class PrintedLines final : public runtime::PrintListener {
 public:
     // `next` hears every PRINT too (the terminal's standard output); may be null.

@@ -68,7 +68,8 @@ QtBraille::QtBraille(runtime::Console& console, input::TForm2& form2, input::TFo
                 [this](size_t column) {
                     form2_.inputedit()->setCursorPosition(static_cast<int>(column));
                 },
-                [this](size_t column) { routeReview(column); }}),
+                [this](size_t column) { routeReview(column); }},
+            screenOf(console)),
       printed_(console, view_, console.host().listener)
 {
     view_.setTable(CellTable(input::brailleTables()));

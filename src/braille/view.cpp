@@ -1,6 +1,8 @@
 // Choosing the line to show and acting on the display's keys.
 #include "braille/view.h"
 
+#include <algorithm>
+
 namespace tov::braille {
 namespace {
 
@@ -13,8 +15,8 @@ size_t textLength(std::string_view line)
 
 } // namespace
 
-BrailleView::BrailleView(DisplayOutput& output, BrailleKeyTargets targets)
-    : output_(output), targets_(std::move(targets))
+BrailleView::BrailleView(DisplayOutput& output, BrailleKeyTargets targets, ScreenLines screen)
+    : output_(output), targets_(std::move(targets)), screen_(std::move(screen))
 {
 }
 
@@ -56,6 +58,11 @@ void BrailleView::show(Layer layer, std::string text, std::optional<size_t> curs
                        bool newLine)
 {
     Content& target = content(layer);
+    if (layer == top() && readingRow_ && (newLine || target.text != text || target.cursor != cursor)) {
+        readingRow_.reset();
+        window_.reset();
+        shownLayer_ = layer;
+    }
     const bool sameLine = !newLine && target.text == text && target.cursor == cursor;
     target.text = std::move(text);
     target.cursor = cursor;
@@ -82,6 +89,7 @@ void BrailleView::showInput(std::string_view text, size_t cursor)
 void BrailleView::endInput()
 {
     inputOpen_ = false;
+    readingRow_.reset();
     render();
 }
 
@@ -95,11 +103,68 @@ void BrailleView::showReview(std::string_view line, size_t position)
 void BrailleView::endReview()
 {
     reviewOpen_ = false;
+    readingRow_.reset();
     render();
+}
+
+void BrailleView::showRow(int row, bool atEnd)
+{
+    readingRow_ = row;
+    const std::string line = screen_.line(row);
+    window_.setLength(std::max<size_t>(textLength(line), 1));
+    window_.reset();
+    if (atEnd) {
+        while (window_.panRight()) {
+        }
+    }
+    std::vector<Cell> cells = windowCells(table_.translate(line), window_, std::nullopt);
+    shown_ = cells;
+    output_.write(std::move(cells));
+}
+
+void BrailleView::pan(bool left)
+{
+    const Layer layer = top();
+    const bool moved = left ? window_.panLeft() : window_.panRight();
+    if (moved) {
+        // Drawn without following the cursor: the user has panned away from it.
+        const std::string text = readingRow_ ? screen_.line(*readingRow_) : content(layer).text;
+        const std::optional<size_t> cursor =
+            readingRow_ ? std::nullopt : content(layer).cursor;
+        std::vector<Cell> cells = windowCells(table_.translate(text), window_, cursor);
+        shown_ = cells;
+        output_.write(std::move(cells));
+        return;
+    }
+    if (!screen_.line || !screen_.lastRow || layer == Layer::Review || window_.width() == 0) {
+        return; // the review window reads the screen itself
+    }
+    const int last = screen_.lastRow();
+    if (left) {
+        // From the input line up starts at the last line printed; a printed line's own
+        // row is the one above the next.
+        const int from = readingRow_ ? *readingRow_ : (layer == Layer::Input ? last + 1 : last);
+        if (from > 0) {
+            showRow(from - 1, true);
+        }
+    } else if (readingRow_) {
+        if (*readingRow_ < last) {
+            showRow(*readingRow_ + 1, false);
+        } else {
+            readingRow_.reset(); // back down to what reading started from
+            shownLayer_ = layer;
+            window_.reset();
+            shown_.clear();
+            render();
+        }
+    }
 }
 
 void BrailleView::render()
 {
+    if (readingRow_) {
+        return; // the user reads back; what changed underneath shows when reading ends
+    }
     const Layer layer = top();
     const Content& current = content(layer);
     if (layer != shownLayer_) {
@@ -132,22 +197,16 @@ void BrailleView::key(const DisplayKey& key)
     const Layer layer = top();
     switch (key.kind) {
     case DisplayKey::Kind::PanLeft:
-    case DisplayKey::Kind::PanRight: {
-        const bool moved = key.kind == DisplayKey::Kind::PanLeft ? window_.panLeft()
-                                                                  : window_.panRight();
-        if (moved) {
-            // Drawn without following the cursor: the user has panned away from it.
-            std::vector<Cell> cells =
-                windowCells(table_.translate(content(layer).text), window_, content(layer).cursor);
-            shown_ = cells;
-            output_.write(std::move(cells));
-        }
+    case DisplayKey::Kind::PanRight:
+        pan(key.kind == DisplayKey::Kind::PanLeft);
         return;
-    }
     case DisplayKey::Kind::Route: {
         const std::optional<size_t> column = window_.columnOf(key.cell);
         if (!column) {
             return;
+        }
+        if (readingRow_) {
+            return; // a line read back is no line to edit
         }
         if (layer == Layer::Review && targets_.moveReviewPosition) {
             targets_.moveReviewPosition(*column);
@@ -161,6 +220,13 @@ void BrailleView::key(const DisplayKey& key)
     }
     if (layer != Layer::Input) {
         return; // typing needs a line to type into
+    }
+    if (readingRow_) {
+        readingRow_.reset(); // typing brings the input line back
+        shownLayer_ = layer;
+        window_.reset();
+        shown_.clear();
+        render();
     }
     switch (key.kind) {
     case DisplayKey::Kind::Chord:

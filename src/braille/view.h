@@ -7,8 +7,11 @@
 // 3. While the review window is open, the line under review with the review position
 //    marked; a routing key moves the review position.
 // The review window covers the input line, which covers the printed line; closing one
-// shows what it covered. The panning keys move the window on whatever is shown. A key
-// with nothing to act on is dropped.
+// shows what it covered. The panning keys move the window on whatever is shown; past the
+// start of the input line or of a printed line, the left key goes on up the screen (the
+// end of the line above first), and the right key comes back down, so a user with no
+// speech reads what was printed before INPUT asked. Typing, a new PRINT or the review
+// window end this reading. A key with nothing to act on is dropped.
 // All of this runs on the GUI thread (or the terminal host's one thread).
 #pragma once
 
@@ -33,9 +36,15 @@ struct BrailleKeyTargets {
     std::function<void(size_t column)> moveReviewPosition;
 };
 
+// The screen, for reading back: its lines and the last one PRINT has reached.
+struct ScreenLines {
+    std::function<std::string(int row)> line;
+    std::function<int()> lastRow;
+};
+
 class BrailleView {
 public:
-    BrailleView(DisplayOutput& output, BrailleKeyTargets targets);
+    BrailleView(DisplayOutput& output, BrailleKeyTargets targets, ScreenLines screen = {});
 
     void setTable(CellTable table);
     // The connection found a display of this many cells; 0: it has none now.
@@ -62,9 +71,13 @@ private:
     Content& content(Layer layer);
     void show(Layer layer, std::string text, std::optional<size_t> cursor, bool newLine);
     void render();
+    void pan(bool left);
+    void showRow(int row, bool atEnd);
 
     DisplayOutput& output_;
     BrailleKeyTargets targets_;
+    ScreenLines screen_;
+    std::optional<int> readingRow_; //: the screen row read back by panning, over the rest
     CellTable table_;
     BrailleWindow window_;
     Content printed_;

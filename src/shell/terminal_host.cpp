@@ -253,7 +253,8 @@ public:
         : view_(display_, {[&dialog](std::string_view chord) { dialog.typeChord(chord); },
                            [&dialog] { dialog.confirm(); }, [&dialog] { dialog.deleteBack(); },
                            [&dialog](size_t column) { dialog.moveCursor(column); },
-                           {}}),
+                           {}},
+                braille::screenOf(console)),
           printed_(console, view_, &stdoutListener)
     {
         connection_ = std::make_unique<braille::BrlapiDisplay>(

@@ -105,12 +105,32 @@ class Display:
     def send(self, command):
         self.conn.sendall(command.encode() + b"\n")
 
+    def changed(self, count):
+        """Waits for a line after the first `count`: BRLTTY takes one key at a time."""
+        deadline = time.time() + WAIT
+        while len(self.lines) == count and time.time() < deadline:
+            self.pump(0.2)
+        assert len(self.lines) > count, "the display showed nothing new"
+
     def type(self, text):
+        # Each character moves the cursor, so each one shows before the next is sent.
         for c in text:
-            if c == " ":
-                self.send("PassChar 32")
-            else:
-                self.send("PassDots 0x%x" % CELLS[c])
+            count = len(self.lines)
+            self.send("PassChar 32" if c == " " else "PassDots 0x%x" % CELLS[c])
+            self.changed(count)
+
+
+def read_back(display, text, at):
+    """Pans left from the input line up the screen until the line that starts with `text`
+    shows from its start; returns where it was seen."""
+    cells = expect_cells(text, display.width)
+    for _ in range(60):
+        count = len(display.lines)
+        display.send("FwinLt")
+        display.changed(count)
+        if display.lines[-1][: display.width] == cells:
+            return len(display.lines)
+    raise AssertionError("panning left never reached: " + text)
 
 
 def free_port():
@@ -187,8 +207,9 @@ def terminal():
     brltty(sock, port)
     display.accept()
     app = console(port)
-    at = display.wait_for(expect_cells(CLEARING, width), "the clearing's text")
-    at = display.wait_for(expect_cells("", width, 0), "the empty input line", at)
+    at = display.wait_for(expect_cells("", width, 0), "the empty input line")
+    at = read_back(display, CLEARING, at)
+    # Typing brings the input line back.
     display.type("vezmi dopis")
     # Eleven characters on ten cells: the window has followed the cursor to its second part.
     at = display.wait_for(expect_cells("s", width, 1), "the input line's end with the cursor", at)
@@ -202,7 +223,9 @@ def terminal():
     display.send("Route 1")
     at = display.wait_for(expect_cells("s", width, 1), "the cursor routed to the end", at)
     display.send("KEY_ENTER")
-    at = display.wait_for(expect_cells("vzal jsi dopis", width), "the game's answer", at)
+    # The answer is printed and the next INPUT asks at once: the answer is read back.
+    at = display.wait_for(expect_cells("", width, 0), "the next input line", at)
+    read_back(display, "vzal jsi dopis", at)
     app.stdin.close()
     app.wait(WAIT)
     out = open(os.path.join(work, "out.txt"), encoding="utf-8").read()
@@ -232,8 +255,10 @@ def comeback():
     display.wait_for(expect_cells("", width, 0), "the input line after BRLTTY's restart")
     display.type("v")
     display.wait_for(expect_cells("v", width, 1), "a chord typed after the restart")
+    at = len(display.lines)
     display.send("KEY_ENTER")
-    display.wait_for(expect_cells("jsi na začátku širok", width), "the game's answer")
+    at = display.wait_for(expect_cells("", width, 0), "the next input line", at)
+    read_back(display, "jsi na začátku širokého koridoru", at)
     app.stdin.close()
     app.wait(WAIT)
     stop(second)
@@ -275,16 +300,15 @@ def window():
     main = xdotool("search", "--sync", "--onlyvisible", "--name", " - tovana$").split()[0]
     xdotool("windowfocus", "--sync", main)
     xdotool("key", "ctrl+s")
-    at = display.wait_for(expect_cells(CLEARING, width), "the clearing's text")
     dialog = xdotool("search", "--sync", "--onlyvisible", "--name", "^Vlož data$").split()[0]
     xdotool("windowfocus", "--sync", dialog)
-    at = display.wait_for(expect_cells("", width, 0), "the empty input line", at)
+    at = display.wait_for(expect_cells("", width, 0), "the empty input line")
+    at = read_back(display, CLEARING, at)
     display.type("v")
     at = display.wait_for(expect_cells("v", width, 1), "the chord typed into the line", at)
     display.send("KEY_ENTER")
-    answer = "jsi na začátku širokého koridoru. v podlaze ústí větrací šachta"
-    at = display.wait_for(expect_cells(answer, width), "the game's answer", at)
     at = display.wait_for(expect_cells("", width, 0), "the next input line", at)
+    at = read_back(display, "jsi na začátku širokého koridoru. v podlaze ústí větrací", at)
     # The review window opens on the screen's first line, the position at its start.
     dialog = xdotool("search", "--sync", "--onlyvisible", "--name", "^Vlož data$").split()[0]
     xdotool("windowfocus", "--sync", dialog)
