@@ -10,6 +10,7 @@ TOVANA_BUILD_PACKAGES=(
   libopenal-dev libopenal1
   libespeak-ng-dev espeak-ng-data
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
+  libbrlapi-dev
 )
 
 # What the tests add: GoogleTest, the headless display and audio servers, the
@@ -20,6 +21,7 @@ TOVANA_TEST_PACKAGES=(
   xvfb xauth xdotool at-spi2-core dbus-x11 python3-pyatspi
   pulseaudio
   liblouis-bin
+  brltty
 )
 
 tovana_missing_packages() {
