@@ -23,6 +23,8 @@ namespace tov::braille {
 namespace {
 
 constexpr int kNoDisplayMessage = 57;
+constexpr int kDisplayOnMessage = 58;
+constexpr int kDisplayOffMessage = 59;
 
 std::string lineOf(const QString& text)
 {
@@ -112,6 +114,9 @@ void QtBraille::itemClick()
     }
     reportNext_ = on;
     display_->setEnabled(on);
+    if (hooks_.announce) {
+        hooks_.announce(message(on ? kDisplayOnMessage : kDisplayOffMessage));
+    }
 }
 
 bool QtBraille::eventFilter(QObject* watched, QEvent* event)

@@ -33,6 +33,7 @@ struct QtBrailleHooks {
     std::function<bool()> readSetting;        //: "Braille display" as stored
     std::function<void(bool)> writeSetting;   //: stores it at once
     std::function<void(const std::string&)> tell; //: shows a message to the user
+    std::function<void(const std::string&)> announce; //: speaks without waiting
 };
 
 class QtBraille final : public QObject {

@@ -157,7 +157,8 @@ int main(int argc, char** argv)
         {[&poster](std::function<void()> call) { poster.post(std::move(call)); },
          [&profile] { return tov::shell::readbrailledisplay(profile); },
          [&profile](bool on) { tov::shell::writebrailledisplay(profile, on); },
-         [](const std::string& text) { tov::shell::showInformation(text); }},
+         [](const std::string& text) { tov::shell::showInformation(text); },
+         [&inputSpeech](const std::string& text) { inputSpeech.saynowait(text); }},
         &form1);
 
     form1.show();
