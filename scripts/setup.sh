@@ -6,7 +6,7 @@
 TOVANA_BUILD_PACKAGES=(
   cmake g++ make pkg-config
   libsimpleini-dev
-  qt6-base-dev
+  qt6-base-dev libxcb-xkb-dev
   libopenal-dev libopenal1
   libespeak-ng-dev espeak-ng-data
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
@@ -18,10 +18,18 @@ TOVANA_BUILD_PACKAGES=(
 TOVANA_TEST_PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool at-spi2-core dbus-x11 python3-pyatspi
+  xvfb xauth xdotool x11-utils at-spi2-core dbus-x11 python3 python3-pyatspi orca
+  weston qt6-wayland
   pulseaudio
   liblouis-bin
   brltty
+)
+
+# What scripts/package and its check add: the Debian package tools and the validators of
+# the desktop entry, the AppStream metadata and the manual page.
+TOVANA_PACKAGE_PACKAGES=(
+  dpkg-dev debhelper fakeroot
+  desktop-file-utils appstream man-db
 )
 
 tovana_missing_packages() {
@@ -47,13 +55,32 @@ tovana_install() {
     >/dev/null
 }
 
-# tovana_build DIR [cmake options...]: configure once, then build; quiet unless it fails.
+# tovana_build [--show] [--target NAME]... DIR [cmake options...]: configure, then build
+# (every target, or the named ones). Quiet unless it fails; --show prints the build's
+# progress as it goes, for a person waiting on it. The log is DIR.log either way.
 tovana_build() {
+  local show=0 targets=()
+  while [ $# -gt 0 ]; do
+    case $1 in
+      --show) show=1; shift ;;
+      --target) targets+=(--target "$2"); shift 2 ;;
+      *) break ;;
+    esac
+  done
   local dir=$1
   shift
-  local log="$dir.log"
-  if ! { cmake -S . -B "$dir" "$@" && cmake --build "$dir" -j "$(nproc)"; } >"$log" 2>&1; then
-    cat "$log"
+  local log="$dir.log" status=0
+  if [ "$show" -eq 1 ]; then
+    echo "Building in $dir (log: $log)"
+    { cmake -S . -B "$dir" "$@" >"$log" 2>&1 &&
+      cmake --build "$dir" -j "$(nproc)" "${targets[@]}" 2>&1 | tee -a "$log"; } || status=$?
+  else
+    { cmake -S . -B "$dir" "$@" && cmake --build "$dir" -j "$(nproc)" "${targets[@]}"; } \
+      >"$log" 2>&1 || status=$?
+  fi
+  if [ "$status" -ne 0 ]; then
+    [ "$show" -eq 1 ] || cat "$log"
+    [ "$show" -eq 0 ] || tail -n 40 "$log"
     echo "Build in $dir failed (log: $log)" >&2
     return 1
   fi

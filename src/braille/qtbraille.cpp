@@ -1,6 +1,7 @@
 // Wiring the display to the windows.
 #include "braille/qtbraille.h"
 
+#include "braille/messages.h"
 #include "common/localizer.h"
 #include "common/qtext.h"
 #include "input/brailletables.h"
@@ -21,10 +22,6 @@
 
 namespace tov::braille {
 namespace {
-
-constexpr int kNoDisplayMessage = 57;
-constexpr int kDisplayOnMessage = 58;
-constexpr int kDisplayOffMessage = 59;
 
 std::string lineOf(const QString& text)
 {

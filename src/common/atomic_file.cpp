@@ -73,8 +73,20 @@ mode_t modeFor(const std::filesystem::path& path)
 
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
 {
+    // The rename would replace a file whatever its own mode says; a file its owner made
+    // read-only is the owner's word that it stays as it is (root included).
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+        (existing.st_mode & S_IWUSR) == 0) {
+        throw TovError("Cannot write the file \"" + displayName(path) + "\": it is read-only");
+    }
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    TempFile temp((folder / ("." + path.filename().string() + ".XXXXXX")).string());
+    // Appended piece by piece: "." + std::string&& inserts at the front, which GCC 12
+    // misreads as an overlapping copy (-Wrestrict, GCC bug 105651) when optimising.
+    std::string hidden = ".";
+    hidden += path.filename().string();
+    hidden += ".XXXXXX";
+    TempFile temp((folder / hidden).string());
     if (temp.fd() < 0) {
         fail(path, errno);
     }

@@ -12,7 +12,8 @@
 
 namespace tov::files {
 
-// Replaces `path` with `bytes`. On failure the old file is untouched, the temporary
+// Replaces `path` with `bytes`. A file without its owner's write permission is never
+// replaced (TovError "... it is read-only"). On failure the old file is untouched, the temporary
 // file is removed, and a TovError names the file and the reason in plain words.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 

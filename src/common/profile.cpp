@@ -7,6 +7,7 @@
 #include "common/profile.h"
 
 #include "common/atomic_file.h"
+#include "common/localizer.h"
 #include "common/text.h"
 #include "common/tov_error.h"
 
@@ -220,7 +221,14 @@ std::string edited(std::string_view content, std::string_view section, std::stri
         // "]" ends that name and leaves our section header intact.
         block += ";" + eol;
     }
-    block += "[" + std::string(section) + "]" + eol + entry + eol;
+    // Appended piece by piece: "[" + std::string&& inserts at the front, which GCC 12
+    // misreads as an overlapping copy (-Wrestrict, GCC bug 105651) at -O3.
+    block += '[';
+    block += section;
+    block += ']';
+    block += eol;
+    block += entry;
+    block += eol;
     out.insert(visible.end, block);
     return out;
 }
@@ -278,7 +286,36 @@ std::string contentOf(const std::filesystem::path& file)
     return files::readFile(file).value_or(std::string());
 }
 
+std::string unsavedKey(std::string_view section, std::string_view key)
+{
+    // Names match without regard to ASCII case, as the file's own lookup does.
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    std::string id;
+    for (const char c : section) {
+        id += lower(c);
+    }
+    id += '\n';
+    for (const char c : key) {
+        id += lower(c);
+    }
+    return id;
+}
+
+constexpr int kNotStoredMessage = 47;
+constexpr int kHeldUntilEndMessage = 48;
+
 } // namespace
+
+std::optional<std::string> Profile::unsaved(std::string_view section, std::string_view key) const
+{
+    if (unsaved_.empty()) {
+        return std::nullopt;
+    }
+    const auto it = unsaved_.find(unsavedKey(section, key));
+    return it == unsaved_.end() ? std::nullopt : std::optional<std::string>(it->second);
+}
 
 bool Profile::exists() const
 {
@@ -289,12 +326,18 @@ bool Profile::exists() const
 std::string Profile::readString(std::string_view section, std::string_view key,
                                 std::string_view fallback) const
 {
+    if (auto held = unsaved(section, key)) {
+        return *held;
+    }
     return profile_text::lookup(contentOf(file_), section, key).value_or(std::string(fallback));
 }
 
 int32_t Profile::readInteger(std::string_view section, std::string_view key, int32_t fallback) const
 {
-    const auto text = profile_text::lookup(contentOf(file_), section, key);
+    auto text = unsaved(section, key);
+    if (!text) {
+        text = profile_text::lookup(contentOf(file_), section, key);
+    }
     if (!text) {
         return fallback;
     }
@@ -309,15 +352,35 @@ bool Profile::readBool(std::string_view section, std::string_view key, bool fall
 void Profile::writeString(std::string_view section, std::string_view key,
                           std::string_view value) const
 {
-    std::error_code ignored;
-    const bool present = std::filesystem::exists(file_, ignored);
-    const auto content = files::readFile(file_);
-    if (present && !content) {
-        // Writing now would replace a file we could not read with one key.
-        throw TovError("Cannot read the settings file \"" + files::displayName(file_) + "\"");
+    // A name or value that would break the file's lines is the caller's bug: refused
+    // before anything else, held or not.
+    const std::string checked = profile_text::withValue(std::string(), section, key, value);
+    if (heldInMemory_) {
+        unsaved_[unsavedKey(section, key)] = std::string(value);
+        return;
     }
-    files::writeFileAtomically(
-        file_, profile_text::withValue(content.value_or(std::string()), section, key, value));
+    try {
+        std::error_code ignored;
+        const bool present = std::filesystem::exists(file_, ignored);
+        if (std::filesystem::is_directory(file_, ignored)) {
+            throw TovError("\"" + files::displayName(file_) + "\" is a folder");
+        }
+        const auto content = files::readFile(file_);
+        if (present && !content) {
+            // Writing now would replace a file we could not read with one key.
+            throw TovError("Cannot read the settings file \"" + files::displayName(file_) + "\"");
+        }
+        files::writeFileAtomically(
+            file_, profile_text::withValue(content.value_or(std::string()), section, key, value));
+    } catch (const TovError& error) {
+        if (!reporter_) {
+            throw;
+        }
+        heldInMemory_ = true;
+        unsaved_[unsavedKey(section, key)] = std::string(value);
+        reporter_(message(kNotStoredMessage) + " " + error.what() + ". " +
+                  message(kHeldUntilEndMessage));
+    }
 }
 
 void Profile::writeInteger(std::string_view section, std::string_view key, int32_t value) const

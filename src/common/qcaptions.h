@@ -25,10 +25,13 @@ inline QString withoutAccelerator(QString text)
     return text;
 }
 
+// The name only: a screen reader reads the name and then the description, so a
+// description that repeats the name says every title twice ("Nastavení zvuků dialog
+// Nastavení zvuků"). A window sets a description only where it says more (the about box
+// reads out its name, version and copyright).
 inline void nameForAccessibility(QWidget* widget, const QString& text)
 {
     widget->setAccessibleName(withoutAccelerator(text));
-    widget->setAccessibleDescription(withoutAccelerator(text));
 }
 
 } // namespace tov

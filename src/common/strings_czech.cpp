@@ -54,6 +54,12 @@ std::span<const StringEntry> czechTable()
         {1044, "Prosím přepiš"},
         {1045, "U&končit program"},
         {1046, "&Braillská klávesnice"},
+        {1047, "Nastavení nelze uložit:"},
+        {1048, "Změny platí do konce programu."},
+        {1049, "Soubor zvuků je poškozen:"},
+        {1050, "speech-dispatcher není dostupný:"},
+        {1051, "speech-dispatcher nemluví. Program na něj nečeká, dokud znovu nepromluví."},
+        {1052, "Program skončil chybou:"},
         // The braille display's Settings item, its spoken name and what it says.
         {1055, "Braillský &řádek"},
         {1056, "Braillský řádek"},

@@ -54,6 +54,13 @@ std::span<const StringEntry> englishTable()
         {2044, "Please retype"},
         {2045, "E&xit program"},
         {2046, "&Braille keyboard"},
+        {2047, "The settings cannot be stored:"},
+        {2048, "Changes hold until the program ends."},
+        {2049, "The sound file is damaged:"},
+        {2050, "speech-dispatcher cannot be reached:"},
+        {2051, "speech-dispatcher is not speaking. The program does not wait for it until it "
+               "speaks again."},
+        {2052, "The program ended with an error:"},
         // The braille display's Settings item, its spoken name and what it says.
         {2055, "Braille &display"},
         {2056, "Braille display"},

@@ -54,6 +54,12 @@ std::span<const StringEntry> slovakTable()
         {3044, "Prosím prepíš"},
         {3045, "U&končiť program"},
         {3046, "&Braillská klávesnica"},
+        {3047, "Nastavenia nemožno uložiť:"},
+        {3048, "Zmeny platia do konca programu."},
+        {3049, "Súbor zvukov je poškodený:"},
+        {3050, "speech-dispatcher nie je dostupný:"},
+        {3051, "speech-dispatcher nehovorí. Program naň nečaká, kým znova neprehovorí."},
+        {3052, "Program skončil chybou:"},
         // The braille display's Settings item, its spoken name and what it says.
         {3055, "Braillský &riadok"},
         {3056, "Braillský riadok"},

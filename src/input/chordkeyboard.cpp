@@ -51,28 +51,49 @@ std::string TranslateChord(std::string_view chord, std::string& prefix, const Br
     return {};
 }
 
-bool previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code,
-                  InputSpeech& speech)
+ChordPreview previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code)
 {
     state.chordoutput.clear();
     state.chordbuffer.clear();
-    const bool swallowed = code >= ' ';
+    ChordPreview preview;
+    preview.swallowed = code >= ' ';
     state.chordbuffer = DecodeChord(state.held);
+    // A copy: only the commit moves the prefix on, so the character heard while the keys
+    // are held is the one typed when they are let go.
     std::string prefix = state.currentprefix;
     state.chordoutput = TranslateChord(state.chordbuffer, prefix, tables);
-    echoChord(state, tables, speech);
-    return swallowed;
+    preview.echo = state.chordoutput.substr(0, 1);
+    return preview;
+}
+
+bool previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code,
+                  InputSpeech& speech)
+{
+    const ChordPreview preview = previewChord(state, tables, code);
+    if (!preview.echo.empty()) {
+        speech.echokey(preview.echo);
+    }
+    return preview.swallowed;
 }
 
 void echoChord(const KeyboardState& state, const BrailleTables& tables, InputSpeech& speech)
 {
-    // A copy: only the commit moves the prefix on, so the character heard while the keys
-    // are held is the one typed when they are let go.
+    // A copy, as in the preview: after the capital sign, chord 1 echoes "A" and the
+    // prefix stays for the commit that the caller makes.
     std::string prefix = state.currentprefix;
     const std::string output = TranslateChord(state.chordbuffer, prefix, tables);
     if (!output.empty()) {
         speech.echokey(output.substr(0, 1));
     }
+}
+
+bool isAutoRepeatPair(int releasedKey, uint64_t releasedAt, int pressedKey, uint64_t pressedAt)
+{
+    if (releasedKey != pressedKey || releasedAt == 0 || pressedAt == 0 ||
+        pressedAt < releasedAt) {
+        return false;
+    }
+    return pressedAt - releasedAt <= kRepeatPairSlack;
 }
 
 void commitChord(KeyboardState& state, const BrailleTables& tables, EditLine& line)

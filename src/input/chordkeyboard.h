@@ -21,6 +21,7 @@
 #include "input/heldkeys.h"
 #include "input/inputspeech.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -58,15 +59,35 @@ struct EditLine {
     size_t cursor = 0; //: 0 is before the first character, text.size() after the last
 };
 
-// The preview at a key press of the input line that produced the character `code`.
-// True when the character is to be swallowed (code 32 or more).
+// What the preview at a key press decided: whether the line must not see the character,
+// and the character to echo ("" for none).
+struct ChordPreview {
+    bool swallowed = false;
+    std::string echo;
+};
+
+// The preview at a key press of the input line that produced the character `code`: the
+// character is swallowed when it is printable (code 32 or more). Nothing is spoken here,
+// so the caller can let the line take a control key (Backspace) before the echo waits.
+ChordPreview previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code);
+// The same, echoing at once. True when the character is to be swallowed.
 bool previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code,
                   InputSpeech& speech);
 
-// The preview's echo: the first character that the chord buffer gives under the current
-// prefix, which it leaves as it is. previewChord ends with it, and a chord typed on a
-// braille display calls it before its commit.
+// The echo the preview would give, for a chord that no held keys made: the first
+// character that the chord buffer gives under the current prefix, which it leaves as it
+// is. A chord typed on a braille display calls it with a copy of the state taken before
+// its commit, so that the commit's key cues come before the echo's wait.
 void echoChord(const KeyboardState& state, const BrailleTables& tables, InputSpeech& speech);
+
+// The X server's auto-repeat, when the client has not asked XKB to make it detectable,
+// sends a release of the held key and at once a press of it, both stamped with the same
+// server time. True when the press of `pressedKey` at `pressedAt` is the second half of
+// such a pair begun by the release of `releasedKey` at `releasedAt` (milliseconds; 0 is
+// no time at all, as on events the program makes itself). A finger cannot lift and press
+// a key again within kRepeatPairSlack.
+inline constexpr uint64_t kRepeatPairSlack = 10;
+bool isAutoRepeatPair(int releasedKey, uint64_t releasedAt, int pressedKey, uint64_t pressedAt);
 
 // The commit at a key release of the input line. The text goes at the end with the cursor
 // after it, or, with the cursor inside the line, at the cursor with the cursor moved one

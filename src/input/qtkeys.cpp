@@ -4,7 +4,24 @@
 #include "common/text.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <cstdlib>
+
+#if defined(TOVANA_HAVE_XCB_XKB) && QT_CONFIG(xcb)
+// The header names a field "explicit"; the C++ keyword must not see it.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wkeyword-macro"
+#endif
+#define explicit xcb_explicit
+#include <xcb/xkb.h>
+#undef explicit
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
+#define TOVANA_ASK_XKB 1
+#endif
 
 namespace tov::input {
 namespace {
@@ -171,6 +188,46 @@ bool KeyStateTracker::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     return false;
+}
+
+namespace {
+
+bool askForDetectableAutoRepeat()
+{
+#ifdef TOVANA_ASK_XKB
+    auto* app = qGuiApp;
+    auto* x11 = app == nullptr ? nullptr : app->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || x11->connection() == nullptr) {
+        return false;
+    }
+    xcb_connection_t* connection = x11->connection();
+    xcb_xkb_use_extension_reply_t* use = xcb_xkb_use_extension_reply(
+        connection, xcb_xkb_use_extension(connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
+        nullptr);
+    const bool supported = use != nullptr && use->supported != 0;
+    std::free(use);
+    if (!supported) {
+        return false;
+    }
+    const uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+    xcb_xkb_per_client_flags_reply_t* flags = xcb_xkb_per_client_flags_reply(
+        connection,
+        xcb_xkb_per_client_flags(connection, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0),
+        nullptr);
+    const bool granted = flags != nullptr && (flags->value & flag) != 0;
+    std::free(flags);
+    return granted;
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
+bool requestDetectableAutoRepeat()
+{
+    static const bool granted = askForDetectableAutoRepeat();
+    return granted;
 }
 
 std::optional<char> LayoutEcho::character(const QKeyEvent& event)

@@ -35,6 +35,13 @@ private:
     HeldKeys& held_;
 };
 
+// Asks the X server to send a held key's auto-repeat as presses only (XKB's detectable
+// auto-repeat, a flag of this client's connection), as the keyboards of the notetaker's
+// platform did; without it X11 sends release + press pairs, and a release taken as real
+// types a held chord again. Asked once per process; true when the server granted it.
+// False on any other display server (Wayland repeats presses in the client already).
+bool requestDetectableAutoRepeat();
+
 // The character that an ordinary key press echoes: the first character the key produces
 // with the current layout and modifiers, in Windows-1250. A dead key echoes nothing but is
 // remembered: when the next key combines with it (dead acute, then "a") the combined "á"

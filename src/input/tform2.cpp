@@ -12,6 +12,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <utility>
 
 namespace tov::input {
 namespace {
@@ -23,13 +25,37 @@ constexpr int kEmptyLineMessage = 29;
 //: the key click of deleting keys and of moves at the ends of the line
 constexpr double kLineClick = 2;
 
+// The input line. It takes each key press and composed character first, then runs what the
+// dialog's key handler left for after the edit: the echo waits, and the next keys, handled
+// inside that wait, must find this key's edit already done.
+class InputLine final : public QLineEdit {
+public:
+    InputLine(std::function<void()> afterEdit, QWidget* parent)
+        : QLineEdit(parent), afterEdit_(std::move(afterEdit))
+    {
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        const bool handled = QLineEdit::event(event);
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod) {
+            afterEdit_();
+        }
+        return handled;
+    }
+
+private:
+    std::function<void()> afterEdit_;
+};
+
 } // namespace
 
 TForm2::TForm2(std::function<void()> exitProgram, QWidget* parent)
     : QDialog(parent), exitProgram_(std::move(exitProgram))
 {
     setObjectName("TForm2");
-    inputedit_ = new QLineEdit(this);
+    inputedit_ = new InputLine([this] { runAfterEdit(); }, this);
     inputedit_->setObjectName("inputedit");
     enterbitbtn_ = new QPushButton(this);
     enterbitbtn_->setObjectName("Enterbitbtn");
@@ -52,6 +78,11 @@ TForm2::TForm2(std::function<void()> exitProgram, QWidget* parent)
     inputedit_->installEventFilter(this);
     enterbitbtn_->installEventFilter(this);
     exitprogrambtn_->installEventFilter(this);
+
+    releaseTimer_.setSingleShot(true);
+    releaseTimer_.setInterval(kRepeatPairWait);
+    connect(&releaseTimer_, &QTimer::timeout, this, &TForm2::flushRelease);
+    requestDetectableAutoRepeat();
 
     setMinimumWidth(379);
     move(248, 24);
@@ -101,7 +132,25 @@ void TForm2::activateEdit()
 runtime::DialogResult TForm2::showModal()
 {
     lastEntered_ = nullptr;
+    placeBelowScreen();
     return exec() == QDialog::Accepted ? runtime::DialogResult::Ok : runtime::DialogResult::Closed;
+}
+
+void TForm2::placeBelowScreen()
+{
+    // Under the main window, so that none of the 24 screen lines is covered; a main
+    // window that reaches the bottom of the desktop keeps the dialog at that bottom.
+    const QWidget* main = parentWidget();
+    if (main == nullptr) {
+        return;
+    }
+    const QRect frame = main->frameGeometry();
+    QPoint at(frame.left(), frame.bottom() + 1);
+    if (const QScreen* screen = main->screen()) {
+        const QRect desktop = screen->availableGeometry();
+        at.setY(std::min(at.y(), desktop.bottom() + 1 - frameGeometry().height()));
+    }
+    move(at);
 }
 
 std::string TForm2::editText() const
@@ -111,12 +160,15 @@ std::string TForm2::editText() const
 
 void TForm2::done(int result)
 {
+    // A chord let go just before the OK button was clicked belongs to the line.
+    flushRelease();
     FormClose();
     QDialog::done(result);
 }
 
 void TForm2::FormClose()
 {
+    linekeys_.clear();
     focusflag_ = false;
     lastEntered_ = nullptr;
 }
@@ -141,17 +193,38 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     switch (event->type()) {
-    case QEvent::KeyPress:
-        return inputeditKeyPress(*static_cast<QKeyEvent*>(event));
+    case QEvent::KeyPress: {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        // Down already: the keyboard's auto-repeat as XKB's detectable auto-repeat (and the
+        // notetaker's platform) sends it, presses without releases.
+        bool repeated = key.isAutoRepeat() || linekeys_.isHeld(virtualKey(key));
+        linekeys_.press(virtualKey(key));
+        if (isAutoRepeatPair(lastRelease_.key, lastRelease_.timestamp, virtualKey(key),
+                             key.timestamp())) {
+            repeated = true;
+            if (heldRelease_.has_value() && heldRelease_->key == lastRelease_.key) {
+                // The key never went up: its chord is still held and must not be typed.
+                heldRelease_.reset();
+                releaseTimer_.stop();
+            }
+        }
+        flushRelease();
+        return inputeditKeyPress(key, repeated);
+    }
     case QEvent::KeyRelease: {
         const auto& key = *static_cast<QKeyEvent*>(event);
-        // The keyboard's auto-repeat releases nothing: the key is still down.
         if (!key.isAutoRepeat()) {
-            inputeditKeyUp(key);
+            linekeys_.release(virtualKey(key));
+            lastRelease_ = {virtualKey(key), {}, key.timestamp()};
         }
+        inputeditKeyRelease(key);
         return false;
     }
+    case QEvent::FocusOut:
+        linekeys_.clear(); // the releases will go elsewhere
+        return false;
     case QEvent::InputMethod:
+        flushRelease();
         return inputeditInputMethod(static_cast<QInputMethodEvent*>(event)->commitString());
     default:
         return false;
@@ -171,19 +244,34 @@ void TForm2::entered(QWidget* control)
     }
 }
 
+void TForm2::reset()
+{
+    afterEdit_ = nullptr;
+    hosts_.speech->stopspeech();
+}
+
+void TForm2::runAfterEdit()
+{
+    // Taken out first: the keys handled while it waits leave their own.
+    const std::function<void()> after = std::exchange(afterEdit_, nullptr);
+    if (after) {
+        after();
+    }
+}
+
 void TForm2::inputeditEnter()
 {
     if (!focusflag_) {
         focusflag_ = true; // the dialog has just opened: its line is where the user expects
         return;
     }
-    hosts_.speech->stopspeech();
+    reset();
     sayLine();
 }
 
 void TForm2::buttonEnter(const QPushButton& button)
 {
-    hosts_.speech->stopspeech();
+    reset();
     focusflag_ = true;
     hosts_.speech->say(text::fromQString(button.text()));
 }
@@ -224,7 +312,7 @@ void TForm2::sayWordAt(const EditLine& line)
     }
 }
 
-bool TForm2::inputeditKeyPress(const QKeyEvent& event)
+bool TForm2::inputeditKeyPress(const QKeyEvent& event, bool repeated)
 {
     inputeditKeyDown(event);
     const QString produced = event.text();
@@ -235,7 +323,32 @@ bool TForm2::inputeditKeyPress(const QKeyEvent& event)
         return false;
     }
     const auto code = static_cast<unsigned char>(text::fromUnicode(produced.at(0).unicode()));
-    return previewChord(*hosts_.keyboard, *hosts_.tables, code, *hosts_.speech);
+    // A key still repeating after the first key of its chord was let go (the chord is
+    // typed and its buffer empty) would start a chord of the keys left down: F D S L let
+    // go F first would type "v" and then "(" (2 3 6). The repeat only repeats the preview
+    // of a chord still held.
+    if (repeated && hosts_.keyboard->chordbuffer.empty() && code >= ' ') {
+        runAfterEdit();
+        return true;
+    }
+    return previewInBraille(code);
+}
+
+bool TForm2::previewInBraille(unsigned char code)
+{
+    const ChordPreview preview = previewChord(*hosts_.keyboard, *hosts_.tables, code);
+    if (!preview.echo.empty()) {
+        afterEdit_ = [this, before = std::move(afterEdit_), echo = preview.echo] {
+            if (before) {
+                before();
+            }
+            hosts_.speech->echokey(echo);
+        };
+    }
+    if (preview.swallowed) {
+        runAfterEdit(); // the line takes nothing of this key
+    }
+    return preview.swallowed;
 }
 
 void TForm2::inputeditKeyDown(const QKeyEvent& event)
@@ -243,35 +356,52 @@ void TForm2::inputeditKeyDown(const QKeyEvent& event)
     const int key = virtualKey(event);
     const Modifiers modifiers = modifiersOf(event);
     const bool alt = modifiers.has(Modifier::Alt);
-    hosts_.speech->stopspeech();
+    reset();
     const EditLine current = line();
     // The layout's dead-key memory follows every key, echoed or not.
     const std::optional<char> typed = layoutecho_.character(event);
+    // What the key says is taken from the line as it is now, and said once the line has
+    // taken the key: Backspace echoes the character it is about to delete.
+    std::string echo;
+    std::string spoken;
     if (key == vk::kBack) {
         hosts_.sounds->click(kLineClick);
         if (current.cursor > 0) {
-            echoAt(current, current.cursor - 1);
+            echo = characterAt(current.text, current.cursor - 1);
         } else {
             hosts_.sounds->beep();
         }
     } else if (key == vk::kDelete) {
         hosts_.sounds->click(kLineClick);
         if (current.cursor < current.text.size()) {
-            echoAt(current, current.cursor);
+            echo = characterAt(current.text, current.cursor);
         } else {
             hosts_.sounds->beep();
         }
     } else if (key == vk::kUp && alt) {
-        sayLine();
+        spoken = current.text.empty() ? message(kEmptyLineMessage) : current.text;
     } else if (!hosts_.keyboard->braillekeys && typed.has_value()) {
-        hosts_.speech->echokey(std::string(1, *typed));
+        echo = std::string(1, *typed);
     }
-    if ((key == vk::kUp || key == vk::kDown) && !alt && hosts_.openReview) {
-        hosts_.openReview();
+    const bool review = (key == vk::kUp || key == vk::kDown) && !alt;
+    const bool exit = key == vk::kF4 && alt;
+    if (echo.empty() && spoken.empty() && !review && !exit) {
+        return;
     }
-    if (key == vk::kF4 && alt) {
-        exitProgram_();
-    }
+    afterEdit_ = [this, echo, spoken, review, exit] {
+        if (!echo.empty()) {
+            hosts_.speech->echokey(echo);
+        }
+        if (!spoken.empty()) {
+            hosts_.speech->say(spoken);
+        }
+        if (review && hosts_.openReview) {
+            hosts_.openReview();
+        }
+        if (exit) {
+            exitProgram_();
+        }
+    };
 }
 
 void TForm2::commit()
@@ -293,19 +423,52 @@ void TForm2::commit()
 
 void TForm2::typeChord(std::string_view chord)
 {
-    hosts_.speech->stopspeech();
+    reset();
+    // A chord of the six-key keyboard let go just before belongs to the line first.
+    flushRelease();
     hosts_.keyboard->chordbuffer = std::string(chord);
-    echoChord(*hosts_.keyboard, *hosts_.tables, *hosts_.speech);
+    // The echo is heard after the commit, as a released chord's is, and speaks what the
+    // chord gave under the prefix it found: after the capital sign, chord 1 says "A".
+    const KeyboardState before = *hosts_.keyboard;
     commit();
+    echoChord(before, *hosts_.tables, *hosts_.speech);
 }
 
-void TForm2::inputeditKeyUp(const QKeyEvent& event)
+void TForm2::inputeditKeyRelease(const QKeyEvent& event)
+{
+    // The keyboard's auto-repeat, when Qt recognises it, releases nothing: the key is
+    // still down.
+    if (event.isAutoRepeat()) {
+        return;
+    }
+    flushRelease();
+    const int key = virtualKey(event);
+    const Modifiers modifiers = modifiersOf(event);
+    // A release that commits nothing cannot type a chord twice: it goes on at once. So
+    // does one without a time, which no display server sent.
+    if (!hosts_.keyboard->braillekeys || hosts_.keyboard->chordbuffer.empty() ||
+        event.timestamp() == 0) {
+        inputeditKeyUp(key, modifiers);
+        return;
+    }
+    heldRelease_ = HeldRelease{key, modifiers, event.timestamp()};
+    releaseTimer_.start();
+}
+
+void TForm2::flushRelease()
+{
+    releaseTimer_.stop();
+    if (const std::optional<HeldRelease> held = std::exchange(heldRelease_, std::nullopt)) {
+        inputeditKeyUp(held->key, held->modifiers);
+    }
+}
+
+void TForm2::inputeditKeyUp(int key, Modifiers modifiers)
 {
     if (hosts_.keyboard->braillekeys) {
         commit();
     }
-    const int key = virtualKey(event);
-    const bool ctrl = modifiersOf(event).has(Modifier::Ctrl);
+    const bool ctrl = modifiers.has(Modifier::Ctrl);
     const EditLine current = line();
     const bool atStart = current.cursor == 0;
     const bool atEnd = current.cursor >= current.text.size();
@@ -362,12 +525,11 @@ bool TForm2::inputeditInputMethod(const QString& committed)
         return false;
     }
     const char typed = text::fromUnicode(committed.at(0).unicode());
+    reset();
     if (hosts_.keyboard->braillekeys) {
-        return previewChord(*hosts_.keyboard, *hosts_.tables, static_cast<unsigned char>(typed),
-                            *hosts_.speech);
+        return previewInBraille(static_cast<unsigned char>(typed));
     }
-    hosts_.speech->stopspeech();
-    hosts_.speech->echokey(std::string(1, typed));
+    afterEdit_ = [this, typed] { hosts_.speech->echokey(std::string(1, typed)); };
     return false;
 }
 

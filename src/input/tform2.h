@@ -16,8 +16,17 @@
 //    chord; Left, Right, Home and End echo the character after the cursor, Ctrl+Left and
 //    Ctrl+Right speak the word there, and the edge flag makes a second move past either
 //    end beep. The edge flag and the braille prefix carry over to the next showing.
-// All of this runs on the GUI thread; speech and the review window run nested event
-// loops inside the key handlers.
+// 4. Order: speech and the review window run nested event loops, in which the next keys
+//    are handled. So a key's effect on the line (insertion, deletion, cursor move, chord
+//    commit) comes before anything of that key waits: what a key press says or opens is
+//    decided before the line takes the key (Backspace echoes the character it deletes)
+//    and done after it. Every handler begins with a reset, which also drops what the
+//    previous key has not yet said.
+// 5. Held chords: in braille mode a release that would commit a chord is held back until
+//    the next key event or kRepeatPairWait, and forgotten when the next event is the press
+//    of the same key at the same server time: X11's auto-repeat without XKB's help sends
+//    release + press pairs, and a held chord must type once.
+// All of this runs on the GUI thread.
 #pragma once
 
 #include "input/brailletables.h"
@@ -27,12 +36,19 @@
 #include "runtime/host.h"
 
 #include <QDialog>
+#include <QTimer>
+#include <chrono>
 #include <functional>
+#include <optional>
 
 class QLineEdit;
 class QPushButton;
 
 namespace tov::input {
+
+//: how long a chord's release waits for the press that would make it an auto-repeat pair;
+//: the pair leaves the X server together, so this only outlasts a busy machine's delays
+inline constexpr std::chrono::milliseconds kRepeatPairWait{100};
 
 // What the dialog speaks through, sounds through and types with.
 struct InputDialogHosts {
@@ -57,6 +73,8 @@ public:
     void setEditText(const std::string& text) override;
     void activateEdit() override;
     runtime::DialogResult showModal() override;
+    // Where the dialog shows: below the main window's screen lines.
+    void placeBelowScreen();
     std::string editText() const override;
 
     // A chord typed on a braille display ("1236", or " " for its space key): echoed and
@@ -68,6 +86,8 @@ public:
     QPushButton* exitprogrambtn() const { return exitprogrambtn_; }
     bool focusflag() const { return focusflag_; }
     bool edgeflag() const { return edgeflag_; }
+    // A chord's release is waiting to learn whether auto-repeat sent it.
+    bool holdsRelease() const { return heldRelease_.has_value(); }
 
     void done(int result) override;
 
@@ -83,10 +103,20 @@ private:
     void inputeditEnter();
     void buttonEnter(const QPushButton& button);
     // True when the key is swallowed and the line must not see it.
-    bool inputeditKeyPress(const QKeyEvent& event);
+    // `repeated`: the keyboard's auto-repeat sent the press, the key was down already.
+    bool inputeditKeyPress(const QKeyEvent& event, bool repeated);
+    // Braille mode's part of a key press or composed character; true when swallowed.
+    bool previewInBraille(unsigned char code);
     void inputeditKeyDown(const QKeyEvent& event);
-    void inputeditKeyUp(const QKeyEvent& event);
+    void inputeditKeyRelease(const QKeyEvent& event);
+    void inputeditKeyUp(int key, Modifiers modifiers);
     bool inputeditInputMethod(const QString& committed);
+    // Stops speaking and drops what the previous key has not said yet.
+    void reset();
+    // Runs what the key being handled does once the line has taken it.
+    void runAfterEdit();
+    // Handles a held-back release now.
+    void flushRelease();
     EditLine line() const;
     void commit();
     void sayLine();
@@ -102,6 +132,21 @@ private:
     QPushButton* exitprogrambtn_ = nullptr;
     bool focusflag_ = false; //: false: the next focus of the line is the silent first one
     bool edgeflag_ = false;  //: the cursor has already arrived at an end of the line
+    //: the keys whose press the line has had and not yet their release
+    HeldKeys linekeys_;
+    //: what the key being handled says or opens once the line has taken it
+    std::function<void()> afterEdit_;
+    struct HeldRelease {
+        int key = vk::kUnknown;
+        Modifiers modifiers;
+        uint64_t timestamp = 0;
+    };
+    //: a chord's release waiting to learn whether it was the first half of an auto-repeat
+    std::optional<HeldRelease> heldRelease_;
+    //: the latest release the line had, held back or not: the press completing its pair
+    //: is a repeat even when the release had nothing to type
+    HeldRelease lastRelease_;
+    QTimer releaseTimer_; //: ends the wait of heldRelease_
     //: the control that last got the focus in this showing; the window coming back to the
     //: front gives the same control the focus again, which is no new entry
     QWidget* lastEntered_ = nullptr;

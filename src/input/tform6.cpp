@@ -7,7 +7,9 @@
 #include "input/words.h"
 #include "runtime/tovcommands.h"
 
+#include <QFontDatabase>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
@@ -42,17 +44,29 @@ TForm6::TForm6(runtime::Console& console, InputSpeech& speech, runtime::SoundSta
     // Read-only, but the caret moves with the keys and a screen reader can follow it.
     virtualscrmemo_->setTextInteractionFlags(Qt::TextSelectableByKeyboard |
                                              Qt::TextSelectableByMouse);
-    virtualscrmemo_->setGeometry(0, 0, 500, 304);
+    // One character per screen column: a fixed-width font, wide and high enough for the
+    // 24 lines of 80 characters with the frame, the margins and the scroll bars.
+    virtualscrmemo_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    const QFontMetrics metrics(virtualscrmemo_->font());
+    const int chrome = 2 * (virtualscrmemo_->frameWidth() +
+                            static_cast<int>(virtualscrmemo_->document()->documentMargin()) + 2);
+    const int memoWidth = std::max(500, metrics.horizontalAdvance(QString(81, QLatin1Char('M'))) +
+                                            chrome +
+                                            virtualscrmemo_->verticalScrollBar()->sizeHint().width());
+    const int memoHeight =
+        std::max(304, metrics.lineSpacing() * (runtime::kScreenRows + 1) + chrome +
+                          virtualscrmemo_->horizontalScrollBar()->sizeHint().height());
+    virtualscrmemo_->setGeometry(0, 0, memoWidth, memoHeight);
     virtualscrmemo_->installEventFilter(this);
 
     closebitbtn_ = new QPushButton(this);
     closebitbtn_->setObjectName("closebitbtn");
-    closebitbtn_->setGeometry(208, 320, 75, 25);
+    closebitbtn_->setGeometry((memoWidth - 75) / 2, memoHeight + 16, 75, 25);
     closebitbtn_->setFocusPolicy(Qt::ClickFocus); // no tab stop: Tab stays in the memo
     closebitbtn_->setDefault(true);
     connect(closebitbtn_, &QPushButton::clicked, this, &QDialog::reject);
 
-    setFixedSize(511, 381);
+    setFixedSize(memoWidth + 11, memoHeight + 16 + 25 + 36);
     move(242, 119);
     FormCreate();
 }

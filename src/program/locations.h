@@ -5,7 +5,7 @@
 // the table is first used.
 #pragma once
 
-#include "program/tovprog.h"
+#include "program/variables.h"
 
 #include <cstdint>
 #include <span>

@@ -12,6 +12,7 @@
 namespace tov::runtime {
 namespace {
 
+constexpr int kDamagedBankMessage = 49;
 constexpr int kMissingFileMessage = 42;
 constexpr double kHighestSoundNumber = 9;
 constexpr int64_t kSamplesPerPeriod = 64; //: one period of a tone item
@@ -79,7 +80,15 @@ void loadsounds(sound::TWaveCollection& bank, ProcessControl& process,
         process.showMessage(message(kMissingFileMessage) + " " + kSoundBankFile);
         process.endProcess();
     }
-    bank.loadbank(file);
+    try {
+        bank.loadbank(file);
+    } catch (const std::exception& error) {
+        // A bank cut short or not a bank at all ends the process as a missing one does,
+        // with the file's name and what is wrong with it.
+        process.showMessage(message(kDamagedBankMessage) + " " + kSoundBankFile + ": " +
+                            error.what());
+        process.endProcess();
+    }
 }
 
 SoundWait& sleepingWait()
@@ -111,7 +120,13 @@ void SoundCues::sound(std::span<const double> tones, double soundnumber, double 
             item.setlooped(true);
             item.setfrequency(toneFrequency(tones[started]));
             item.setvolume(settings_.sndvolume);
-            item.play(sound::Wait::No);
+            if (milliseconds > 0) {
+                // Sample-exact: the tone ends on its own frame, not on the next mixing
+                // update after the timer's tick, and the next statement joins on to it.
+                item.playfor(std::chrono::milliseconds(milliseconds));
+            } else {
+                item.play(sound::Wait::No); // until a key ends the wait
+            }
         }
     } catch (...) {
         for (size_t i = 0; i < started; ++i) {

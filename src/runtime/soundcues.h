@@ -11,6 +11,10 @@
 //    that is felt as silence: sound([440], 1, 100) plays "snd11" at 28160 Hz.
 // 4. Wait the duration (the waiting flag is set until the timer ticks or a key in the
 //    main window ends the wait), serving the event queue; then stop every tone.
+// The tones are timed by the sound device, not by the timer: each lasts its duration to
+// the sample and ends by itself, so the stop after the wait only cuts a tone that a key
+// ended early, and the next statement's tone joins on where this one ends. A duration of
+// 0 plays the tones until the stop.
 // A name the bank lacks raises "Wave '<name>' not found"; the tones started before it
 // are stopped first, so no tone is left sounding.
 //

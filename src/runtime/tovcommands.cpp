@@ -44,9 +44,17 @@ bool isSilentPunctuation(char c)
 
 Console::Console(std::filesystem::path workdir) : workdir_(std::move(workdir)) {}
 
+std::filesystem::path Console::locate(const std::string& name) const
+{
+    if (locator_) {
+        return locator_(name);
+    }
+    return workdir_.empty() ? std::filesystem::path(name) : workdir_ / name;
+}
+
 std::filesystem::path Console::fileInWorkdir(const char* name) const
 {
-    return workdir_.empty() ? std::filesystem::path(name) : workdir_ / name;
+    return locate(name);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,11 @@ inline constexpr size_t kReviewDisableAddress = 50730;
 
 inline constexpr const char* kMemoryImageFile = "ram.dat";
 inline constexpr const char* kDataFile = "data.dta";
+
+// Turns the name of a file the program opens ("ram.dat", "data.dta", "sounds.dat", ...)
+// into the path it is opened by; the shell's file locations give one to an installed
+// program.
+using FileLocator = std::function<std::filesystem::path(const std::string& name)>;
 
 // The last tone settings of the sound statement, which its next call starts from.
 struct SoundStatementState {
@@ -69,6 +75,10 @@ public:
     // Where the data files are found; empty for the working directory.
     const std::filesystem::path& workdir() const { return workdir_; }
     void setHost(const ConsoleHost& host) { host_ = host; }
+    // From now on every file is opened where the locator says, not in `workdir`.
+    void setlocator(FileLocator locator) { locator_ = std::move(locator); }
+    // Where the file of this name is opened: by the locator when there is one.
+    std::filesystem::path locate(const std::string& name) const;
 
     // --- screen and PRINT ---
     VirtualScreen& screen() { return screen_; }
@@ -132,6 +142,7 @@ private:
     void handOutValue(std::string& target);
 
     std::filesystem::path workdir_;
+    FileLocator locator_; //: empty: every file in `workdir_`
     ConsoleHost host_;
     VirtualScreen screen_;
     tscrcursor cursor_;

@@ -3,8 +3,8 @@
 //   tovana [--config FILE]                         the main window
 //   tovana --console [--speak] [--dump-screen] [--config FILE]
 //
-// The configuration file is the executable's path with ".ini" unless --config names
-// another; every data file is read from the working directory.
+// Where the settings file and the data files are: shell/filelocations.h; --config FILE
+// names another settings file.
 #include "braille/qtbraille.h"
 #include "common/localizer.h"
 #include "common/profile.h"
@@ -20,8 +20,10 @@
 #include "speech/speechmenu.h"
 #include "speech/tform4.h"
 #include "common/qtext.h"
+#include "common/text.h"
 #include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
+#include "shell/filelocations.h"
 #include "shell/processexit.h"
 #include "shell/terminal_host.h"
 #include "shell/programicon.h"
@@ -86,23 +88,30 @@ Options parse(int argc, char** argv)
     return options;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// An error that no handler caught: said in a box when the window host has its
+// application object, on standard error otherwise, and the process ends with status 1.
+[[noreturn]] void endWithError(const std::string& what)
 {
-    Options options = parse(argc, argv);
-    const std::filesystem::path executable = executablePath(argv[0]);
-    if (options.config.empty()) {
-        options.config = std::filesystem::path(executable).replace_extension(".ini");
+    constexpr int kEndedWithErrorMessage = 52;
+    const std::string text = tov::message(kEndedWithErrorMessage) + " " + what;
+    if (qApp != nullptr) {
+        tov::shell::showErrorMessage(text);
+    } else {
+        std::fprintf(stderr, "tovana: %s\n", tov::text::toUtf8(text).c_str());
     }
-    if (options.console) {
-        return tov::shell::runTerminal(options.config, options.terminal);
-    }
+    tov::shell::endProcessNow(EXIT_FAILURE);
+}
 
-    tov::shell::TovApplication app(argc, argv);
+// The window host, step by step in the order the windows are created.
+int startWindows(const Options& options, const std::filesystem::path& executable)
+{
     QApplication::setWindowIcon(tov::shell::programIcon());
-    const tov::Profile profile(options.config);
+    tov::Profile profile(options.config);
+    // A settings file that cannot be stored is said once, over the main window; the
+    // changes hold in memory until the end.
+    profile.setWriteFailureReporter(tov::shell::postErrorMessage);
     tov::runtime::Console console;
+    console.setlocator(options.terminal.files);
     tov::shell::MessageBoxProcess process;
     console.host().process = &process; // the main window's creation may already need it
 
@@ -114,6 +123,7 @@ int main(int argc, char** argv)
     tov::speech::SpeechLayer speech({queue, consoleSounds, keynames, profile},
                                     tov::speech::espeakEngines(poster),
                                     tov::speech::speechDispatcherVoice(poster));
+    speech.setNotice(tov::shell::postErrorMessage);
     console.host().speech = &speech;
     tov::shell::LayerInputSpeech inputSpeech(speech);
 
@@ -162,5 +172,50 @@ int main(int argc, char** argv)
         &form1);
 
     form1.show();
-    return app.exec();
+    if (tov::shell::isUnattended()) {
+        QMetaObject::invokeMethod(
+            &form1,
+            [] {
+                std::fputs("tovana: main window shown\n", stderr);
+                std::fflush(stderr);
+            },
+            Qt::QueuedConnection);
+    }
+    return QApplication::exec();
+}
+
+int runWindow(int argc, char** argv, const Options& options,
+              const std::filesystem::path& executable)
+{
+    // espeak-ng reads its data while Qt connects to the display and loads its fonts.
+    tov::speech::prepareEngines();
+    tov::shell::TovApplication app(argc, argv);
+    try {
+        return startWindows(options, executable);
+    } catch (const std::exception& error) {
+        endWithError(error.what()); // while the application object can still show a box
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        Options options = parse(argc, argv);
+        const std::filesystem::path executable = executablePath(argv[0]);
+        const tov::shell::FileLocations files = tov::shell::locateFiles(executable);
+        if (options.config.empty()) {
+            options.config = files.settingsfile();
+        }
+        options.terminal.files = files.locator();
+        if (options.console) {
+            return tov::shell::runTerminal(options.config, options.terminal);
+        }
+        return runWindow(argc, argv, options, executable);
+    } catch (const std::exception& error) {
+        endWithError(error.what());
+    } catch (...) {
+        endWithError("unknown error");
+    }
 }

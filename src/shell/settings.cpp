@@ -4,6 +4,8 @@
 #include "common/profile.h"
 #include "runtime/soundcues.h"
 
+#include <algorithm>
+
 namespace tov::shell {
 
 void readsettings(const Profile& profile, const GeneralSettings& settings, bool voicesAvailable)
@@ -20,7 +22,10 @@ void readsettings(const Profile& profile, const GeneralSettings& settings, bool 
     }
     if (settings.sounds != nullptr) {
         settings.sounds->tovanasounds = profile.readBool(kSoundsSection, kTovanaSoundsKey, true);
-        settings.sounds->sndvolume = profile.readInteger(kSoundsSection, kSndVolumeKey, 0);
+        // The track bar's range: a value from outside it would play at full volume or
+        // overflow the bar's position.
+        settings.sounds->sndvolume = std::clamp(
+            profile.readInteger(kSoundsSection, kSndVolumeKey, 0), kQuietestVolume, kLoudestVolume);
     }
     if (settings.braillekeys != nullptr) {
         *settings.braillekeys = profile.readBool(kKeyboardSection, kBrailleKeysKey, false);
@@ -47,7 +52,7 @@ void writesettings(const Profile& profile, const GeneralSettings& settings)
 
 bool readbrailledisplay(const Profile& profile)
 {
-    return profile.readBool(kBrailleSection, kBrailleDisplayKey, true);
+    return profile.readBool(kBrailleSection, kBrailleDisplayKey, kBrailleDisplayDefault);
 }
 
 void writebrailledisplay(const Profile& profile, bool on)

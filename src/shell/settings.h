@@ -23,6 +23,11 @@ inline constexpr const char* kSapi5Section = "Voice";
 inline constexpr const char* kSapi5Key = "sapi5";
 inline constexpr const char* kBrailleSection = "braille";
 inline constexpr const char* kBrailleDisplayKey = "display";
+inline constexpr bool kBrailleDisplayDefault = true;
+
+// "sounds"/"sndvolume" in hundredths of a decibel, as the sounds dialog's bar offers it.
+inline constexpr int kQuietestVolume = -10000;
+inline constexpr int kLoudestVolume = 0;
 
 // The process's copies of the general settings, owned by the subsystems they steer.
 struct GeneralSettings {

@@ -2,7 +2,6 @@
 #include "shell/terminal_host.h"
 
 #include "braille/brlapidisplay.h"
-#include "braille/callqueue.h"
 #include "braille/printedline.h"
 #include "braille/view.h"
 #include "common/localizer.h"
@@ -16,22 +15,82 @@
 #include "sound/sounddevice.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
+#include "shell/terminal_speech.h"
 
-#include <poll.h>
-#include <unistd.h>
-
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <utility>
 
 namespace tov::shell {
 namespace {
+
+// The longest line kept: an endless line (from /dev/zero, say) is cut here and the rest
+// of it read and dropped, so memory stays bounded.
+constexpr size_t kLongestLine = 64 * 1024;
+
+enum class Read { Line, End, Failed };
+
+// One line of standard input without its line end, at most kLongestLine bytes of it. The
+// last line may lack its line end. A read error is Failed, not the end of input.
+Read readLine(std::string& line)
+{
+    line.clear();
+    bool any = false;
+    while (true) {
+        errno = 0;
+        const int c = std::getchar();
+        if (c == EOF) {
+            if (std::ferror(stdin)) {
+                return Read::Failed;
+            }
+            if (!any) {
+                return Read::End;
+            }
+            break;
+        }
+        any = true;
+        if (c == '\n') {
+            break;
+        }
+        if (line.size() < kLongestLine) {
+            line.push_back(static_cast<char>(c));
+        }
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return Read::Line;
+}
+
+//: the errno of a failed read of standard input; 0 while reading has not failed
+std::atomic<int> inputError{0};
+
+// The next line of standard input, as UTF-8 without its line end; false at the end of
+// input and after a read error, which is kept in `inputError` (the speaking terminal
+// reads on a thread of its own, which cannot end the process itself).
+bool readInputLine(std::string& utf8)
+{
+    switch (readLine(utf8)) {
+    case Read::Line:
+        return true;
+    case Read::Failed:
+        inputError = errno != 0 ? errno : EIO;
+        return false;
+    case Read::End:
+        break;
+    }
+    return false;
+}
 
 // Writes every PRINT to standard output: mode 0 ends the line, mode 1 stays on it, mode 2
 // pads to the screen's next tab zone.
@@ -112,70 +171,47 @@ private:
     const TerminalOptions& options_;
 };
 
-// Standard input, read line by line straight from its file, so that a wait for the next
-// line can also wake for the braille display's keys.
-class StdinLines {
+// Standard input read on a thread of its own, its lines arriving on an event queue: the
+// speaking terminal's queue, which its speech serves while it waits, or a queue of the
+// input's own. The braille display posts its keys to the same queue, so the one wait for
+// the next line also takes the display's keys, and a line typed at a terminal cuts the
+// line being spoken.
+class QueuedInput {
 public:
-    // The next line without its end; none at the end of input. While it waits, calls
-    // posted to `calls` run; a call may set `*interrupt`, which ends the wait with none.
-    std::optional<std::string> next(braille::CallQueue* calls, const bool* interrupt)
+    QueuedInput(speech::ThreadEventQueue& queue, Interrupts interrupts, std::function<void()> stop)
+        : queue_(queue), stop_(stop), lines_(queue, interrupts, std::move(stop))
     {
-        for (;;) {
-            const size_t end = buffer_.find('\n');
-            if (end != std::string::npos) {
-                std::string line = buffer_.substr(0, end);
-                buffer_.erase(0, end + 1);
-                return line;
-            }
-            if (eof_) {
-                if (buffer_.empty()) {
-                    return std::nullopt;
-                }
-                return std::exchange(buffer_, {});
-            }
-            pollfd fds[2] = {{0, POLLIN, 0}, {calls ? calls->fd() : -1, POLLIN, 0}};
-            if (::poll(fds, calls ? 2 : 1, -1) < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                eof_ = true;
-                continue;
-            }
-            if (calls && (fds[1].revents & POLLIN) != 0) {
-                calls->runPending();
-                if (interrupt && *interrupt) {
-                    return std::nullopt;
-                }
-            }
-            if (fds[0].revents != 0) {
-                char chunk[4096];
-                const ssize_t got = ::read(0, chunk, sizeof chunk);
-                if (got > 0) {
-                    buffer_.append(chunk, static_cast<size_t>(got));
-                } else if (got == 0 || errno != EINTR) {
-                    eof_ = true;
-                }
-            }
+    }
+
+    void startReading()
+    {
+        reader_ = std::make_unique<LineReader>(
+            queue_, readInputLine, [this](std::string line) { lines_.arrived(std::move(line)); },
+            [this] { lines_.ended(); });
+    }
+    speech::ThreadEventQueue& queue() { return queue_; }
+    QueuedLines& lines() { return lines_; }
+    // Cuts the speech going on, as a key does in the window; nothing without speech.
+    void stopSpeech() const
+    {
+        if (stop_) {
+            stop_();
         }
     }
 
 private:
-    std::string buffer_;
-    bool eof_ = false;
+    speech::ThreadEventQueue& queue_;
+    std::function<void()> stop_;
+    QueuedLines lines_;
+    std::unique_ptr<LineReader> reader_; //: never joined: the process ends without unwinding
 };
 
 // One line of standard input per new INPUT line, or one typed on the braille display;
-// the end of input ends the process.
+// the end of input ends the process. While the lines come through the queue (the
+// terminal speaks or has a display), the display's keys edit the line as it waits.
 class TerminalDialog final : public runtime::InputDialog {
 public:
     explicit TerminalDialog(TerminalProcess& process) : process_(process) {}
-
-    // The display's keys edit `line_` while a line is awaited.
-    void attachBraille(braille::BrailleView* view, braille::CallQueue* calls)
-    {
-        view_ = view;
-        calls_ = calls;
-    }
 
     void setEditText(const std::string& text) override
     {
@@ -185,37 +221,51 @@ public:
     void activateEdit() override {}
     runtime::DialogResult showModal() override
     {
-        confirmed_ = false;
         showLine();
-        std::optional<std::string> utf8 = stdin_.next(calls_, &confirmed_);
+        std::string utf8;
+        waiting_ = true;
+        const bool read = input_ != nullptr ? input_->lines().next(utf8) : readInputLine(utf8);
+        waiting_ = false;
         if (view_ != nullptr) {
             view_->endInput();
         }
-        if (confirmed_) {
-            return runtime::DialogResult::Ok; // Enter on the display
-        }
-        if (!utf8) {
+        if (!read && inputError == 0) {
             process_.finish(EXIT_SUCCESS, TerminalProcess::Save::Yes);
         }
-        if (!utf8->empty() && utf8->back() == '\r') {
-            utf8->pop_back();
+        if (!read) {
+            process_.showMessage("standard input cannot be read: " +
+                                 text::fromUtf8(std::strerror(inputError)));
+            process_.finish(EXIT_FAILURE, TerminalProcess::Save::Yes);
         }
-        setEditText(text::fromUtf8(*utf8));
+        setEditText(text::fromUtf8(utf8));
         return runtime::DialogResult::Ok;
     }
     std::string editText() const override { return line_.text; }
+    void takeLinesFrom(QueuedInput& input) { input_ = &input; }
+    void showOn(braille::BrailleView& view) { view_ = &view; }
 
-    // --- the display's keys, on this thread while showModal waits ---
+    // --- the display's keys, run from the queue on this thread ---
+    // The chord typed with the six-key keyboard's table and prefixes; the terminal echoes
+    // no keys, so nothing is said.
     void typeChord(std::string_view chord)
     {
+        cutSpeech();
         input::KeyboardState& keyboard = input::keyboardState();
         keyboard.chordbuffer = std::string(chord);
         input::commitChord(keyboard, input::brailleTables(), line_);
         showLine();
     }
-    void confirm() { confirmed_ = true; }
+    // Hands the line over as if it had been typed at the terminal. Only a waiting INPUT
+    // takes it: an Enter while the program prints has no line to confirm.
+    void confirm()
+    {
+        if (waiting_ && input_ != nullptr) {
+            input_->lines().arrived(text::toUtf8(line_.text));
+        }
+    }
     void deleteBack()
     {
+        cutSpeech();
         if (line_.cursor > 0) {
             line_.text.erase(--line_.cursor, 1);
             showLine();
@@ -223,6 +273,7 @@ public:
     }
     void moveCursor(size_t column)
     {
+        cutSpeech();
         line_.cursor = std::min(column, line_.text.size());
         showLine();
     }
@@ -234,23 +285,32 @@ private:
             view_->showInput(line_.text, line_.cursor);
         }
     }
+    void cutSpeech() const
+    {
+        if (input_ != nullptr) {
+            input_->stopSpeech();
+        }
+    }
 
     TerminalProcess& process_;
-    input::EditLine line_;
-    StdinLines stdin_;
+    input::EditLine line_;     //: the line being typed on the display; a read line after
+    bool waiting_ = false;     //: showModal waits for the next line
+    QueuedInput* input_ = nullptr; //: the reader's lines through the queue; else stdin itself
     braille::BrailleView* view_ = nullptr;
-    braille::CallQueue* calls_ = nullptr;
-    bool confirmed_ = false; //: Enter on the display ended this wait
 };
 
 // The display while the terminal host runs: it is taken at once and given back when the
-// process ends (BRLTTY notices the connection close). The braille table is read when the
-// first display is found, so a terminal without one reads nothing more than before.
+// process ends (BRLTTY notices the connection close). Its news (a display found, its
+// keys) arrives on the input's queue, which the wait for a line serves, and which each
+// PRINT serves too, so a display found late follows the printing at once. The braille
+// table is read when the first display is found, so a terminal without one reads nothing
+// more than before.
 class TerminalBraille {
 public:
-    TerminalBraille(runtime::Console& console, StdoutListener& stdoutListener,
-                    TerminalDialog& dialog)
-        : view_(display_, {[&dialog](std::string_view chord) { dialog.typeChord(chord); },
+    TerminalBraille(runtime::Console& console, runtime::PrintListener& stdoutListener,
+                    TerminalDialog& dialog, speech::ThreadEventQueue& queue)
+        : console_(console), queue_(queue),
+          view_(display_, {[&dialog](std::string_view chord) { dialog.typeChord(chord); },
                            [&dialog] { dialog.confirm(); }, [&dialog] { dialog.deleteBack(); },
                            [&dialog](size_t column) { dialog.moveCursor(column); },
                            {}},
@@ -259,7 +319,7 @@ public:
     {
         connection_ = std::make_unique<braille::BrlapiDisplay>(
             braille::BrlapiDisplay::Hooks{
-                [this](std::function<void()> call) { calls_.post(std::move(call)); },
+                [this](std::function<void()> call) { queue_.post(std::move(call)); },
                 [this](size_t width) { widthChanged(width); },
                 [this](const braille::DisplayKey& key) { view_.key(key); },
                 [this](bool) { attempted_ = true; }},
@@ -267,46 +327,35 @@ public:
         display_.to = connection_.get();
         connection_->setActive(true);
         connection_->setEnabled(true);
-        dialog.attachBraille(&view_, &calls_);
+        dialog.showOn(view_);
         waitForFirstAttempt();
     }
 
-    // PRINT runs between the waits for input: the display's news (a display found, its
-    // keys) is taken at each one, so a display found late follows the printing at once.
     runtime::PrintListener& listener() { return listener_; }
 
 private:
     // The program prints its first lines at once: they reach the display only if it is
     // found first. A refused connection (no BRLTTY) answers at once, so nothing waits
     // then; a BRLTTY that does not answer holds up the start by kFirstAttemptWait at most.
-    static constexpr int kFirstAttemptWaitMs = 500;
+    static constexpr std::chrono::milliseconds kFirstAttemptWait{500};
     void waitForFirstAttempt()
     {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(kFirstAttemptWaitMs);
-        while (!attempted_) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                return;
-            }
-            pollfd fd{calls_.fd(), POLLIN, 0};
-            if (::poll(&fd, 1, static_cast<int>(left.count())) > 0) {
-                calls_.runPending();
-            }
-        }
+        queue_.processUntil([this] { return attempted_; },
+                            queue_.now() + kFirstAttemptWait);
     }
 
     void widthChanged(size_t width)
     {
         if (width != 0 && !tableRead_) {
             tableRead_ = true;
+            input::BrailleTables& tables = input::brailleTables();
+            tables.brailletablefile = console_.locate(input::kBrailleTableFile);
             try {
-                input::brailleTables().brailletablefile = input::kBrailleTableFile;
                 input::LoadBrailleTable();
-                view_.setTable(braille::CellTable(input::brailleTables()));
+                view_.setTable(braille::CellTable(tables));
             } catch (const std::exception& error) {
-                std::cerr << error.what() << ": " << input::kBrailleTableFile << std::endl;
+                std::cerr << error.what() << ": " << tables.brailletablefile.filename().string()
+                          << std::endl;
             }
         }
         view_.setWidth(width);
@@ -323,7 +372,8 @@ private:
         }
     };
 
-    braille::CallQueue calls_;
+    runtime::Console& console_;
+    speech::ThreadEventQueue& queue_;
     Forward display_;
     braille::BrailleView view_;
     braille::PrintedLines printed_;
@@ -332,7 +382,7 @@ private:
         explicit Listener(TerminalBraille& owner) : owner(owner) {}
         void printed(std::string_view text, runtime::PrintMode mode) override
         {
-            owner.calls_.runPending();
+            owner.queue_.processPending();
             owner.printed_.printed(text, mode);
         }
     } listener_{*this};
@@ -348,22 +398,15 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     const Profile profile(configFile);
     readlanguage(profile);
     runtime::Console console;
+    console.setlocator(options.files);
     StdoutListener listener(console);
     TerminalProcess process(console, options);
     TerminalDialog dialog(process);
 
-    std::optional<TerminalBraille> braille;
-    if (readbrailledisplay(profile)) {
-        braille.emplace(console, listener, dialog);
-    }
-
     runtime::ConsoleHost host;
-    host.listener = braille ? &braille->listener() : &listener;
+    host.listener = &listener;
     host.dialog = &dialog;
     host.process = &process;
-    if (options.speak) {
-        std::cerr << "tovana: this build has no speech engine yet; printing only\n";
-    }
     console.setHost(host);
     console.loadmemoryimage();
 
@@ -378,8 +421,47 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     wavelist.setdevice(&device);
     runtime::SoundCues cues(wavelist.Waves(), console.soundstate(), runtime::sleepingWait());
     readsettings(profile, {.sounds = &cues.settings()}, false);
-    runtime::loadsounds(wavelist.Waves(), process);
+    runtime::loadsounds(wavelist.Waves(), process,
+                        console.locate(runtime::kSoundBankFile).parent_path());
     console.host().sounds = &cues;
+
+    // Speech for the run: the layer with its engines on the terminal's own event queue.
+    std::unique_ptr<TerminalSpeech> spoken;
+    if (options.speak) {
+        spoken = std::make_unique<TerminalSpeech>(profile, cues, process);
+        try {
+            if (spoken->start()) {
+                console.host().speech = &spoken->layer();
+            } else {
+                std::cerr << "tovana: speech is off in the settings file (" << kVoiceSection
+                          << "/" << kVoiceAllowedKey << "); printing only\n";
+            }
+        } catch (const std::exception& error) {
+            process.showMessage(error.what());
+        }
+    }
+
+    // Lines come through a queue when something else must be heard while one is awaited:
+    // the speech's notifications, or the display's keys. Otherwise INPUT reads stdin itself.
+    const bool wantsDisplay = readbrailledisplay(profile);
+    std::optional<speech::ThreadEventQueue> inputQueue;
+    std::unique_ptr<QueuedInput> input;
+    if (spoken) {
+        input = std::make_unique<QueuedInput>(
+            spoken->queue(), ::isatty(STDIN_FILENO) ? Interrupts::Yes : Interrupts::No,
+            [&spoken] { spoken->layer().stopspeech(); });
+    } else if (wantsDisplay) {
+        input = std::make_unique<QueuedInput>(inputQueue.emplace(), Interrupts::No, nullptr);
+    }
+    std::optional<TerminalBraille> braille;
+    if (wantsDisplay) {
+        braille.emplace(console, listener, dialog, input->queue());
+        console.host().listener = &braille->listener();
+    }
+    if (input) {
+        input->startReading();
+        dialog.takeLinesFrom(*input);
+    }
 
     try {
         runBuiltInProgram(console, [] {});

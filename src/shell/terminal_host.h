@@ -5,6 +5,8 @@
 // does: the memory image is saved and the exit status is 0.
 #pragma once
 
+#include "runtime/tovcommands.h"
+
 #include <filesystem>
 
 namespace tov::shell {
@@ -12,6 +14,7 @@ namespace tov::shell {
 struct TerminalOptions {
     bool speak = false;      //: speak what is printed (off: a terminal user has a reader)
     bool dumpScreen = false; //: print the 24 screen lines when the process ends
+    runtime::FileLocator files; //: where each file is opened; empty: the working directory
 };
 
 // Runs the built-in program once; returns the process's exit status.

@@ -1,5 +1,6 @@
 // The main window's creation, menus, run control and ends.
 #include "shell/tform1.h"
+#include "braille/messages.h"
 
 #include "common/localizer.h"
 #include "common/qcaptions.h"
@@ -48,8 +49,6 @@ constexpr int kRestartMessage = 6;
 constexpr int kExitMessage = 33;
 constexpr int kHelpMenuMessage = 34;
 constexpr int kAboutMessage = 35;
-constexpr int kBrailleDisplayMessage = 55;
-constexpr int kBrailleDisplayNameMessage = 56;
 constexpr const char* kOpensDialog = "...";
 
 void labelAction(QAction* action, int number, const char* suffix = "")
@@ -60,6 +59,66 @@ void labelAction(QAction* action, int number, const char* suffix = "")
 }
 
 } // namespace
+
+// A screen reader beside the program, with the program's own voice off, must hear every
+// printed line. Orca (43) speaks no text inserted into a memo that is not focused, and the
+// memo never is while the program runs: the input dialog is back before Orca would look.
+// What Orca does read is the dialog as it becomes active: its name, its role and its
+// accessible description. So the lines printed since the dialog last showed become its
+// description for the next showing ("vzal jsi dopis" after "vezmi dopis"), each line once
+// and in order; with the program's own voice on nothing is collected, so nothing is said
+// twice. All of this runs on the GUI thread.
+class ScreenAnnouncer final : public runtime::InputDialog {
+public:
+    // Wraps the console's dialog, once: a second Start finds it wrapped already.
+    void wrap(runtime::ConsoleHost& host)
+    {
+        if (host.dialog == this) {
+            return;
+        }
+        inner_ = host.dialog;
+        window_ = dynamic_cast<QWidget*>(inner_);
+        host.dialog = this;
+    }
+    // A line continued with ";" or "," is still one line for the listener's ear.
+    void printed(const QString& text, runtime::PrintMode mode)
+    {
+        line_ += text;
+        if (mode == runtime::PrintMode::NextZone) {
+            line_ += QLatin1Char(' ');
+        }
+        if (mode == runtime::PrintMode::EndLine) {
+            endLine();
+        }
+    }
+
+    void setEditText(const std::string& text) override { inner_->setEditText(text); }
+    void activateEdit() override { inner_->activateEdit(); }
+    runtime::DialogResult showModal() override
+    {
+        endLine(); // a prompt printed with ";" belongs to this showing
+        if (window_ != nullptr) {
+            window_->setAccessibleDescription(pending_.join(QLatin1Char('\n')));
+        }
+        pending_.clear();
+        return inner_->showModal();
+    }
+    std::string editText() const override { return inner_->editText(); }
+
+private:
+    void endLine()
+    {
+        if (!line_.trimmed().isEmpty()) {
+            pending_ << line_.trimmed();
+        }
+        line_.clear();
+    }
+
+    runtime::InputDialog* inner_ = nullptr;
+    QWidget* window_ = nullptr; //: the dialog's window, when it is one
+    QStringList pending_;       //: printed since the dialog last showed, oldest first
+    QString line_;              //: the line being printed, not yet ended
+};
 
 QString windowTitleFor(const std::filesystem::path& executable)
 {
@@ -133,6 +192,12 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile,
 TForm1::~TForm1()
 {
     console_.screen().setObserver(nullptr);
+    if (console_.host().listener == this) {
+        console_.host().listener = nullptr;
+    }
+    if (console_.host().dialog == announcer_.get()) {
+        console_.host().dialog = &runtime::closedDialog();
+    }
     freeSounds();
 }
 
@@ -148,14 +213,16 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     labelAction(voicesubmenu_, kVoiceMessage, kOpensDialog);
     labelAction(usesapi5submenu_, kSapi5Message);
     labelAction(environmentsubmenu_, kEnvironmentMessage, kOpensDialog);
-    brailledisplayitem_->setText(caption(kBrailleDisplayMessage));
-    brailledisplayitem_->setToolTip(caption(kBrailleDisplayNameMessage));
+    brailledisplayitem_->setText(caption(braille::kBrailleDisplayMessage));
+    brailledisplayitem_->setToolTip(caption(braille::kBrailleDisplayNameMessage));
     helpmenu_->setTitle(caption(kHelpMenuMessage));
     labelAction(aboutsubmenu_, kAboutMessage);
     printmemo_->setAccessibleName(caption(kTitleMessage));
 
     console_.screen().setObserver(this);
     console_.screen().clear();
+    announcer_ = std::make_unique<ScreenAnnouncer>();
+    console_.host().listener = this;
 
     // The sound settings live in the cues, which exist (silent, without a bank) before
     // the settings are read; the device and the bank come after the memory image.
@@ -186,9 +253,7 @@ void TForm1::writesettings() const
 void TForm1::loadKeyboardTables()
 {
     input::BrailleTables& tables = input::brailleTables();
-    const auto inWorkdir = [this](const std::string& name) {
-        return console_.workdir().empty() ? std::filesystem::path(name) : console_.workdir() / name;
-    };
+    const auto inWorkdir = [this](const std::string& name) { return console_.locate(name); };
     // A table that cannot be read leaves the keyboard without chords or names, and the
     // user is told which file and why; the program itself still runs.
     tables.brailletablefile = inWorkdir(input::kBrailleTableFile);
@@ -216,7 +281,8 @@ void TForm1::createSounds()
     }
     wavelist_->setdevice(sounddevice_.get());
     console_.host().sounds = soundcues_.get();
-    runtime::loadsounds(wavelist_->Waves(), *console_.host().process, console_.workdir());
+    runtime::loadsounds(wavelist_->Waves(), *console_.host().process,
+                        console_.locate(runtime::kSoundBankFile).parent_path());
 }
 
 void TForm1::freeSounds()
@@ -252,6 +318,23 @@ void TForm1::linesChanged(int first, int last)
     }
 }
 
+bool TForm1::ownVoiceSpeaks() const
+{
+    if (speech_ == nullptr) {
+        return false;
+    }
+    const speech::SpeechState& state = speech_->state();
+    return state.usesapi5 || (state.voiceallowed && state.ttscentral != nullptr);
+}
+
+void TForm1::printed(std::string_view text, runtime::PrintMode mode)
+{
+    if (ownVoiceSpeaks()) {
+        return;
+    }
+    announcer_->printed(text::toQString(std::string(text)), mode);
+}
+
 void TForm1::setRunItemsEnabled(bool enabled)
 {
     for (QAction* item : runDisabledItems_) {
@@ -266,6 +349,7 @@ void TForm1::StartsubmenuClick()
     }
     setRunItemsEnabled(false);
     running_ = true;
+    announcer_->wrap(console_.host());
     try {
         if (!usesapi5submenu_->isChecked() && forms_.preparevoice) {
             forms_.preparevoice();

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "runtime/screen.h"
+#include "runtime/tovcommands.h"
 #include "shell/settings.h"
 #include "shell/soundtimer.h"
 
@@ -57,7 +58,11 @@ struct LaterForms {
     std::function<void()> preparevoice;    //: Start's preparation of the SAPI 4 voice
 };
 
-class TForm1 : public QMainWindow, private runtime::ScreenObserver {
+class ScreenAnnouncer;
+
+class TForm1 : public QMainWindow,
+               private runtime::ScreenObserver,
+               private runtime::PrintListener {
     Q_OBJECT
 public:
     // `speech` may be null (tests without a speech layer): speech is then not allowed.
@@ -111,6 +116,9 @@ private:
     void setRunItemsEnabled(bool enabled);
     void saveMemoryImageReporting();
     void linesChanged(int first, int last) override;
+    void printed(std::string_view text, runtime::PrintMode mode) override;
+    // The program's own voice reads what is printed (a desktop screen reader then must not).
+    bool ownVoiceSpeaks() const;
     void createSounds();
     void loadKeyboardTables();
     void freeSounds();
@@ -144,6 +152,8 @@ private:
     bool programstarted_ = false; //: Start was chosen once; the review window may open
     bool running_ = false;        //: the built-in program is running inside Start
     bool imageSaved_ = false;     //: Exit saved the memory image just before closing
+    //: hands a screen reader the lines printed since the input dialog last showed
+    std::unique_ptr<ScreenAnnouncer> announcer_;
 };
 
 // The title: message 1, " - ", the executable's file name without its extension.

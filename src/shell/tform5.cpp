@@ -1,6 +1,10 @@
 // The sounds dialog's controls and its two live handlers.
 #include "shell/tform5.h"
 
+#include "shell/settings.h"
+
+#include <algorithm>
+
 #include "common/localizer.h"
 #include "common/qtext.h"
 #include "runtime/soundcues.h"
@@ -35,7 +39,9 @@ constexpr double kPreviewDuration = 100;
 
 int volumePosition(int sndvolume)
 {
-    return (sndvolume - kSilentVolume) / kVolumeStepSize;
+    // Clamped first: a value from outside the bar's range must not overflow it.
+    return (std::clamp(sndvolume, kQuietestVolume, kLoudestVolume) - kSilentVolume) /
+           kVolumeStepSize;
 }
 
 int positionVolume(int position)

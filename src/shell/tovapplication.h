@@ -14,8 +14,18 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// Shows an error's text (Windows-1250) in a message box over the active window.
+// Shows an error's text (Windows-1250) in a message box over the active window, and on
+// standard error.
 void showErrorMessage(const std::string& text);
+// The same, once the event loop runs: over the main window at start-up, and never
+// inside the call that found the problem.
+void postErrorMessage(const std::string& text);
+
+// Set in the environment, every message box closes itself with OK as soon as it is
+// shown (its text is on standard error), and the main window says on standard error when
+// it is shown: the start-up tests run the real program so, with no one to answer.
+inline constexpr const char* kUnattendedVariable = "TOVANA_UNATTENDED";
+bool isUnattended();
 // Shows a notice (Windows-1250) in a message box over the active window.
 void showInformation(const std::string& text);
 

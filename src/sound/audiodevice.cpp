@@ -5,18 +5,31 @@
 
 #include <AL/alext.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <thread>
 
 namespace tov::sound {
 namespace {
 
 constexpr const char* kLoopbackExtension = "ALC_SOFT_loopback";
 
+constexpr const char* kClockExtension = "ALC_SOFT_device_clock";
+// What the anchor may rise by, per frame of wall time: a thousandth, 3.6 s an hour, far
+// more than two crystals drift apart, far less than an update's worth between looks.
+constexpr int64_t kAnchorRiseDivisor = 1000;
+// A mixer this many updates behind the wall clock is taken to have stood still.
+constexpr int64_t kStandstillUpdates = 8;
+
 struct AudioDeviceState {
     std::mutex lock;
     std::weak_ptr<AudioDevice> open; //: the process's one device while anyone holds it
     LPALCLOOPBACKOPENDEVICESOFT loopbackOpen = nullptr;
     LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
+    LPALCGETINTEGER64VSOFT getInteger64 = nullptr; //: null without the clock extension
 };
 
 AudioDeviceState& state()
@@ -44,6 +57,53 @@ int outputFrequency(ALCdevice* device)
     ALCint frequency = 0;
     alcGetIntegerv(device, ALC_FREQUENCY, 1, &frequency);
     return frequency;
+}
+
+int updateFramesOf(ALCdevice* device, int frequency)
+{
+    ALCint refresh = 0;
+    alcGetIntegerv(device, ALC_REFRESH, 1, &refresh);
+    return refresh > 0 ? std::max(1, frequency / refresh) : 1024;
+}
+
+// The echo of a key is heard at the first update after its samples arrive, and a key that
+// silences speech takes effect at the next one: OpenAL's default updates of 1024 frames
+// (23.2 ms) would spend the whole latency budget (10 ms to the echo, 5 ms to silence)
+// waiting. OpenAL Soft 1.19 ignores ALC_REFRESH and takes the period only from its
+// configuration, so the program hands it a file with a period of 256 frames (5.8 ms) --
+// unless the user or a test names a configuration of their own in ALSOFT_CONF, which
+// then holds unchanged. Done before the first OpenAL call of the process, which reads the
+// configuration; returns the file made, or nothing.
+constexpr int kShortUpdateFrames = 256;
+constexpr ALCint kRefreshWanted = 44100 / kShortUpdateFrames;
+
+std::filesystem::path requestShortUpdates()
+{
+    if (std::getenv("ALSOFT_CONF") != nullptr) {
+        return {};
+    }
+    std::error_code error;
+    std::string pattern = (std::filesystem::temp_directory_path(error) / "tovana-openal-XXXXXX");
+    if (error || ::mkdtemp(pattern.data()) == nullptr) {
+        return {};
+    }
+    const std::filesystem::path file = std::filesystem::path(pattern) / "alsoft.conf";
+    std::ofstream out(file);
+    out << "[general]\nperiod_size = " << kShortUpdateFrames << "\n";
+    out.close();
+    if (!out || ::setenv("ALSOFT_CONF", file.c_str(), 0) != 0) {
+        std::filesystem::remove_all(pattern, error);
+        return {};
+    }
+    return file;
+}
+
+void loadClock(AudioDeviceState& s, ALCdevice* device)
+{
+    if (s.getInteger64 == nullptr && alcIsExtensionPresent(device, kClockExtension) == ALC_TRUE) {
+        s.getInteger64 = reinterpret_cast<LPALCGETINTEGER64VSOFT>(
+            alcGetProcAddress(device, "alcGetInteger64vSOFT"));
+    }
 }
 
 } // namespace
@@ -87,8 +147,95 @@ AudioBuffer& AudioBuffer::operator=(AudioBuffer&& other) noexcept
 }
 
 AudioDevice::AudioDevice(Kind kind, ALCdevice* device, ALCcontext* context, int frequency)
-    : kind_(kind), device_(device), context_(context), frequency_(frequency)
+    : kind_(kind), device_(device), context_(context), frequency_(frequency),
+      updateFrames_(updateFramesOf(device, frequency))
 {
+    loadClock(state(), device);
+}
+
+namespace {
+
+// Nanoseconds as frames, without overflow for a clock that has run for years.
+int64_t framesOfNanoseconds(int64_t ns, int rate)
+{
+    constexpr int64_t kSecond = 1'000'000'000;
+    return ns / kSecond * rate + ns % kSecond * rate / kSecond;
+}
+
+} // namespace
+
+int64_t wallFrames(std::chrono::steady_clock::time_point t, int rate)
+{
+    return framesOfNanoseconds(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count(), rate);
+}
+
+int64_t AudioDevice::mixedFrames() const
+{
+    const LPALCGETINTEGER64VSOFT get = state().getInteger64;
+    if (get == nullptr) {
+        return 0;
+    }
+    ALCint64SOFT clock = 0;
+    get(device_, ALC_DEVICE_CLOCK_SOFT, 1, &clock);
+    return framesOfNanoseconds(clock, frequency_);
+}
+
+void AudioDevice::findMixingGrid()
+{
+    // Looks at the clocks just after an update has been mixed, so that even the first
+    // tone is placed where the mixer has not been yet: without this look, the first
+    // statements of a sequence could be placed into an update already mixed, and the
+    // falling tone would stumble at its start. Sleeps at most two updates, once.
+    if (state().getInteger64 == nullptr) {
+        return;
+    }
+    const int64_t before = mixedFrames();
+    const auto limit = std::chrono::steady_clock::now() +
+                       std::chrono::microseconds(2'000'000LL * updateFrames_ / frequency_);
+    while (mixedFrames() == before && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    scheduleFrame();
+}
+
+std::chrono::steady_clock::time_point AudioDevice::wallNow()
+{
+    const std::lock_guard guard(scheduleLock_);
+    return wallClock_ ? wallClock_() : std::chrono::steady_clock::now();
+}
+
+void AudioDevice::setWallClock(WallClock clock)
+{
+    const std::lock_guard guard(scheduleLock_);
+    wallClock_ = std::move(clock);
+    anchored_ = false;
+}
+
+int64_t AudioDevice::scheduleFrame()
+{
+    const int64_t mixed = mixedFrames();
+    const std::lock_guard guard(scheduleLock_);
+    const int64_t now =
+        wallFrames(wallClock_ ? wallClock_() : std::chrono::steady_clock::now(), frequency_);
+    const int64_t seen = now - mixed;
+    if (!anchored_ || seen < anchor_) {
+        anchor_ = seen;
+    } else {
+        anchor_ = std::min(seen, anchor_ + (now - lastLook_) / kAnchorRiseDivisor);
+    }
+    anchored_ = true;
+    lastLook_ = now;
+    int64_t frame = now - anchor_;
+    // Far ahead of the mixer means it stood still for a while (a loopback device nobody
+    // rendered): start over from where it stands. A real mixer that falls an update or
+    // two behind (a busy machine, a slow disk under the wave writer) catches up, and the
+    // mapping must not jump back meanwhile, or a tone would be cut before its end.
+    if (frame - mixed > kStandstillUpdates * int64_t{updateFrames_}) {
+        anchor_ = seen;
+        frame = mixed;
+    }
+    return frame;
 }
 
 AudioDevice::~AudioDevice()
@@ -114,13 +261,23 @@ std::shared_ptr<AudioDevice> AudioDevice::acquire()
     if (auto open = s.open.lock()) {
         return open;
     }
+    const std::filesystem::path request = requestShortUpdates();
     ALCdevice* const device = alcOpenDevice(nullptr);
+    if (!request.empty()) {
+        // Read once, at the open: the environment is left as it was found.
+        ::unsetenv("ALSOFT_CONF");
+        std::error_code ignored;
+        std::filesystem::remove_all(request.parent_path(), ignored);
+    }
     if (device == nullptr) {
         throw cannotBeInitialized(kPlatformName);
     }
-    ALCcontext* const context = makeContext(device, nullptr);
+    // For an OpenAL that takes its update period from the context (1.19 does not).
+    const ALCint attributes[] = {ALC_REFRESH, kRefreshWanted, 0};
+    ALCcontext* const context = makeContext(device, attributes);
     std::shared_ptr<AudioDevice> opened(
         new AudioDevice(Kind::System, device, context, outputFrequency(device)));
+    opened->findMixingGrid();
     s.open = opened;
     return opened;
 }

@@ -8,12 +8,23 @@
 // initialized"); ALSOFT_DRIVERS=null gives a real device that plays into nothing.
 // OpenAL is thread-safe: sources may be fed from an engine thread while the GUI thread
 // plays the bank.
+//
+// The device's timeline: OpenAL mixes in updates (1024 frames, 23.2 ms at 44.1 kHz,
+// unless configured otherwise), so a source started or stopped between two updates
+// changes at the next one, up to an update late. `scheduleFrame` tells which frame of
+// the output belongs to this moment, so that a sound can be placed on the frame it asks
+// for (sound/openalplatform.cpp pads the queue of a timed tone up to it): a 10 ms tone
+// asked for just after an update still starts 10 ms after the one asked for just before.
 #pragma once
 
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <chrono>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -80,17 +91,50 @@ public:
     AudioSource createSource();
     AudioBuffer createBuffer();
 
+    // The frames of one mixing update: what a start or a stop may be late by.
+    int updateFrames() const { return updateFrames_; }
+
     // Loopback only: mixes the next frames (interleaved left, right) into `frames`, whose
     // size must be even. Any thread may call it.
     void render(std::span<float> frames);
 
+    // Frames mixed so far: a source played now begins at this frame of the output.
+    int64_t mixedFrames() const;
+    // The output frame that belongs to this moment: never before `mixedFrames()`, about
+    // an update after it while the mixer keeps pace. Any thread may call it.
+    int64_t scheduleFrame();
+
+    // The clock that `scheduleFrame` reads, the steady clock unless replaced: a test that
+    // plays the sound card itself (renders a loopback device update by update) keeps the
+    // time of its own card.
+    using WallClock = std::function<std::chrono::steady_clock::time_point()>;
+    void setWallClock(WallClock clock);
+    // That clock's time now.
+    std::chrono::steady_clock::time_point wallNow();
+
 private:
     AudioDevice(Kind kind, ALCdevice* device, ALCcontext* context, int frequency);
+    void findMixingGrid();
 
     Kind kind_;
     ALCdevice* device_;   //: owned: closed by the destructor
     ALCcontext* context_; //: owned: current for the whole process while it lives
     int frequency_;
+    int updateFrames_ = 1024;
+
+    // How the wall clock maps onto the output: frame = (now in frames) - anchor. Each
+    // look at the clocks sees the mixer somewhere within an update, so the anchor is the
+    // smallest (now - mixed) seen, let rise slowly so that two clocks drifting apart
+    // cannot push every sound later and later.
+    std::mutex scheduleLock_;
+    WallClock wallClock_;  //: guarded by scheduleLock_; empty: the steady clock
+    bool anchored_ = false;
+    int64_t anchor_ = 0;   //: in frames; guarded by scheduleLock_
+    int64_t lastLook_ = 0; //: the wall clock in frames at the last look
 };
+
+// A moment of the steady clock counted in frames of `rate`: the wall side of the timeline
+// that `scheduleFrame` maps onto the output.
+int64_t wallFrames(std::chrono::steady_clock::time_point t, int rate);
 
 } // namespace tov::sound

@@ -6,13 +6,28 @@
 
 #include <AL/alext.h>
 
+#include <cstring>
+
+#include <algorithm>
 #include <cmath>
+#include <deque>
 #include <numbers>
 #include <optional>
 #include <vector>
 
 namespace tov::sound {
 namespace {
+
+// A timed tone that starts within this much after the end of the one before it joins on
+// to it without a gap: the timer that ended the statement before may have been late.
+constexpr std::chrono::milliseconds kJoinWithin{5};
+// A stop this close to a timed tone's own end lets the tone end by itself, on its frame.
+constexpr std::chrono::milliseconds kCutOnlyBefore{2};
+
+int64_t framesIn(std::chrono::microseconds t, int rate)
+{
+    return t.count() * rate / 1'000'000;
+}
 
 // One wave's samples in OpenAL, shared by a buffer and its duplicates.
 struct SampleMemory {
@@ -21,8 +36,73 @@ struct SampleMemory {
     int rate = 0;            //: the wave's own sample rate in Hz
     uint32_t size = 0;       //: the size the library asked for, in bytes
     uint32_t frameBytes = 0; //: one sample of every channel
+    int channels = 1;
+    std::vector<float> loop; //: the samples as -1..1, interleaved, for timed tones
     uint32_t playableBytes() const { return size - size % frameBytes; }
+    size_t loopFrames() const { return loop.size() / static_cast<size_t>(channels); }
 };
+
+// The samples as -1..1 floats, for timed tones to read at any rate.
+std::vector<float> decoded(const std::vector<uint8_t>& bytes, ALenum format, uint32_t playable)
+{
+    std::vector<float> out;
+    const uint8_t* const p = bytes.data();
+    switch (format) {
+    case AL_FORMAT_MONO8:
+    case AL_FORMAT_STEREO8:
+        for (uint32_t i = 0; i < playable; ++i) {
+            out.push_back((static_cast<float>(p[i]) - 128.0f) / 128.0f);
+        }
+        break;
+    case AL_FORMAT_MONO16:
+    case AL_FORMAT_STEREO16:
+        for (uint32_t i = 0; i + 1 < playable; i += 2) {
+            out.push_back(static_cast<float>(static_cast<int16_t>(p[i] | (p[i + 1] << 8))) /
+                          32768.0f);
+        }
+        break;
+    default: // 32-bit float
+        for (uint32_t i = 0; i + 3 < playable; i += 4) {
+            float f = 0.0f;
+            std::memcpy(&f, p + i, sizeof f);
+            out.push_back(f);
+        }
+        break;
+    }
+    return out;
+}
+
+// Reads `frames` frames of the looped samples into `out` (16-bit, the wave's channels), at
+// `step` sample frames per output frame from `phase` on, with linear interpolation, at
+// `gain`;
+// returns the phase where the next piece goes on. 300 Hz of a 64-sample period at a 44.1
+// kHz output: step 19200 / 44100.
+double readLoop(const SampleMemory& m, double phase, double step, float gain, int64_t frames,
+                std::vector<int16_t>& out)
+{
+    const size_t n = m.loopFrames();
+    const auto channels = static_cast<size_t>(m.channels);
+    out.assign(static_cast<size_t>(frames) * channels, 0);
+    if (n == 0) {
+        return 0.0;
+    }
+    for (int64_t f = 0; f < frames; ++f) {
+        const auto i = static_cast<size_t>(phase);
+        const size_t j = (i + 1) % n;
+        const auto frac = static_cast<float>(phase - static_cast<double>(i));
+        for (size_t c = 0; c < channels; ++c) {
+            const float a = m.loop[i * channels + c];
+            const float b = m.loop[j * channels + c];
+            const float v = std::clamp((a + (b - a) * frac) * gain, -1.0f, 1.0f);
+            out[static_cast<size_t>(f) * channels + c] = static_cast<int16_t>(std::lround(v * 32767.0f));
+        }
+        phase += step;
+        if (phase >= static_cast<double>(n)) {
+            phase = std::fmod(phase, static_cast<double>(n));
+        }
+    }
+    return phase;
+}
 
 bool frequencyAccepted(int32_t hz)
 {
@@ -112,13 +192,15 @@ public:
             }
             samples_ = std::move(fresh);
         }
-        if (source_.id() != 0) {
-            alSourceStop(source_.id());
-            alSourcei(source_.id(), AL_BUFFER, 0);
-            attached_ = false;
-        }
+        detach();
         alBufferData(samples_->buffer.id(), samples_->format, staging_->data(),
                      static_cast<ALsizei>(samples_->playableBytes()), samples_->rate);
+        samples_->channels = samples_->format == AL_FORMAT_MONO8 ||
+                                     samples_->format == AL_FORMAT_MONO16 ||
+                                     samples_->format == AL_FORMAT_MONO_FLOAT32
+                                 ? 1
+                                 : 2;
+        samples_->loop = decoded(*staging_, samples_->format, samples_->playableBytes());
         staging_.reset();
         return alResult();
     }
@@ -126,6 +208,9 @@ public:
     Result play(PlayMode mode) override
     {
         alGetError();
+        if (timed_) {
+            detach();
+        }
         if (!ensureSource()) {
             return kOutOfMemory;
         }
@@ -141,6 +226,78 @@ public:
         return alResult();
     }
 
+    Result playFor(std::chrono::microseconds length) override
+    {
+        alGetError();
+        if (!ensureVoice()) {
+            return kOutOfMemory;
+        }
+        if (attached_) {
+            detach();
+        }
+        if (!timed_) {
+            timed_ = true;
+            applyProperties();
+        }
+        const int rate = device_->frequency();
+        const int64_t frames = framesIn(length, rate);
+        if (frames <= 0) {
+            return kOk;
+        }
+        const ALuint id = source_.id();
+        const int64_t wanted = device_->scheduleFrame();
+        bool playing = isPlaying();
+        int64_t silence = 0;
+        int64_t begin = wanted;
+        if (playing) {
+            recycle();
+            if (wanted - queueEnd_ <= framesIn(kJoinWithin, rate)) {
+                begin = queueEnd_; // a sequence: this tone carries on the one before
+            } else {
+                silence = wanted - queueEnd_;
+                phase_ = 0.0;
+            }
+        } else {
+            detach();
+            timed_ = true;
+            // A source played now begins at the next update, on the frame mixed so far:
+            // silence up to the wanted frame puts the tone where it was asked for.
+            silence = wanted - device_->mixedFrames();
+            phase_ = 0.0;
+        }
+        const double hz = frequency_ == kFrequencyOriginal ? samples_->rate : frequency_;
+        phase_ = readLoop(*samples_, phase_, hz / rate, gainOf(volume_), frames, tone_);
+        if (silence > 0) {
+            silence_.assign(static_cast<size_t>(silence) * static_cast<size_t>(samples_->channels),
+                            0);
+            if (!enqueue(silence_, rate)) {
+                return kOutOfMemory;
+            }
+        }
+        if (!enqueue(tone_, rate)) {
+            return kOutOfMemory;
+        }
+        if (!playing) {
+            alSourcePlay(id);
+        } else if (!isPlaying()) {
+            // The queue ran dry between the look and the queuing: a stopped source would
+            // start again from its oldest buffer, so it gets this tone alone.
+            detach();
+            timed_ = true;
+            if (!enqueue(tone_, rate)) {
+                return kOutOfMemory;
+            }
+            alSourcePlay(id);
+            begin = device_->mixedFrames();
+        }
+        queueEnd_ = begin + frames;
+        // When the tone ends by the wall clock: a stop is judged by it, so that a mixer
+        // that falls behind for a while cannot make a stop look early.
+        endsAt_ = device_->wallNow() +
+                  std::chrono::microseconds((queueEnd_ - wanted) * 1'000'000 / rate);
+        return alResult();
+    }
+
     Result stop() override
     {
         const ALuint id = source_.id();
@@ -148,6 +305,15 @@ public:
             return kOk;
         }
         alGetError();
+        if (timed_) {
+            // The tone ends on its own frame; only a stop well before that cuts it (a key
+            // that ends the wait early), at the next update.
+            if (isPlaying() && endsAt_ - device_->wallNow() > kCutOnlyBefore) {
+                detach();
+                timed_ = true;
+            }
+            return alResult();
+        }
         ALint state = AL_STOPPED;
         alGetSourcei(id, AL_SOURCE_STATE, &state);
         if (state == AL_PLAYING) {
@@ -168,7 +334,7 @@ public:
         }
         position_ = position - position % samples_->frameBytes;
         const ALuint id = source_.id();
-        if (id != 0) {
+        if (id != 0 && !timed_) {
             ALint state = AL_STOPPED;
             alGetError();
             alGetSourcei(id, AL_SOURCE_STATE, &state);
@@ -219,15 +385,73 @@ public:
         alGetSourcei(source_.id(), AL_SOURCE_STATE, &state);
         alGetSourcei(source_.id(), AL_LOOPING, &looping);
         if (state == AL_PLAYING) {
-            status = kStatusPlaying | (looping == AL_TRUE ? kStatusLooping : 0);
+            // A timed tone is the loop cut to length.
+            status = kStatusPlaying | (looping == AL_TRUE || timed_ ? kStatusLooping : 0);
         }
         return alResult();
     }
 
 private:
+    bool isPlaying() const
+    {
+        ALint state = AL_STOPPED;
+        alGetSourcei(source_.id(), AL_SOURCE_STATE, &state);
+        return state == AL_PLAYING;
+    }
+
+    // Stops the voice and takes every buffer off it: the samples and any timed pieces.
+    void detach()
+    {
+        timed_ = false;
+        if (source_.id() == 0) {
+            return;
+        }
+        alSourceStop(source_.id());
+        alSourcei(source_.id(), AL_BUFFER, 0);
+        attached_ = false;
+        for (const ALuint b : queued_) {
+            free_.push_back(b);
+        }
+        queued_.clear();
+    }
+
+    // Takes back the pieces a playing timed tone has played.
+    void recycle()
+    {
+        ALint processed = 0;
+        alGetSourcei(source_.id(), AL_BUFFERS_PROCESSED, &processed);
+        for (; processed > 0 && !queued_.empty(); --processed) {
+            ALuint b = 0;
+            alSourceUnqueueBuffers(source_.id(), 1, &b);
+            queued_.pop_front();
+            free_.push_back(b);
+        }
+    }
+
+    // Queues one piece of a timed tone at the output's rate.
+    bool enqueue(const std::vector<int16_t>& piece, int rate)
+    {
+        if (free_.empty()) {
+            try {
+                pieces_.push_back(device_->createBuffer());
+            } catch (const TovError&) {
+                return false;
+            }
+            free_.push_back(pieces_.back().id());
+        }
+        const ALuint b = free_.front();
+        const ALenum format = samples_->channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
+        alBufferData(b, format, piece.data(), static_cast<ALsizei>(piece.size() * sizeof(int16_t)),
+                     rate);
+        alSourceQueueBuffers(source_.id(), 1, &b);
+        free_.pop_front();
+        queued_.push_back(b);
+        return true;
+    }
+
     // The source is made at the first play, so buffers that are only ever the source of
     // duplicates (and waves never played) hold no voice.
-    bool ensureSource()
+    bool ensureVoice()
     {
         if (source_.id() == 0) {
             try {
@@ -239,6 +463,15 @@ private:
             alSourcei(id, AL_SOURCE_RELATIVE, AL_TRUE);
             alSourcef(id, AL_ROLLOFF_FACTOR, 0.0f);
             applyProperties();
+        }
+        return true;
+    }
+
+    // The voice with the wave's own samples on it.
+    bool ensureSource()
+    {
+        if (!ensureVoice()) {
+            return false;
         }
         if (!attached_) {
             alSourcei(source_.id(), AL_BUFFER, static_cast<ALint>(samples_->buffer.id()));
@@ -254,10 +487,15 @@ private:
             return kOk;
         }
         alGetError();
-        const double pitch =
-            frequency_ == kFrequencyOriginal ? 1.0 : double(frequency_) / samples_->rate;
+        // A timed tone carries its frequency in its samples, made at the output's rate.
+        const double pitch = frequency_ == kFrequencyOriginal || timed_
+                                 ? 1.0
+                                 : double(frequency_) / samples_->rate;
         alSourcef(id, AL_PITCH, static_cast<float>(pitch));
-        alSourcef(id, AL_GAIN, gainOf(volume_));
+        // A timed tone carries its volume in its samples too: a gain changed on a voice
+        // that plays glides there over its next samples, and the tone before, joined on
+        // to, would lend its loudness to the start of a silent one.
+        alSourcef(id, AL_GAIN, timed_ ? 1.0f : gainOf(volume_));
         // The source moves round toward the side the pan favours, all the way at the
         // ends; OpenAL's panning law decides the exact balance in between.
         const double azimuth = std::numbers::pi / 2 * pan_ / kPanRight;
@@ -270,8 +508,17 @@ private:
     // and both go before the device.
     std::shared_ptr<AudioDevice> device_;
     std::shared_ptr<SampleMemory> samples_;
+    std::vector<AudioBuffer> pieces_; //: every buffer made for timed tones
     AudioSource source_;
     bool attached_ = false;                       //: the source holds samples_
+    bool timed_ = false;                          //: the source plays queued timed pieces
+    std::deque<ALuint> queued_;                   //: timed pieces on the source, oldest first
+    std::deque<ALuint> free_;                     //: timed pieces not queued
+    int64_t queueEnd_ = 0; //: the output frame where the queued timed pieces end
+    std::chrono::steady_clock::time_point endsAt_; //: the same end, by the wall clock
+    double phase_ = 0.0;   //: where in the loop the next timed piece goes on, in frames
+    std::vector<int16_t> tone_;    //: the last timed piece made
+    std::vector<int16_t> silence_; //: the lead-in before a timed piece
     std::optional<std::vector<uint8_t>> staging_; //: the locked memory until unlock
     int32_t frequency_ = kFrequencyOriginal;
     int32_t pan_ = kPanCentre;

@@ -6,6 +6,7 @@
 // recording double in the tests. It holds no state of its own.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,6 +52,13 @@ public:
     virtual Result lock(std::span<uint8_t>& first, std::span<uint8_t>& second) = 0;
     virtual Result unlock() = 0;
     virtual Result play(PlayMode mode) = 0;
+    // Plays the samples in a loop for exactly `length` and falls silent by itself, on the
+    // output frame that belongs to the moment of the call: sample-exact, whatever the
+    // device's mixing period. A timed play that follows within a few milliseconds of the
+    // end of the one before it carries on from it without a gap or a click (the falling
+    // tone's 41 steps of 10 ms). `stop` well before the end cuts it; a stop at or near
+    // its end lets it end on its own frame.
+    virtual Result playFor(std::chrono::microseconds length) = 0;
     // Halts the voice where it is; the next `play` goes on from there.
     virtual Result stop() = 0;
     // The play position in bytes from the start of the samples.

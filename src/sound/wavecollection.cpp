@@ -136,6 +136,19 @@ void TWaveCollectionItem::play(Wait wait)
     }
 }
 
+void TWaveCollectionItem::playfor(std::chrono::milliseconds duration)
+{
+    if (!initialized_ || !looped_) {
+        play(Wait::No);
+        return;
+    }
+    if (!mainbuffer_) {
+        throw notMade(kSourceInterfaceName);
+    }
+    // No stop first: the buffer itself tells a tone that carries on from one to restart.
+    mainbuffer_->playfor(duration);
+}
+
 void TWaveCollectionItem::stop()
 {
     if (mainbuffer_) {

@@ -49,6 +49,10 @@ public:
     const TWave Wave;
 
     void play(Wait wait);
+    // A looped item sounds for exactly `duration` from this moment and then falls silent
+    // by itself; played again right at the end, it carries on without a gap. An item
+    // that is not looped plays once, as `play` without waiting.
+    void playfor(std::chrono::milliseconds duration);
     // Stops the main buffer and every duplicate.
     void stop();
     // A change stops the item first; setting the value it has already does nothing.

@@ -2,6 +2,7 @@
 #include "speech/engines.h"
 
 #include "speech/espeakengine.h"
+#include "speech/espeaklibrary.h"
 #include "speech/speechdvoice.h"
 
 namespace tov::speech {
@@ -10,6 +11,11 @@ Sapi4Factory espeakEngines(GuiPoster& poster)
 {
     return {[] { return espeak::createAudioDestination(); },
             [&poster] { return espeak::createEnumerator(poster); }};
+}
+
+void prepareEngines()
+{
+    espeak::Library::prepare();
 }
 
 sapi5::TSpVoice::Connector speechDispatcherVoice(GuiPoster& poster)

@@ -9,6 +9,8 @@ namespace tov::speech {
 
 // Both post their notifications through `poster`, which must outlive the speech layer.
 Sapi4Factory espeakEngines(GuiPoster& poster);
+// Starts espeak-ng's initialisation off the GUI thread, ahead of the first window.
+void prepareEngines();
 sapi5::TSpVoice::Connector speechDispatcherVoice(GuiPoster& poster);
 
 } // namespace tov::speech

@@ -6,6 +6,9 @@
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
+#include <thread>
 #include <cstring>
 
 namespace tov::speech::espeak {
@@ -16,11 +19,18 @@ constexpr int kBufferMilliseconds = 20;
 constexpr std::string_view kCzech = "cs";
 constexpr std::string_view kMbrolaFolder = "mb/";
 
+// How long acquire waits for an initialisation that prepare started: espeak-ng reads
+// its phoneme data and every voice file, some 15 ms here; a data folder that hangs (a
+// dead network mount) must not hang the program with it.
+constexpr auto kInitialisationBound = std::chrono::seconds(5);
+
 struct LibraryState {
     std::mutex lock;
     // espeak-ng hangs when it is initialised again after espeak_Terminate, so the one
     // library stays until the process ends.
     std::shared_ptr<Library> open;
+    //: the initialisation prepare started on its worker thread, until acquire takes it
+    std::shared_future<std::shared_ptr<Library>> preparing;
 };
 
 LibraryState& state()
@@ -124,13 +134,8 @@ Library::~Library()
     espeak_Terminate();
 }
 
-std::shared_ptr<Library> Library::acquire()
+std::shared_ptr<Library> Library::initialise()
 {
-    LibraryState& s = state();
-    const std::lock_guard guard(s.lock);
-    if (s.open != nullptr) {
-        return s.open;
-    }
     const int rate =
         espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kBufferMilliseconds, nullptr,
                           espeakINITIALIZE_DONT_EXIT | espeakINITIALIZE_PHONEME_EVENTS |
@@ -139,9 +144,39 @@ std::shared_ptr<Library> Library::acquire()
         throw TovError("espeak-ng cannot be initialized");
     }
     espeak_SetSynthCallback(synthCallback);
-    std::shared_ptr<Library> opened(new Library(rate, listVoices()));
-    s.open = opened;
-    return opened;
+    return std::shared_ptr<Library>(new Library(rate, listVoices()));
+}
+
+void Library::prepare()
+{
+    LibraryState& s = state();
+    const std::lock_guard guard(s.lock);
+    if (s.open != nullptr || s.preparing.valid()) {
+        return;
+    }
+    std::packaged_task<std::shared_ptr<Library>()> task(&Library::initialise);
+    s.preparing = task.get_future().share();
+    // Detached: if espeak-ng never finishes, the process must still be able to end.
+    std::thread(std::move(task)).detach();
+}
+
+std::shared_ptr<Library> Library::acquire()
+{
+    LibraryState& s = state();
+    const std::lock_guard guard(s.lock);
+    if (s.open != nullptr) {
+        return s.open;
+    }
+    if (s.preparing.valid()) {
+        if (s.preparing.wait_for(kInitialisationBound) != std::future_status::ready) {
+            throw TovError("espeak-ng did not finish starting");
+        }
+        // A failed initialisation is not tried again: espeak-ng keeps half of its state.
+        s.open = s.preparing.get(); // rethrows its TovError
+        return s.open;
+    }
+    s.open = initialise();
+    return s.open;
 }
 
 void Library::setPhonemeObserver(std::function<void(std::string_view)> observer)

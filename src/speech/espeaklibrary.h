@@ -47,7 +47,11 @@ class Library {
 public:
     // The open library, or espeak-ng initialised now. Throws TovError when espeak-ng or
     // its data cannot be loaded.
+    // Waits at most a few seconds for an initialisation that prepare started.
     static std::shared_ptr<Library> acquire();
+    // Starts initialising espeak-ng on a worker thread, so that it runs while the window
+    // is being built; the first acquire takes the result.
+    static void prepare();
 
     ~Library();
     Library(const Library&) = delete;
@@ -70,6 +74,7 @@ public:
 
 private:
     Library(int sampleRate, std::vector<Voice> voices);
+    static std::shared_ptr<Library> initialise();
 
     const int sampleRate_;
     const std::vector<Voice> voices_;

@@ -21,7 +21,14 @@ public:
             owner_.OnEndStream(stream);
         }
     }
-    void failed(const std::string& text) override { owner_.pendingError_ = text; }
+    void failed(const std::string& text) override
+    {
+        if (owner_.OnFailure) {
+            owner_.OnFailure(text);
+        } else {
+            owner_.pendingError_ = text;
+        }
+    }
 
 private:
     TSpVoice& owner_;
@@ -62,11 +69,9 @@ void TSpVoice::setEventInterests(int32_t interests)
 {
     interests_ = interests;
     raisePendingError();
-    if (engine_ == nullptr) {
-        connect(); // hands the engine the interests
-        return;
+    if (engine_ != nullptr) {
+        engine_->setEventInterests(interests);
     }
-    engine_->setEventInterests(interests);
 }
 
 void TSpVoice::Speak(const std::string& utf8, int32_t flags)

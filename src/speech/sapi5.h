@@ -5,7 +5,9 @@
 //
 // Stream events reach the component on the GUI thread (the engine posts them there).
 // An engine failure found after Speak returned (the service broke off, say) ends the
-// stream and is kept; the component's next call raises it.
+// stream and goes to OnFailure; without that handler it is kept and the component's next
+// call raises it. Setting the event interests only records them until the engine is
+// connected: a program that never speaks through SAPI 5 never reaches its engine.
 #pragma once
 
 #include <cstdint>
@@ -67,10 +69,13 @@ public:
     TSpVoice(const TSpVoice&) = delete;
     TSpVoice& operator=(const TSpVoice&) = delete;
 
-    // Each connects the engine first when it is not connected yet, and raises a failure
-    // kept from before.
+    // Records the interests, and hands them to the engine once it is connected.
     void setEventInterests(int32_t interests);
+    // Connects the engine first when it is not connected yet, and raises a failure kept
+    // from before.
     void Speak(const std::string& utf8, int32_t flags);
+    // Connects the engine now (it may finish connecting later) when it is not connected.
+    void connect();
 
     int32_t EventInterests() const { return interests_; }
     bool isConnected() const { return engine_ != nullptr; }
@@ -79,10 +84,10 @@ public:
 
     std::function<void(int32_t streamNumber)> OnStartStream;
     std::function<void(int32_t streamNumber)> OnEndStream;
+    std::function<void(const std::string& text)> OnFailure;
 
 private:
     class Relay;
-    void connect();
 
     Connector connect_;
     std::shared_ptr<Relay> relay_;

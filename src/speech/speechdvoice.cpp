@@ -7,11 +7,23 @@
 
 #include <speech-dispatcher/libspeechd.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
 #include <map>
+#include <optional>
+#include <cctype>
 #include <mutex>
 #include <thread>
 
@@ -25,9 +37,12 @@ constexpr const char* kConnectionName = "speech";
 constexpr int kAutospawn = 1;
 // How long the end of the program waits for a command the service is still answering.
 constexpr auto kShutdownGrace = 500ms;
+// How long the service may take to answer the probe before it counts as unreachable: a
+// wedged service accepts the connection and never answers.
+constexpr auto kAnswerBound = 3s;
 
 struct Command {
-    enum class Kind { Speak, Cancel, Interests } kind;
+    enum class Kind { Connect, Speak, Cancel, Interests } kind;
     std::string utf8;
     bool ssml = false;
     int32_t interests = 0;
@@ -119,16 +134,187 @@ void applyInterests(SPDConnection* connection, int32_t interests)
     set((interests & sapi5::SVEEndInputStream) != 0, SPD_CANCEL);
 }
 
+// What the probe found where the service should be.
+enum class Found { Service, Nothing };
+
+// A socket descriptor closed on every path.
+class Socket {
+public:
+    explicit Socket(int fd) : fd_(fd) {}
+    ~Socket()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+using Clock = std::chrono::steady_clock;
+
+int remainingMs(Clock::time_point deadline)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+[[noreturn]] void unreachable(const std::string& reason)
+{
+    throw TovError(text::fromUtf8("speech-dispatcher: " + reason));
+}
+
+// Connects without blocking past the deadline. Returns false when nothing listens.
+bool connectBounded(int fd, const sockaddr* address, socklen_t length, Clock::time_point deadline)
+{
+    if (::connect(fd, address, length) == 0) {
+        return true;
+    }
+    if (errno == ENOENT || errno == ECONNREFUSED) {
+        return false;
+    }
+    if (errno != EINPROGRESS && errno != EAGAIN) {
+        unreachable(std::strerror(errno));
+    }
+    pollfd wait{fd, POLLOUT, 0};
+    if (::poll(&wait, 1, remainingMs(deadline)) <= 0) {
+        unreachable("no answer to the connection");
+    }
+    int error = 0;
+    socklen_t size = sizeof error;
+    ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
+    if (error == ECONNREFUSED || error == ENOENT) {
+        return false;
+    }
+    if (error != 0) {
+        unreachable(std::strerror(error));
+    }
+    return true;
+}
+
+// Reads the answer to HELP: lines of three digits and "-" go on, three digits and a space
+// end it. Anything else is not the service's protocol.
+void expectProtocolAnswer(int fd, Clock::time_point deadline)
+{
+    constexpr size_t kLongestAnswer = 64 * 1024;
+    std::string received;
+    size_t lineStart = 0;
+    while (true) {
+        const size_t end = received.find("\r\n", lineStart);
+        if (end != std::string::npos) {
+            const std::string_view line(received.data() + lineStart, end - lineStart);
+            const bool digits = line.size() >= 4 &&
+                                std::isdigit(static_cast<unsigned char>(line[0])) &&
+                                std::isdigit(static_cast<unsigned char>(line[1])) &&
+                                std::isdigit(static_cast<unsigned char>(line[2]));
+            if (!digits || (line[3] != '-' && line[3] != ' ')) {
+                unreachable("the answer is not speech-dispatcher's protocol");
+            }
+            if (line[3] == ' ') {
+                return;
+            }
+            lineStart = end + 2;
+            continue;
+        }
+        if (received.size() > kLongestAnswer) {
+            unreachable("the answer is not speech-dispatcher's protocol");
+        }
+        pollfd wait{fd, POLLIN, 0};
+        if (::poll(&wait, 1, remainingMs(deadline)) <= 0) {
+            unreachable(
+                "no answer within " +
+                std::to_string(
+                    std::chrono::duration_cast<std::chrono::seconds>(kAnswerBound).count()) +
+                " s");
+        }
+        char buffer[4096];
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            unreachable(n == 0 ? "the connection was closed" : std::strerror(errno));
+        }
+        received.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+// Asks the service at `address` for its help text before libspeechd may talk to it:
+// libspeechd waits forever for a service that never answers and ends the process on an
+// answer it cannot parse. Throws TovError with the reason when the service is there but
+// broken.
+Found probe(const SPDConnectionAddress& address)
+{
+    const auto deadline = Clock::now() + kAnswerBound;
+    std::optional<Socket> socket;
+    if (address.method == SPD_METHOD_UNIX_SOCKET) {
+        if (address.unix_socket_name == nullptr) {
+            return Found::Nothing;
+        }
+        sockaddr_un where{};
+        where.sun_family = AF_UNIX;
+        if (std::strlen(address.unix_socket_name) >= sizeof where.sun_path) {
+            unreachable("the socket's path is too long");
+        }
+        std::strcpy(where.sun_path, address.unix_socket_name);
+        socket.emplace(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        if (socket->fd() < 0 ||
+            !connectBounded(socket->fd(), reinterpret_cast<const sockaddr*>(&where), sizeof where,
+                            deadline)) {
+            return Found::Nothing;
+        }
+    } else {
+        addrinfo hints{};
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        const std::string port = std::to_string(address.inet_socket_port);
+        const char* host =
+            address.inet_socket_host != nullptr ? address.inet_socket_host : "127.0.0.1";
+        if (::getaddrinfo(host, port.c_str(), &hints, &found) != 0 || found == nullptr) {
+            unreachable(std::string("cannot find the host ") + host);
+        }
+        const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> owned(found, ::freeaddrinfo);
+        socket.emplace(::socket(found->ai_family, found->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                                found->ai_protocol));
+        if (socket->fd() < 0 ||
+            !connectBounded(socket->fd(), found->ai_addr, found->ai_addrlen, deadline)) {
+            return Found::Nothing;
+        }
+    }
+    constexpr std::string_view kHelp = "HELP\r\n";
+    if (::send(socket->fd(), kHelp.data(), kHelp.size(), MSG_NOSIGNAL) !=
+        static_cast<ssize_t>(kHelp.size())) {
+        unreachable(std::strerror(errno));
+    }
+    expectProtocolAnswer(socket->fd(), deadline);
+    constexpr std::string_view kQuit = "QUIT\r\n";
+    ::send(socket->fd(), kQuit.data(), kQuit.size(), MSG_NOSIGNAL);
+    return Found::Service;
+}
+
 // Opens a connection for `shared` and registers it for the callbacks. Throws TovError.
 void open(const std::shared_ptr<Shared>& shared)
 {
     char* error = nullptr;
+    SPDConnectionAddress* const address = spd_get_default_address(&error);
+    std::free(error);
+    error = nullptr;
+    const std::unique_ptr<SPDConnectionAddress, decltype(&SPDConnectionAddress__free)> owned(
+        address, SPDConnectionAddress__free);
+    // Only a service that is not there yet may be spawned; one that is there must first
+    // have answered like speech-dispatcher. A spawned service listens where the system
+    // puts it, so an address the user named (SPEECHD_ADDRESS) is never spawned for.
+    const Found found = address != nullptr ? probe(*address) : Found::Nothing;
+    const bool namedAddress = std::getenv("SPEECHD_ADDRESS") != nullptr;
+    const int autospawn = found == Found::Nothing && !namedAddress ? kAutospawn : 0;
     SPDConnection* const connection = spd_open2(kClientName, kConnectionName, nullptr,
-                                                SPD_MODE_THREADED, nullptr, kAutospawn, &error);
+                                                SPD_MODE_THREADED, address, autospawn, &error);
     if (connection == nullptr) {
         std::string reason = error != nullptr ? error : "no reason given";
         std::free(error);
-        throw TovError(text::fromUtf8("speech-dispatcher could not be reached: " + reason));
+        unreachable(reason);
     }
     std::free(error);
     const int clientId = spd_get_client_id(connection);
@@ -185,6 +371,8 @@ void execute(const std::shared_ptr<Shared>& shared, const Command& command)
         }
     }
     switch (command.kind) {
+    case Command::Kind::Connect:
+        break;
     case Command::Kind::Interests:
         applyInterests(s.connection, s.interests);
         break;
@@ -238,8 +426,11 @@ public:
     SpeechDispatcherVoice(GuiPoster& poster, std::weak_ptr<sapi5::VoiceEvents> events)
         : shared_(std::make_shared<Shared>(poster, std::move(events)))
     {
-        open(shared_); // on the caller's thread, so a failure is raised here
+        // The connection is the command thread's first job: spawning the service takes
+        // about a second and a wedged one never answers, and the GUI thread waits for
+        // neither. A failure arrives as the voice's failed event.
         thread_ = std::thread(run, shared_);
+        queue({Command::Kind::Connect, {}, false, 0}, false);
     }
 
     ~SpeechDispatcherVoice() override

@@ -1,9 +1,13 @@
 // The SAPI 5 voice's engine: speech-dispatcher through libspeechd, speaking with the
 // system's default voice as the user configured it.
 //
-// 1. Connecting (on the caller's thread) opens a threaded connection, spawning the
-//    service when the system allows it. Failure: TovError "speech-dispatcher could not be
-//    reached: ..." with the library's reason.
+// 1. Connecting starts the voice's command thread, whose first job opens the connection;
+//    the caller never waits. The thread first asks the service for its help text, with a
+//    bound of a few seconds: a wedged service (accepts, never answers) and one that does
+//    not speak the protocol count as unreachable before libspeechd, which would wait
+//    forever or end the process, ever talks to them. Only when nothing is there yet may
+//    libspeechd spawn the service. A failure is posted as the voice's failed event,
+//    "speech-dispatcher: <reason>".
 // 2. Speak only queues a command for the voice's own command thread and returns: a
 //    service that stops answering can never block the GUI thread.
 //    - flags 1: the text as a MESSAGE (queued behind earlier ones; TEXT would cut them off);

@@ -1,8 +1,10 @@
 // say, saynowait, stopspeech, echokey and the engine switch.
 #include "speech/speechlayer.h"
 
+#include "common/localizer.h"
 #include "common/profile.h"
 #include "common/text.h"
+#include "common/tov_error.h"
 
 #include <array>
 
@@ -20,6 +22,9 @@ constexpr double kLowTone = 400;
 constexpr double kHighTone = 600;
 constexpr double kSwitchSound = 3;
 constexpr double kSwitchDuration = 50;
+
+constexpr int kUnreachableMessage = 50;
+constexpr int kNotSpeakingMessage = 51;
 
 constexpr const char* kVoiceSection = "Voice";
 constexpr const char* kSapi5Key = "SAPI5";
@@ -66,6 +71,40 @@ SpeechLayer::SpeechLayer(SpeechHosts hosts, Sapi4Factory sapi4, sapi5::TSpVoice:
 {
     voice5_.OnStartStream = [this](int32_t stream) { voice5StartStream(stream); };
     voice5_.OnEndStream = [this](int32_t stream) { voice5EndStream(stream); };
+    voice5_.OnFailure = [this](const std::string& text) { sapi5failed(text); };
+}
+
+void SpeechLayer::tell(const std::string& text) const
+{
+    if (notice_) {
+        notice_(text);
+    }
+}
+
+void SpeechLayer::connectvoice5()
+{
+    // The connection finishes on the engine's own thread; nothing here waits for it.
+    try {
+        voice5_.connect();
+    } catch (const TovError& error) {
+        sapi5failed(error.what());
+    }
+}
+
+void SpeechLayer::sapi5failed(const std::string& text)
+{
+    // Known unreachable: later lines are handed over (the engine keeps trying) but not
+    // waited for, or a wedged service would cost every line its whole bound.
+    state_.sapi5silent = true;
+    if (state_.sapi5failureshown) {
+        return; // said once; it stays unreachable until it speaks again
+    }
+    state_.sapi5failureshown = true;
+    // The engine's reason starts with the service's name.
+    const std::string reason = text.starts_with("speech-dispatcher: ")
+                                   ? text.substr(std::string_view("speech-dispatcher: ").size())
+                                   : text;
+    tell(message(kUnreachableMessage) + " " + reason);
 }
 
 void SpeechLayer::initspeech()
@@ -88,6 +127,9 @@ void SpeechLayer::useengine(bool usesapi5)
 {
     state_.usesapi5 = usesapi5;
     state_.engineready = usesapi5;
+    if (usesapi5) {
+        connectvoice5();
+    }
 }
 
 void SpeechLayer::createnotifysink()
@@ -101,6 +143,9 @@ void SpeechLayer::voice5StartStream(int32_t)
 {
     state_.sapi5speaking = true;
     ++state_.engineevents;
+    ++state_.sapi5starts;
+    state_.sapi5silent = false;
+    state_.sapi5failureshown = false;
 }
 
 void SpeechLayer::voice5EndStream(int32_t)
@@ -144,6 +189,27 @@ void SpeechLayer::sapi4wait(size_t length)
     waitwhile(state_.sapi4speaking, length);
 }
 
+void SpeechLayer::sapi5wait(size_t length)
+{
+    if (state_.sapi5silent) {
+        return; // a stream never started: the next start is news, waiting is not
+    }
+    EventQueue& queue = hosts_.queue;
+    const uint64_t starts = state_.sapi5starts;
+    const auto deadline = queue.now() + kSapi5StartBound;
+    queue.processUntil([&] { return !state_.sapi5speaking || state_.sapi5starts != starts; },
+                       deadline);
+    if (state_.sapi5speaking && state_.sapi5starts == starts) {
+        state_.sapi5silent = true;
+        state_.sapi5speaking = false;
+        if (!state_.sapi5failureshown) { // an unreachable service has been named already
+            tell(message(kNotSpeakingMessage));
+        }
+        return;
+    }
+    waitwhile(state_.sapi5speaking, length);
+}
+
 void SpeechLayer::say(const std::string& text)
 {
     if (state_.usesapi5) {
@@ -152,7 +218,7 @@ void SpeechLayer::say(const std::string& text)
         }
         state_.sapi5speaking = true;
         voice5_.Speak(text::toUtf8(text), kSayFlags);
-        waitwhile(state_.sapi5speaking, text.size());
+        sapi5wait(text.size());
         voice5_.raisePendingError();
         return;
     }
@@ -219,6 +285,10 @@ void SpeechLayer::switchengine(MenuItem& usesapi5submenu, MenuItem& Voicesubmenu
     state_.usesapi5 = on;
     state_.engineready = on;
     Voicesubmenu.setEnabled(!on);
+    if (on) {
+        state_.sapi5failureshown = false; // chosen anew: a failure is worth saying again
+        connectvoice5();
+    }
     hosts_.profile.writeInteger(kVoiceSection, kSapi5Key, on ? 1 : 0);
     const std::array<double, 1> first{on ? kLowTone : kHighTone};
     const std::array<double, 1> second{on ? kHighTone : kLowTone};

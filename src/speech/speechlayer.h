@@ -15,6 +15,13 @@
 // 2. A wait that hears nothing from the engine for the text's expected length plus a
 //    margin ends by itself: a broken speech service never freezes the program.
 // 3. `voiceallowed` governs SAPI 4 only; SAPI 5 speaks whatever it is.
+// 4. SAPI 5 is connected only once it is chosen (the settings or the menu item): a user
+//    who never speaks through it never waits for it nor hears of it. When it cannot be
+//    reached the user is told once, with the reason, and `say` stops waiting on it,
+//    both until it speaks again.
+// 5. A SAPI 5 stream that has not started within kSapi5StartBound (its audio output is
+//    broken, say) ends the wait; the user is told once that it is not speaking, and
+//    `say` no longer waits for it until a stream starts again.
 // All of this runs on the GUI thread.
 #pragma once
 
@@ -66,6 +73,12 @@ struct SpeechState {
     bool sapi5speaking = false;
     //: engine notifications heard so far, so a wait can tell a quiet engine from a dead one
     uint64_t engineevents = 0;
+    //: SAPI 5 streams that have started so far
+    uint64_t sapi5starts = 0;
+    //: a SAPI 5 stream never started: `say` stops waiting on it until one starts again
+    bool sapi5silent = false;
+    //: the user has been told that SAPI 5 cannot be reached; cleared when it speaks
+    bool sapi5failureshown = false;
 
     // The SAPI 4 objects; empty when absent.
     std::shared_ptr<sapi4::IAudioMultiMediaDevice> audiodestination;
@@ -106,6 +119,8 @@ private:
 // A wait hears nothing for the text's length at this pace plus the margin, then gives up.
 inline constexpr std::chrono::milliseconds kSilentWaitPerCharacter{150};
 inline constexpr std::chrono::milliseconds kSilentWaitMargin{5000};
+// A SAPI 5 stream that has not started this long after it was handed over never will.
+inline constexpr std::chrono::milliseconds kSapi5StartBound{2000};
 
 class SpeechLayer final : public runtime::SpeechOutput {
 public:
@@ -118,6 +133,12 @@ public:
     // The SAPI 5 voice; its stream events are wired to voice5StartStream/voice5EndStream.
     sapi5::TSpVoice& voice5() { return voice5_; }
     EventQueue& queue() { return hosts_.queue; }
+    // Where the layer's own notices go (Windows-1250): that SAPI 5 cannot be reached or
+    // is not speaking. Without one they go unsaid.
+    void setNotice(std::function<void(const std::string& text)> notice)
+    {
+        notice_ = std::move(notice);
+    }
     const Profile& profile() const { return hosts_.profile; }
 
     // Main window creation, before the settings are read: drops every SAPI 4 object, then
@@ -151,11 +172,16 @@ private:
     // Serves the event queue while `speaking` holds, within the bound for `length` characters.
     void waitwhile(const bool& speaking, size_t length);
     void sapi4wait(size_t length);
+    void sapi5wait(size_t length);
+    void sapi5failed(const std::string& text);
+    void connectvoice5();
+    void tell(const std::string& text) const;
 
     SpeechHosts hosts_;
     Sapi4Factory sapi4_;
     SpeechState state_;
     sapi5::TSpVoice voice5_;
+    std::function<void(const std::string&)> notice_;
 };
 
 // Windows-1250 capitals: "A" to "Z" and the capitals of the Czech and Slovak alphabets.

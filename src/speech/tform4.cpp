@@ -149,13 +149,14 @@ TForm4::TForm4(SpeechLayer& speech, runtime::ProcessControl& process, QWidget* p
     voicelist_ = new QListWidget(this);
     voicelist_->setObjectName("voicelist");
     voicelist_->setGeometry(80, 64, 121, 97);
-    voicestatic_ = label(this, "voicestatic", {80, 48, 30, 17}, voicelist_);
+    // Each label as wide as the control it names: the designed widths cut "Rychlost".
+    voicestatic_ = label(this, "voicestatic", {80, 48, 121, 17}, voicelist_);
     pitchtb_ = trackbar(this, "pitchtb", {256, 64, 150, 45});
-    pitchstatic_ = label(this, "pitchstatic", {256, 48, 33, 17}, pitchtb_);
+    pitchstatic_ = label(this, "pitchstatic", {256, 48, 150, 17}, pitchtb_);
     speedtb_ = trackbar(this, "speedtb", {256, 121, 150, 45});
-    speedstatic_ = label(this, "speedstatic", {256, 104, 45, 17}, speedtb_);
+    speedstatic_ = label(this, "speedstatic", {256, 104, 150, 17}, speedtb_);
     volumetb_ = trackbar(this, "volumetb", {256, 184, 150, 45});
-    volumestatic_ = label(this, "volumestatic", {256, 168, 44, 17}, volumetb_);
+    volumestatic_ = label(this, "volumestatic", {256, 168, 150, 17}, volumetb_);
     for (QLabel* l : {pitchstatic_, speedstatic_, volumestatic_}) {
         l->setEnabled(false);
     }
@@ -211,14 +212,9 @@ void TForm4::setCaptions()
 
 void TForm4::FormCreate()
 {
-    std::string unreachable;
-    try {
-        speech_.voice5().setEventInterests(sapi5::SVEAllEvents);
-    } catch (const TovError& error) {
-        // Without speech-dispatcher the SAPI 4 voices must still work: finish the
-        // creation, then tell the user.
-        unreachable = error.what();
-    }
+    // Recorded only: the voice connects once SAPI 5 is chosen, and tells of a failure
+    // itself, so the SAPI 4 voices never wait for speech-dispatcher.
+    speech_.voice5().setEventInterests(sapi5::SVEAllEvents);
     speech_.createnotifysink();
     setCaptions();
     SpeechState& s = speech_.state();
@@ -229,9 +225,6 @@ void TForm4::FormCreate()
         }
     } catch (const TovError& error) {
         process_.showMessage(error.what());
-    }
-    if (!unreachable.empty()) {
-        process_.showMessage(unreachable);
     }
 }
 

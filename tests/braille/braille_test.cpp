@@ -2,17 +2,15 @@
 // the window's panning and routing, what the view shows and where its keys go, BrlAPI's
 // key codes, and the connection's behaviour when no BRLTTY answers.
 #include "braille/brlapidisplay.h"
-#include "braille/callqueue.h"
 #include "braille/cells.h"
 #include "braille/printedline.h"
 #include "braille/view.h"
 #include "braille/window.h"
 #include "input/tableloaders.h"
+#include "speech/threadqueue.h"
 
 #include <brlapi.h>
 #include <gtest/gtest.h>
-
-#include <poll.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -316,7 +314,8 @@ TEST(BrlapiDisplay, WithoutBrlttyTheFirstAttemptSaysNoDisplayAndNothingIsShown)
     // A port nothing listens on: the connection is refused at once.
     ::setenv("BRLAPI_HOST", "127.0.0.1:3999", 1);
     ::setenv("BRLAPI_AUTH", "none", 1);
-    CallQueue calls;
+    // The terminal host's queue: the hooks run where it is served.
+    speech::ThreadEventQueue calls;
     std::optional<bool> found;
     std::vector<size_t> widths;
     {
@@ -328,15 +327,10 @@ TEST(BrlapiDisplay, WithoutBrlttyTheFirstAttemptSaysNoDisplayAndNothingIsShown)
         display.write({1, 2, 3});
         display.setEnabled(true);
         // Bounded: a refused connection answers at once; a minute stands for "never".
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-        while (!found && std::chrono::steady_clock::now() < deadline) {
-            pollfd fd{calls.fd(), POLLIN, 0};
-            if (::poll(&fd, 1, 1000) > 0) {
-                calls.runPending();
-            }
-        }
+        calls.processUntil([&found] { return found.has_value(); },
+                           calls.now() + std::chrono::minutes(1));
     }
-    calls.runPending(); // what was posted after the display went is dropped
+    calls.processPending(); // what was posted after the display went is dropped
     ::unsetenv("BRLAPI_HOST");
     ::unsetenv("BRLAPI_AUTH");
     ASSERT_TRUE(found.has_value());

@@ -32,6 +32,24 @@ TEST(AtomicFile, NewFileInAMissingFolderFailsWithItsName)
     }
 }
 
+TEST(AtomicFile, ReadOnlyFileIsRefusedAndKept)
+{
+    // Holds for root too, who could otherwise rename over any file.
+    testing::TempDir dir;
+    dir.write("f", "old");
+    ::chmod((dir / "f").c_str(), 0444);
+    try {
+        writeFileAtomically(dir / "f", "new");
+        ADD_FAILURE() << "a read-only file was replaced";
+    } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find("read-only"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(dir.read("f"), "old");
+    ::chmod((dir / "f").c_str(), 0644); // the owner allows it again: replaced as before
+    writeFileAtomically(dir / "f", "new");
+    EXPECT_EQ(dir.read("f"), "new");
+}
+
 TEST(AtomicFile, ReadHonoursTheLimitAndMissingFiles)
 {
     testing::TempDir dir;

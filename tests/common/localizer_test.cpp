@@ -94,9 +94,21 @@ TEST(Localizer, TextsAreWindows1250Bytes)
     EXPECT_EQ(TResourceLocalizer::getstring(kSlovakBase, 32), "st\xE5pec");
 }
 
+TEST(Localizer, StartUpMessagesExistInEveryLanguage)
+{
+    // 47 to 52: the settings that cannot be stored, a damaged sound bank, speech-dispatcher
+    // unreachable or silent, an error that ended the program. A language without one
+    // would show an empty box.
+    for (const int32_t base : {kCzechBase, kEnglishBase, kSlovakBase}) {
+        for (int number = 47; number <= 52; ++number) {
+            EXPECT_NE(TResourceLocalizer::getstring(base, number), "") << base + number;
+        }
+    }
+}
+
 TEST(Localizer, MissingIdsAreEmpty)
 {
-    EXPECT_EQ(TResourceLocalizer::getstring(kCzechBase, 47), "");
+    EXPECT_EQ(TResourceLocalizer::getstring(kCzechBase, 999), "");
     EXPECT_EQ(TResourceLocalizer::getstring(kCzechBase, -1), "");
     EXPECT_EQ(TResourceLocalizer::getstring(1500, 25), "");
     EXPECT_EQ(TResourceLocalizer::getstring(INT32_MAX, 46), ""); // no overflow

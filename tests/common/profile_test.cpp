@@ -4,6 +4,12 @@
 
 #include "common/tov_error.h"
 #include "doubles/doubles.h"
+#include "doubles/unprivileged.h"
+
+#include <sys/stat.h>
+
+#include <functional>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -106,6 +112,80 @@ TEST_F(ProfileTest, UnwritableFileIsReportedWithItsName)
     } catch (const TovError& e) {
         EXPECT_NE(std::string(e.what()).find("tovana.ini"), std::string::npos) << e.what();
     }
+}
+
+// A file that cannot be stored, once the program has a reporter: one message naming the
+// file and the reason, the file untouched, and every value written since read back.
+struct UnstorableCase {
+    const char* description;
+    std::function<void(testing::TempDir&)> arrange;
+    const char* reason; //: words the one message must hold besides the file's name
+};
+
+TEST(ProfileUnstorable, ChangesHoldInMemoryAndOneMessageSaysWhy)
+{
+    const std::vector<UnstorableCase> cases = {
+        {"a folder where the file should be",
+         [](testing::TempDir& dir) { std::filesystem::create_directory(dir / "tovana.ini"); },
+         "is a folder"},
+        {"a file its owner made read-only",
+         [](testing::TempDir& dir) {
+             dir.write("tovana.ini", "[sounds]\nsndvolume=-100\n");
+             ::chmod((dir / "tovana.ini").c_str(), 0444);
+         },
+         "read-only"},
+    };
+    for (const UnstorableCase& c : cases) {
+        SCOPED_TRACE(c.description);
+        testing::TempDir dir;
+        c.arrange(dir);
+        const std::string before = std::filesystem::is_regular_file(dir / "tovana.ini")
+                                       ? dir.read("tovana.ini")
+                                       : std::string();
+        Profile profile(dir / "tovana.ini");
+        std::vector<std::string> messages;
+        profile.setWriteFailureReporter([&](const std::string& text) { messages.push_back(text); });
+
+        profile.writeInteger("sounds", "sndvolume", -2500);
+        profile.writeInteger("Voice", "SAPI5", 1);
+        profile.writeString("Voice", "person", "Czech");
+
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find("tovana.ini"), std::string::npos) << messages[0];
+        EXPECT_NE(messages[0].find(c.reason), std::string::npos) << messages[0];
+        EXPECT_TRUE(profile.isHeldInMemory());
+        EXPECT_EQ(profile.readInteger("SOUNDS", "SndVolume", 0), -2500);
+        EXPECT_TRUE(profile.readBool("voice", "sapi5", false));
+        EXPECT_EQ(profile.readString("voice", "PERSON", ""), "Czech");
+        EXPECT_EQ(profile.readInteger("Voice", "pitch", 7), 7); // never written: default
+        if (std::filesystem::is_regular_file(dir / "tovana.ini")) {
+            EXPECT_EQ(dir.read("tovana.ini"), before);
+        }
+        // A caller's bug is still refused, held or not.
+        EXPECT_THROW(profile.writeString("Voice", "person", "two\nlines"), TovError);
+    }
+}
+
+TEST(ProfileUnstorable, UnwritableFolderKeepsChangesForAUserWhoCannotWrite)
+{
+    testing::TempDir dir;
+    ::chmod(dir.path().c_str(), 0555);
+    const int status = testing::runUnprivileged([&dir] {
+        Profile profile(dir / "tovana.ini");
+        int messages = 0;
+        bool named = false;
+        profile.setWriteFailureReporter([&](const std::string& text) {
+            ++messages;
+            named = text.find("tovana.ini") != std::string::npos &&
+                    text.find("Permission denied") != std::string::npos;
+        });
+        profile.writeInteger("keyboard", "braillekeys", 1);
+        profile.writeInteger("keyboard", "braillekeys", 0);
+        const bool held = !profile.readBool("keyboard", "braillekeys", true);
+        return messages == 1 && named && held && !profile.exists() ? 0 : 1;
+    });
+    ::chmod(dir.path().c_str(), 0700);
+    EXPECT_EQ(status, 0);
 }
 
 TEST(ProfileText, WriteChangesOnlyTheValueOfItsLine)

@@ -121,6 +121,33 @@ TEST_F(ShippedTable, TranslateChordMovesThePrefixOn)
     }
 }
 
+TEST(IsAutoRepeatPair, OnlyAPressOfTheSameKeyAtTheSameServerTimeCompletesAPair)
+{
+    struct Row {
+        const char* description;
+        int releasedKey;
+        uint64_t releasedAt;
+        int pressedKey;
+        uint64_t pressedAt;
+        bool pair;
+    };
+    const Row rows[] = {
+        {"the X server's repeat: same key, same time", 'L', 5000, 'L', 5000, true},
+        {"a few milliseconds apart still", 'L', 5000, 'L', 5000 + kRepeatPairSlack, true},
+        {"a finger pressing again later", 'L', 5000, 'L', 5000 + kRepeatPairSlack + 1, false},
+        {"another key", 'L', 5000, 'F', 5000, false},
+        {"a press stamped before the release", 'L', 5000, 'L', 4999, false},
+        {"no time on the release", 'L', 0, 'L', 0, false},
+        {"no time on the press", 'L', 5000, 'L', 0, false},
+        {"times near the top of the range", 'F', UINT64_MAX - 1, 'F', UINT64_MAX, true},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(isAutoRepeatPair(row.releasedKey, row.releasedAt, row.pressedKey, row.pressedAt),
+                  row.pair)
+            << row.description;
+    }
+}
+
 TEST(TranslateChord, AnEmptyTableGivesOnlyTheSpace)
 {
     const BrailleTables empty;

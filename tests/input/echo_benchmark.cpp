@@ -1,177 +1,62 @@
-// Measures the echo of a key in the input dialog, from the key press to the first sample
-// the audio device gets, and from a key press to silence, with espeak-ng synthesising and
-// an OpenAL loopback device standing for the sound card.
+// Measures the echo of a key on the program's own path: key events into the real input
+// dialog (TForm2), the real speech layer, the espeak-ng engine and its streamed source,
+// and an OpenAL loopback device rendered at the pace of the wall clock in the updates the
+// program's real device mixes in (asked of OpenAL here, as the program asks it), each
+// update mixed when the one before it starts to play. A frame counts as heard at the
+// moment the card plays it; a sound card adds its own buffer on top.
 //
-// The key events are real (QTest presses on the dialog's line, braille chords and ordinary
-// keys); the dialog, the chord keyboard and the key-name table are the program's own. The
-// speech side is a small echo over espeak-ng written here, as the speech layer would feed
-// the engine: synthesis in the engine's synchronous mode, each chunk queued on one
-// streaming source as soon as it is made. A loopback device has no output latency, so a
-// sound card adds its own buffer on top of the first figure; the leading silence that the
-// engine puts before the first sound is reported apart.
+//   1. an ordinary key ("x", braille off): key press to its first audible frame;
+//   2. a braille chord (F held): key press to the first audible frame of the preview;
+//   3. a key (Shift) while a long line is spoken: key press to the last audible frame.
+// Prints the median and the 95th percentile of each (not a test: nothing passes or fails).
 //
-//   input_echo_benchmark [runs]     (default 40 runs of each measurement)
-#include "common/localizer.h"
+//   input_echo_benchmark [runs] [update frames]     (40 runs; the real device's update)
+#include "common/profile.h"
 #include "common/text.h"
+#include "doubles/doubles.h"
 #include "input/tableloaders.h"
 #include "input/tform2.h"
+#include "measure.h"
+#include "shell/speechbridge.h"
 #include "sound/audiodevice.h"
+#include "speech/engines.h"
+#include "speech/qtguithread.h"
+#include "speech/speechlayer.h"
 
-#include <AL/al.h>
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <vector>
 
 namespace {
 
+using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using tov::input::BrailleTables;
 
 constexpr int kDeviceRate = 44100;
-constexpr size_t kRenderFrames = 64;
-constexpr float kAudible = 1e-4f;
-
-bool audible(std::span<const float> frames)
-{
-    return std::any_of(frames.begin(), frames.end(),
-                       [](float s) { return std::fabs(s) > kAudible; });
-}
-
-class EspeakEcho final : public tov::input::InputSpeech {
-public:
-    EspeakEcho(tov::sound::AudioDevice& device, const BrailleTables& tables)
-        : device_(device), tables_(tables), source_(device.createSource())
-    {
-        rate_ = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 20, nullptr, 0);
-        if (rate_ <= 0) {
-            throw std::runtime_error("espeak-ng cannot be initialised");
-        }
-        espeak_SetSynthCallback(&EspeakEcho::chunk);
-        espeak_SetVoiceByName("cs");
-    }
-    ~EspeakEcho() override
-    {
-        stopspeech();
-        espeak_Terminate();
-    }
-
-    void say(const std::string& text) override { speak(text); }
-    void saynowait(const std::string& text) override { speak(text); }
-    void echokey(const std::string& text) override
-    {
-        if (!text.empty()) {
-            speak(std::string(tables_.keyname(static_cast<uint8_t>(text[0]))));
-        }
-    }
-    void stopspeech() override
-    {
-        alSourceStop(source_.id());
-        alSourcei(source_.id(), AL_BUFFER, 0);
-        buffers_.clear();
-    }
-    bool engineready() const override { return true; }
-
-    // Armed before a key press: the next chunk's arrival, and its first audible sample.
-    void arm()
-    {
-        pressed_ = Clock::now();
-        firstChunk_.reset();
-        samples_ = 0;
-        leadingSilence_ = 0;
-        audibleAt_.reset();
-    }
-    std::optional<Clock::duration> firstChunk_; //: key press to the first queued chunk
-    size_t leadingSilence_ = 0;                 //: engine samples before the first sound
-    std::optional<Clock::duration> audibleAt_;  //: key press to the first audible render
-    size_t samples_ = 0;                        //: engine samples of the latest echo
-    int rate() const { return rate_; }
-
-private:
-    void speak(const std::string& cp1250)
-    {
-        const std::string utf8 = tov::text::toUtf8(cp1250);
-        espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
-                     this);
-    }
-
-    static int chunk(short* wav, int count, espeak_EVENT* events)
-    {
-        auto* self = static_cast<EspeakEcho*>(events->user_data);
-        if (wav != nullptr && count > 0) {
-            self->queue(std::span<const short>(wav, static_cast<size_t>(count)));
-        }
-        return 0;
-    }
-
-    void queue(std::span<const short> samples)
-    {
-        if (!firstChunk_) {
-            firstChunk_ = Clock::now() - pressed_;
-        }
-        samples_ += samples.size();
-        if (!audibleAt_) {
-            const auto loud = std::find_if(samples.begin(), samples.end(),
-                                           [](short s) { return std::abs(s) > 3; });
-            leadingSilence_ += static_cast<size_t>(loud - samples.begin());
-        }
-        tov::sound::AudioBuffer buffer = device_.createBuffer();
-        alBufferData(buffer.id(), AL_FORMAT_MONO16, samples.data(),
-                     static_cast<ALsizei>(samples.size_bytes()), rate_);
-        const ALuint id = buffer.id();
-        alSourceQueueBuffers(source_.id(), 1, &id);
-        buffers_.push_back(std::move(buffer));
-        ALint state = 0;
-        alGetSourcei(source_.id(), AL_SOURCE_STATE, &state);
-        if (state != AL_PLAYING) {
-            alSourcePlay(source_.id());
-        }
-        // The sound card takes the chunk now: render what it would play until it sounds.
-        std::vector<float> frames(kRenderFrames * 2);
-        while (!audibleAt_) {
-            alGetSourcei(source_.id(), AL_SOURCE_STATE, &state);
-            if (state != AL_PLAYING) {
-                break;
-            }
-            device_.render(frames);
-            if (audible(frames)) {
-                audibleAt_ = Clock::now() - pressed_;
-            }
-        }
-    }
-
-    tov::sound::AudioDevice& device_;
-    const BrailleTables& tables_;
-    tov::sound::AudioSource source_;
-    std::vector<tov::sound::AudioBuffer> buffers_;
-    int rate_ = 0;
-    Clock::time_point pressed_;
-};
+constexpr float kAudible = 1e-3f; //: -60 dB of full scale
 
 struct Figures {
     std::vector<double> ms;
-    void add(Clock::duration d)
-    {
-        ms.push_back(std::chrono::duration<double, std::milli>(d).count());
-    }
     void print(const char* what) const
     {
         std::vector<double> sorted = ms;
         std::sort(sorted.begin(), sorted.end());
         if (sorted.empty()) {
-            std::printf("%-52s no measurement\n", what);
+            std::printf("%-46s no measurement\n", what);
             return;
         }
-        std::printf("%-52s median %6.2f ms  p90 %6.2f ms  max %6.2f ms  (n=%zu)\n", what,
-                    sorted[sorted.size() / 2], sorted[sorted.size() * 9 / 10], sorted.back(),
+        std::printf("%-46s median %6.2f ms  p95 %6.2f ms  max %6.2f ms  (n=%zu)\n", what,
+                    sorted[sorted.size() / 2], sorted[sorted.size() * 95 / 100], sorted.back(),
                     sorted.size());
     }
 };
@@ -182,23 +67,96 @@ std::string fileBytes(const char* path)
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
+// The mixing update of the program's device: opened as the program opens it, then closed.
+int realDeviceUpdate()
+{
+    return tov::sound::AudioDevice::acquire()->updateFrames();
+}
+
+// The first audible frame in [from, to), or nothing.
+std::optional<size_t> firstAudible(const std::vector<float>& left, size_t from, size_t to)
+{
+    for (size_t f = from; f < std::min(to, left.size()); ++f) {
+        if (std::fabs(left[f]) > kAudible) {
+            return f;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<size_t> lastAudible(const std::vector<float>& left, size_t from, size_t to)
+{
+    std::optional<size_t> last;
+    for (size_t f = from; f < std::min(to, left.size()); ++f) {
+        if (std::fabs(left[f]) > kAudible) {
+            last = f;
+        }
+    }
+    return last;
+}
+
+// The Czech voice, as Start selects it, with speech allowed.
+void selectCzech(tov::speech::SpeechLayer& speech)
+{
+    namespace sapi4 = tov::speech::sapi4;
+    speech.initspeech();
+    tov::speech::SpeechState& s = speech.state();
+    if (s.ttsenum == nullptr) {
+        throw std::runtime_error("espeak-ng has no voices here");
+    }
+    s.voiceallowed = true;
+    speech.createnotifysink();
+    sapi4::TTSMODEINFOA record;
+    uint32_t fetched = 0;
+    s.ttsenum->Reset();
+    s.ttsenum->Next(1, &record, &fetched); // Czech is listed first
+    sapi4::olecheck(s.ttsenum->Select(record.gModeID, s.ttscentral, s.audiodestination));
+    s.engineready = true;
+    sapi4::olecheck(
+        s.ttscentral->Register(s.notifysink, sapi4::IID_ITTSNotifySinkA, &s.registrationkey));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    ::setenv("ALSOFT_DRIVERS", "null", 0);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 40;
+    const int update = argc > 2 ? std::max(1, std::atoi(argv[2])) : realDeviceUpdate();
 
     BrailleTables& tables = tov::input::brailleTables();
     tov::input::parseBrailleTable(fileBytes(TOVANA_SOURCE_DATA_DIR "/czech.ebt"), tables);
     tov::input::parseKeyNames(fileBytes(TOVANA_SOURCE_DATA_DIR "/czech.eky"), tables);
 
     auto device = tov::sound::AudioDevice::acquireLoopback(kDeviceRate);
-    EspeakEcho speech(*device, tables);
+    tov::testing::RealTimeRenderer renderer(device, 500us, static_cast<size_t>(update));
+    auto frameNow = [&] {
+        return static_cast<size_t>(std::chrono::duration<double>(Clock::now() - renderer.startedAt())
+                                       .count() *
+                                   kDeviceRate);
+    };
+
+    tov::testing::TempDir dir;
+    const tov::Profile profile(dir.path() / "tovana.ini");
+    tov::speech::QtGuiPoster poster;
+    tov::speech::QtEventQueue queue;
+    const tov::shell::TableKeyNames keynames;
+    tov::speech::SpeechLayer speech({queue, tov::runtime::silentSounds(), keynames, profile},
+                                    tov::speech::espeakEngines(poster),
+                                    tov::speech::speechDispatcherVoice(poster));
+    try {
+        selectCzech(speech);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    tov::shell::LayerInputSpeech inputSpeech(speech);
+
     tov::input::KeyboardState state;
     tov::input::TForm2 dialog([] {});
-    dialog.setHosts({&speech, &tov::runtime::silentSounds(), &state, &tables, {}});
+    dialog.setHosts({&inputSpeech, &tov::runtime::silentSounds(), &state, &tables, {}});
     dialog.activateEdit();
     dialog.show();
     if (!QTest::qWaitForWindowActive(&dialog)) {
@@ -206,64 +164,60 @@ int main(int argc, char** argv)
         return 1;
     }
     QLineEdit* edit = dialog.inputedit();
+    const std::string line = tov::text::fromUtf8("Jsi v podzemní chodbě, která vede na sever a na jih.");
 
-    Figures chunkBraille, audibleBraille, chunkPlain, audiblePlain, silence;
-    std::vector<double> leading;
+    auto serveUntil = [&](size_t frame) {
+        (void)QTest::qWaitFor([&] { return renderer.framesSoFar() >= frame; }, 5000);
+    };
+    // Each press is followed by the echo's whole wait (echokey waits until the speech has
+    // ended), so the frames between two presses belong to the first.
+    std::vector<size_t> plainPresses, chordPresses, quietPresses;
     for (int run = 0; run < runs; ++run) {
-        // A braille chord: F held, "a" previewed and its name spoken.
-        state.braillekeys = true;
-        speech.arm();
-        QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_F, "f", Qt::NoModifier);
-        if (speech.firstChunk_) {
-            chunkBraille.add(*speech.firstChunk_);
-        }
-        if (speech.audibleAt_) {
-            audibleBraille.add(*speech.audibleAt_);
-            leading.push_back(1000.0 * static_cast<double>(speech.leadingSilence_) / speech.rate());
-        }
-        QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_F, "f", Qt::NoModifier);
-        if (run == 0) {
-            std::printf("echo of chord F: \"%s\", %.0f ms of audio at %d Hz; line now \"%s\"\n",
-                        tov::text::toUtf8(tables.keyname('a')).c_str(),
-                        1000.0 * static_cast<double>(speech.samples_) / speech.rate(),
-                        speech.rate(), edit->text().toUtf8().constData());
-        }
-        speech.stopspeech();
-
-        // An ordinary key with braille mode off: "x" echoed through the layout.
         state.braillekeys = false;
-        speech.arm();
+        plainPresses.push_back(frameNow());
         QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_X, "x", Qt::NoModifier);
-        if (speech.firstChunk_) {
-            chunkPlain.add(*speech.firstChunk_);
-        }
-        if (speech.audibleAt_) {
-            audiblePlain.add(*speech.audibleAt_);
-        }
         QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_X, "x", Qt::NoModifier);
+
+        state.braillekeys = true;
+        chordPresses.push_back(frameNow());
+        QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_F, "f", Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_F, "f", Qt::NoModifier);
+        state.braillekeys = false;
         edit->clear();
 
-        // A long line playing, then Shift pressed: how soon the device renders silence.
-        speech.saynowait("Jsi v podzemn\xED chodb\xEC, kter\xE1 vede na sever a na jih.");
-        std::vector<float> frames(kRenderFrames * 2);
-        device->render(frames);
-        const Clock::time_point pressed = Clock::now();
+        // The GUI thread serves its queue meanwhile, as the program's does: the engine's
+        // AudioStart reaches the layer, so the key's reset knows there is speech to stop.
+        speech.saynowait(line);
+        serveUntil(frameNow() + kDeviceRate * 3 / 10); // well into the line
+        quietPresses.push_back(frameNow());
         QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_Shift, QString(), Qt::NoModifier);
-        do {
-            device->render(frames);
-        } while (audible(frames) && Clock::now() - pressed < std::chrono::seconds(1));
-        silence.add(Clock::now() - pressed);
         QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_Shift, QString(), Qt::NoModifier);
+        (void)QTest::qWaitFor([&] { return !speech.state().sapi4speaking; }, 5000);
+        serveUntil(frameNow() + kDeviceRate / 10);
     }
+    const std::vector<float> heard = renderer.stop();
 
-    std::printf("espeak-ng, OpenAL loopback at %d Hz, %d runs\n", kDeviceRate, runs);
-    chunkBraille.print("braille chord F: key press to first samples queued");
-    audibleBraille.print("braille chord F: key press to first audible render");
-    chunkPlain.print("ordinary key x: key press to first samples queued");
-    audiblePlain.print("ordinary key x: key press to first audible render");
-    Figures lead;
-    lead.ms = leading;
-    lead.print("engine's leading silence before the name (audio)");
-    silence.print("key press while speaking to silence");
+    auto ms = [](size_t frames) { return 1000.0 * static_cast<double>(frames) / kDeviceRate; };
+    Figures plain, chord, quiet;
+    for (int run = 0; run < runs; ++run) {
+        const auto r = static_cast<size_t>(run);
+        if (const auto f = firstAudible(heard, plainPresses[r], chordPresses[r])) {
+            plain.ms.push_back(ms(*f - plainPresses[r]));
+        }
+        if (const auto f = firstAudible(heard, chordPresses[r], quietPresses[r])) {
+            chord.ms.push_back(ms(*f - chordPresses[r]));
+        }
+        const size_t press = quietPresses[r];
+        if (firstAudible(heard, press - std::min<size_t>(press, 441), press)) { // it was speaking
+            const auto last = lastAudible(heard, press, press + kDeviceRate / 10);
+            quiet.ms.push_back(last ? ms(*last + 1 - press) : 0.0);
+        }
+    }
+    std::printf("echo on the program's path: espeak-ng, OpenAL loopback at %d Hz in updates "
+                "of %d frames (%.1f ms), %d runs\n",
+                kDeviceRate, update, ms(static_cast<size_t>(update)), runs);
+    plain.print("ordinary key x: press to first audible frame");
+    chord.print("braille chord F: press to first audible frame");
+    quiet.print("key while speaking: press to silence");
     return 0;
 }

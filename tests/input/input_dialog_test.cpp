@@ -2,6 +2,7 @@
 // what is spoken and which cue plays at its focus changes, deletions, moves at the ends
 // of the line, word moves, Alt+Up, the ordinary echo and braille chords.
 #include "input_doubles.h"
+#include "queued_keys.h"
 
 #include "common/localizer.h"
 #include "common/qtext.h"
@@ -390,6 +391,246 @@ TEST_F(BrailleDialogTest, TheFirstReleaseCommitsAndTheNextChordStartsFromTheHeld
     release(Qt::Key_F, "f"); // 15
     release(Qt::Key_K, "k");
     EXPECT_EQ(edit()->text(), "be");
+}
+
+// Keys typed while the previous key's echo is still being spoken. The echo serves the event
+// queue, as the real speech layer does while it waits, so the keys queued behind it are
+// handled inside that wait; each must still land in the order it was typed.
+class TypingAheadTest : public InputDialogTest {
+protected:
+    TypingAheadTest()
+    {
+        speech.whileSpeaking = [this] { keys.serve(); };
+    }
+    void queueKey(Qt::Key key, const QString& text = {}) { keys.queueKey(edit(), key, text); }
+    void queueText(const QString& text)
+    {
+        for (const QChar ch : text) {
+            queueKey(ch == ' ' ? Qt::Key_Space : static_cast<Qt::Key>(ch.toUpper().unicode()),
+                     QString(ch));
+        }
+    }
+    void queueChord(std::initializer_list<Qt::Key> chord)
+    {
+        for (Qt::Key k : chord) {
+            keys.queue(edit(), QEvent::KeyPress, k, letter(k));
+        }
+        for (Qt::Key k : chord) {
+            keys.queue(edit(), QEvent::KeyRelease, k, letter(k));
+        }
+    }
+
+    tov::testing::QueuedKeys keys;
+};
+
+TEST_F(TypingAheadTest, TextTypedDuringTheEchoLandsInOrderAndIsEchoedInOrder)
+{
+    open();
+    queueText("vezmi dopis");
+    keys.serve();
+    EXPECT_EQ(edit()->text(), "vezmi dopis");
+    EXPECT_GT(keys.deepest(), 5) << "the keys were not handled inside the echo's wait";
+    const Heard heard = log.heard();
+    ASSERT_EQ(heard.size(), 11u);
+    EXPECT_EQ(heard.front(), "echo v");
+    EXPECT_EQ(heard.back(), "echo s");
+}
+
+TEST_F(TypingAheadTest, DeletionsAndCursorMovesTypedAheadActOnTheLineInOrder)
+{
+    open();
+    queueText("ab");
+    queueKey(Qt::Key_Backspace, "\b");
+    queueText("c");
+    queueKey(Qt::Key_Left);
+    queueText("x");
+    queueKey(Qt::Key_End);
+    queueKey(Qt::Key_Backspace, "\b");
+    keys.serve();
+    EXPECT_EQ(edit()->text(), "ax");
+    EXPECT_GT(keys.deepest(), 3);
+    EXPECT_EQ(log.heard(), (Heard{"echo a", "echo b", "click 2", "echo b", "echo c", "echo c",
+                                  "echo x", "click 2", "beep", "click 2", "echo c"}))
+        << "Backspace echoes what it deletes; Left the character after the cursor";
+}
+
+TEST_F(TypingAheadTest, EnterAfterFastTypingCarriesTheWholeLine)
+{
+    dialog.setEditText("");
+    dialog.activateEdit();
+    queueText("vezmi dopis");
+    queueKey(Qt::Key_Return, "\r");
+    QTimer::singleShot(0, [&] { keys.serve(); });
+    EXPECT_EQ(dialog.showModal(), runtime::DialogResult::Ok);
+    EXPECT_EQ(dialog.editText(), "vezmi dopis");
+}
+
+TEST_F(TypingAheadTest, ChordsTypedDuringThePreviewLandInOrder)
+{
+    state.braillekeys = true;
+    open();
+    queueChord({Qt::Key_F, Qt::Key_D, Qt::Key_S, Qt::Key_L}); // v
+    queueChord({Qt::Key_F, Qt::Key_K});                       // e
+    queueChord({Qt::Key_F, Qt::Key_S, Qt::Key_K, Qt::Key_L}); // z
+    queueKey(Qt::Key_Backspace, "\b");
+    queueChord({Qt::Key_F, Qt::Key_S, Qt::Key_J});            // m
+    keys.serve();
+    EXPECT_EQ(edit()->text(), "vem");
+    EXPECT_GT(keys.deepest(), 3);
+}
+
+// Chords from a braille display: typed with the keyboard's table whether braille mode is on
+// or not, each committed before its echo waits, so that chords arriving during that wait
+// land after it; the echo speaks what the chord gave under the prefix it found.
+TEST_F(InputDialogTest, DisplayChordsAreCommittedBeforeTheirEchoWaitsAndLandInOrder)
+{
+    open();
+    std::vector<std::string> ahead = {"15", "1356", " "}; // e z and the space bar
+    speech.whileSpeaking = [&] {
+        if (!ahead.empty()) {
+            const std::string next = ahead.front();
+            ahead.erase(ahead.begin());
+            dialog.typeChord(next);
+        }
+    };
+    dialog.typeChord("1236"); // v
+    EXPECT_EQ(edit()->text(), "vez ");
+    EXPECT_EQ(log.heard(), (Heard{"echo v", "echo e", "echo z", "echo  "}));
+    EXPECT_EQ(log.count("stop"), 4) << "each chord stops the speech first";
+}
+
+TEST_F(InputDialogTest, ADisplayChordAfterTheCapitalSignEchoesAndTypesTheCapital)
+{
+    open("ab", 1);
+    dialog.typeChord("6");
+    EXPECT_TRUE(log.heard().empty()) << "a prefix chord is silent";
+    dialog.typeChord("12");
+    EXPECT_EQ(edit()->text(), "aBb") << "the chord goes in at the cursor";
+    EXPECT_EQ(edit()->cursorPosition(), 2);
+    EXPECT_EQ(log.heard(), (Heard{"echo B"}));
+    EXPECT_EQ(state.currentprefix, "") << "the capital sign is spent";
+}
+
+// A chord held past the keyboard's repeat delay. Qt on X11 reports the repeat as a release
+// and a press, flagged as auto-repeat only when it saw the press queued in time; on a busy
+// machine it does not, and only the server times tell the pair from a real release.
+class HeldChordTest : public BrailleDialogTest {
+protected:
+    void stamped(QEvent::Type type, Qt::Key key, quint64 at, bool autorepeat = false)
+    {
+        QKeyEvent event(type, key, Qt::NoModifier, letter(key), autorepeat);
+        event.setTimestamp(at);
+        QCoreApplication::sendEvent(edit(), &event);
+    }
+    void pressAt(Qt::Key key, quint64 at) { stamped(QEvent::KeyPress, key, at); }
+    void releaseAt(Qt::Key key, quint64 at) { stamped(QEvent::KeyRelease, key, at); }
+    // Holds F D S L ("v") from `at`, with `repeats` auto-repeat pairs of L 40 ms apart.
+    quint64 holdV(quint64 at, int repeats, bool flagged)
+    {
+        for (Qt::Key k : {Qt::Key_F, Qt::Key_D, Qt::Key_S, Qt::Key_L}) {
+            pressAt(k, at += 5);
+        }
+        at += 500;
+        for (int i = 0; i < repeats; ++i, at += 40) {
+            stamped(QEvent::KeyRelease, Qt::Key_L, at, flagged);
+            stamped(QEvent::KeyPress, Qt::Key_L, at, flagged);
+        }
+        for (Qt::Key k : {Qt::Key_F, Qt::Key_D, Qt::Key_S, Qt::Key_L}) {
+            releaseAt(k, at += 5);
+        }
+        return at;
+    }
+    // Waits until no release is held back, so nothing more can be typed.
+    void settle() { QTRY_VERIFY(!dialog.holdsRelease()); }
+};
+
+TEST_F(HeldChordTest, UnflaggedRepeatPairsRepeatTheEchoButTypeTheChordOnce)
+{
+    open();
+    quint64 at = holdV(1000, 12, false);
+    settle();
+    EXPECT_EQ(edit()->text(), "v");
+    EXPECT_EQ(log.count("echo v"), 1 + 12) << "each repeated press previews again";
+    at = holdV(at + 300, 12, false);
+    holdV(at + 300, 12, false);
+    settle();
+    EXPECT_EQ(edit()->text(), "vvv");
+}
+
+TEST_F(HeldChordTest, FlaggedRepeatPairsTypeTheChordOnce)
+{
+    open();
+    holdV(1000, 12, true);
+    settle();
+    EXPECT_EQ(edit()->text(), "v");
+}
+
+TEST_F(HeldChordTest, TheKeyStillRepeatingAfterTheChordWasLetGoStartsNoChord)
+{
+    // F let go first while L, pressed last, goes on repeating, in the three ways a display
+    // server repeats: Qt on Wayland (flagged pairs stamped with the first press), XKB's
+    // detectable auto-repeat (presses of a key already down), and X11 without it when Qt
+    // misses the pair (unflagged pairs stamped with the time of the repeat).
+    enum class Repeat { Flagged, PressesOnly, Unflagged };
+    open();
+    quint64 at = 1000;
+    for (const Repeat repeat : {Repeat::Flagged, Repeat::PressesOnly, Repeat::Unflagged}) {
+        const quint64 pressed = at;
+        for (Qt::Key k : {Qt::Key_F, Qt::Key_D, Qt::Key_S, Qt::Key_L}) {
+            pressAt(k, pressed);
+        }
+        const auto repeatL = [&] {
+            at += 30;
+            if (repeat == Repeat::Flagged) {
+                stamped(QEvent::KeyRelease, Qt::Key_L, pressed, true);
+                stamped(QEvent::KeyPress, Qt::Key_L, pressed, true);
+            } else if (repeat == Repeat::PressesOnly) {
+                pressAt(Qt::Key_L, at);
+            } else {
+                releaseAt(Qt::Key_L, at);
+                pressAt(Qt::Key_L, at);
+            }
+        };
+        at += 600;
+        repeatL();
+        repeatL();
+        releaseAt(Qt::Key_F, at += 5);
+        repeatL();
+        releaseAt(Qt::Key_D, at += 5);
+        repeatL();
+        releaseAt(Qt::Key_S, at += 5);
+        repeatL();
+        releaseAt(Qt::Key_L, at += 5);
+        settle();
+        at += 1000;
+    }
+    EXPECT_EQ(edit()->text(), "vvv") << "not v(: D S L left down are no new chord";
+    EXPECT_EQ(log.count("echo v"), 3 * 3) << "the first press of L, then its two repeats";
+}
+
+TEST_F(HeldChordTest, TheSameChordPressedAgainTypesAgainAndALoneReleaseTypesWhenTheWaitEnds)
+{
+    open();
+    pressAt(Qt::Key_F, 1000);
+    releaseAt(Qt::Key_F, 1100);
+    EXPECT_TRUE(dialog.holdsRelease());
+    pressAt(Qt::Key_F, 1100 + kRepeatPairSlack + 50); // a finger, not the repeat
+    EXPECT_EQ(edit()->text(), "a") << "the held release is typed before the next press";
+    releaseAt(Qt::Key_F, 1300);
+    EXPECT_EQ(edit()->text(), "a");
+    QTRY_COMPARE(edit()->text(), QString("aa"));
+    EXPECT_FALSE(dialog.holdsRelease());
+}
+
+TEST_F(HeldChordTest, EnterRightAfterAChordCarriesIt)
+{
+    open();
+    pressAt(Qt::Key_F, 1000);
+    releaseAt(Qt::Key_F, 1100);
+    EXPECT_TRUE(dialog.holdsRelease());
+    key(Qt::Key_Return, "\r");
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.editText(), "a");
 }
 
 } // namespace

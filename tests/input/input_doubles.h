@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -35,21 +36,40 @@ struct CueLog {
     void clear() { entries.clear(); }
 };
 
+// `say` and `echokey` log, then run `whileSpeaking`: a test makes it serve the event queue,
+// as the real layer does while it waits for the end of speech, so the next keys are
+// handled inside the wait.
 class RecordingInputSpeech final : public input::InputSpeech {
 public:
     explicit RecordingInputSpeech(CueLog& log) : log_(log) {}
-    void say(const std::string& text) override { log_.entries.push_back("say " + text); }
+    void say(const std::string& text) override
+    {
+        log_.entries.push_back("say " + text);
+        wait();
+    }
     void saynowait(const std::string& text) override
     {
         log_.entries.push_back("saynowait " + text);
     }
     void stopspeech() override { log_.entries.push_back("stop"); }
-    void echokey(const std::string& text) override { log_.entries.push_back("echo " + text); }
+    void echokey(const std::string& text) override
+    {
+        log_.entries.push_back("echo " + text);
+        wait();
+    }
     bool engineready() const override { return ready; }
 
     bool ready = true;
+    std::function<void()> whileSpeaking;
 
 private:
+    void wait()
+    {
+        if (whileSpeaking) {
+            whileSpeaking();
+        }
+    }
+
     CueLog& log_;
 };
 

@@ -2,6 +2,7 @@
 // closing play and say, and the review keys with the edge flag, driven by real key events
 // while the window runs modally.
 #include "input_doubles.h"
+#include "queued_keys.h"
 
 #include "common/localizer.h"
 #include "doubles/doubles.h"
@@ -127,6 +128,30 @@ TEST_F(ReviewWindowTest, UpAndDownSpeakLinesAndAFurtherUpAtTheFirstLineClicks)
     });
     EXPECT_EQ(heardAfterOpening(), (Heard{"say empty line", "say first", "click 16", "say first",
                                           kWindowSound, "say end of screen"}));
+}
+
+TEST_F(ReviewWindowTest, LinesAndCharactersAskedForWhileALineIsSpokenComeInOrder)
+{
+    // Each line is said on the key's release and the saying serves the queue, so the keys
+    // typed meanwhile are handled inside it: each must read from where the last one left.
+    console.screen().replaceLine(1, "two");
+    console.screen().replaceLine(2, "three");
+    console.screen().replaceLine(3, "four");
+    tov::testing::QueuedKeys keys;
+    speech.whileSpeaking = [&] { keys.serve(); };
+    openWith([&] {
+        log.clear();
+        keys.queueKey(memo(), Qt::Key_Down);
+        keys.queueKey(memo(), Qt::Key_Down);
+        keys.queueKey(memo(), Qt::Key_Right);
+        keys.queueKey(memo(), Qt::Key_Down);
+        keys.queueKey(memo(), Qt::Key_F2);
+        key(Qt::Key_Down);
+        EXPECT_GT(keys.deepest(), 3);
+        speech.whileSpeaking = nullptr;
+    });
+    EXPECT_EQ(log.heard(), (Heard{"say two", "say three", "say four", "echo o", "say empty line",
+                                  "say line 5, column 1", kWindowSound, "say end of screen"}));
 }
 
 TEST_F(ReviewWindowTest, ThePositionAfterTheLastLineIsABoundaryToo)

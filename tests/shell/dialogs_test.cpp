@@ -9,6 +9,7 @@
 #include "shell/taboutbox.h"
 #include "shell/tform1.h"
 #include "shell/tform3.h"
+#include "shell/tform5.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -128,6 +129,28 @@ TEST_F(EnvironmentDialogTest, ABaseWithoutAnEntrySelectsNothing)
     window->environmentsubmenu()->trigger();
     EXPECT_EQ(selected, -1);
     EXPECT_TRUE(answer.messageBoxes.empty());
+}
+
+TEST_F(EnvironmentDialogTest, NoWindowOrControlDescribesItselfByItsNameAgain)
+{
+    // A screen reader reads the name, then the description: the same words twice is
+    // noise. A description must say more, or be absent.
+    create(kCzechBase);
+    TForm5 form5(window->soundcues()->settings(), *window->soundcues(), window.get());
+    for (QWidget* dialog : std::initializer_list<QWidget*>{form3.get(), about.get(), &form5}) {
+        QList<QWidget*> widgets = dialog->findChildren<QWidget*>();
+        widgets.prepend(dialog);
+        for (const QWidget* widget : widgets) {
+            if (widget->accessibleDescription().isEmpty()) {
+                continue;
+            }
+            EXPECT_NE(widget->accessibleDescription(), widget->accessibleName())
+                << dialog->objectName().toStdString() << " / "
+                << widget->objectName().toStdString();
+        }
+    }
+    EXPECT_FALSE(about->accessibleDescription().isEmpty()); // the one that says more
+    EXPECT_FALSE(form3->accessibleName().isEmpty());
 }
 
 TEST(AboutBox, ShowsNameVersionAndOk)

@@ -31,6 +31,10 @@ TEST(VolumePosition, IntegerDivisionBothWays)
     EXPECT_EQ(volumePosition(-10000), 0);
     EXPECT_EQ(positionVolume(50), -5000);
     EXPECT_EQ(positionVolume(30), -7000);
+    // Outside the bar's range: its ends, without overflow.
+    EXPECT_EQ(volumePosition(2147483647), 100);
+    EXPECT_EQ(volumePosition(-2147483647 - 1), 0);
+    EXPECT_EQ(volumePosition(-20000), 0);
 }
 
 class SoundsDialogTest : public ::testing::Test {

@@ -197,6 +197,28 @@ TEST_F(TForm1Test, SettingsWrittenInAnyCaseAreReadBack)
               "TovanaSounds=0\nSndVolume=-2550\n[Keyboard]\nBrailleKeys=1\n");
 }
 
+TEST_F(TForm1Test, AVolumeFromOutsideTheBarsRangeIsClampedWhenRead)
+{
+    // -20000 once played at full volume (the gain of 10^(v/2000) underflows nothing, the
+    // device clamps it up); 2147483647 overflowed the bar's position.
+    const struct {
+        const char* stored;
+        int read;
+    } rows[] = {
+        {"-20000", -10000}, {"2147483647", 0},  {"-2147483648", -10000},
+        {"1", 0},           {"-10000", -10000},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.stored);
+        dir.write("tovana.ini", std::string("[sounds]\nsndvolume=") + row.stored + "\n");
+        create();
+        EXPECT_EQ(window->soundcues()->settings().sndvolume, row.read);
+        driver.reset();
+        dialog.reset();
+        window.reset();
+    }
+}
+
 TEST_F(TForm1Test, MissingSoundBankEndsTheStartWithMessage42)
 {
     std::filesystem::remove(dir / "sounds.dat");
@@ -262,6 +284,44 @@ TEST_F(TForm1Test, CtrlSPlaysTheAdventureToTheWinWithTypedCommands)
     EXPECT_EQ(memoLines()[row - 1], QString("hotovo").leftJustified(80));
     ASSERT_FALSE(speech.spoken.empty());
     EXPECT_EQ(speech.spoken.back(), "hotovo");
+}
+
+// The driver as a window of its own, so the lines a screen reader is handed land on it;
+// it keeps its accessible description as each showing found it.
+class DescribedDriver final : public QWidget, public DialogDriver {
+public:
+    using DialogDriver::DialogDriver;
+    runtime::DialogResult showModal() override
+    {
+        descriptions.push_back(accessibleDescription());
+        return DialogDriver::showModal();
+    }
+    QStringList descriptions;
+};
+
+// Without the program's voice, each showing of the dialog carries the lines printed since
+// the one before, in order, each once: the opening, then the answer to each command.
+TEST_F(TForm1Test, EachShowingOfTheDialogCarriesTheLinesPrintedSinceTheLast)
+{
+    dir.write("data.dta", "440,554,659,880,700\r\n-1,0,0,0,0\r\n");
+    console.setHost({&speech, nullptr, &process, &pauser, &sounds});
+    window = std::make_unique<TForm1>(console, profile, dir / "tovana");
+    dialog = std::make_unique<input::TForm2>([] { FAIL() << "exit button"; }, window.get());
+    DescribedDriver described(*dialog, *window);
+    console.host().dialog = &described;
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    described.commands = {"vezmi dopis", "v"};
+    pressStart();
+
+    ASSERT_EQ(described.descriptions.size(), 3u);
+    const QStringList opening = described.descriptions[0].split('\n');
+    EXPECT_TRUE(opening.front().startsWith("maska slunečního boha")) << opening.front().toStdString();
+    EXPECT_EQ(opening.back(), "můžeš jít na východ.");
+    EXPECT_TRUE(opening.contains("vidíš dopis."));
+    EXPECT_EQ(described.descriptions[1], "vzal jsi dopis");
+    EXPECT_TRUE(described.descriptions[2].startsWith("jsi na začátku širokého koridoru"));
+    EXPECT_FALSE(described.descriptions[2].contains("vzal jsi dopis")) << "said once only";
 }
 
 TEST_F(TForm1Test, AnErrorOfTheProgramIsShownAndTheMenusComeBack)

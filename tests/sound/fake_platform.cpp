@@ -48,6 +48,17 @@ public:
         }
         return r;
     }
+    Result playFor(std::chrono::microseconds length) override
+    {
+        const Result r = call("playfor(" + std::to_string(length.count() / 1000) + "ms)");
+        if (r == sound::kOk) {
+            state_->playing = true;
+            state_->looping = true;
+            ++state_->plays;
+            statuses_ = 0;
+        }
+        return r;
+    }
     Result stop() override
     {
         const Result r = call("stop");
@@ -97,7 +108,8 @@ public:
     }
     Result getStatus(uint32_t& status) override
     {
-        // Status queries are frequent; they are not logged.
+        // Status queries are frequent; they are not logged, only counted.
+        ++state_->statusQueries;
         const Result r = world_.next("status");
         if (state_->playing && !state_->looping && state_->statusesUntilEnd >= 0 &&
             ++statuses_ > state_->statusesUntilEnd) {

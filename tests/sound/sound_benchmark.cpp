@@ -3,7 +3,8 @@
 //   1. bank load: reading, parsing and giving every item its buffer;
 //   2. play to first rendered sample, on a loopback device rendered at the pace of the
 //      wall clock in 1 ms and in 5.8 ms (256-frame) periods, as a sound card would;
-//   3. the CPU that `sound` uses while it waits out 2 s on the main window's timer, with
+//   3. how late the main window's timer ends waits of 10, 20 and 100 ms;
+//   4. the CPU that `sound` uses while it waits out 2 s on the main window's timer, with
 //      the null OpenAL output mixing for real.
 #include "measure.h"
 
@@ -126,6 +127,24 @@ void benchLatency(const char* bank, std::chrono::microseconds period)
     std::printf("  min %.2f ms, median %.2f ms, max %.2f ms\n", s.min, s.median, s.max);
 }
 
+// How late the main window's timer ends a wait: the tones no longer depend on it (they
+// end on their own frames), but the program's rhythm does.
+void benchTimerLateness()
+{
+    tov::shell::SoundTimer timer;
+    for (const int duration : {10, 20, 100}) {
+        std::vector<double> late;
+        for (int i = 0; i < 30; ++i) {
+            const auto start = Clock::now();
+            timer.waitout(std::chrono::milliseconds(duration));
+            late.push_back(ms(Clock::now() - start) - duration);
+        }
+        const auto s = summarise(late);
+        std::printf("timer wait of %d ms ends late by: min %.2f ms, median %.2f ms, max %.2f ms\n",
+                    duration, s.min, s.median, s.max);
+    }
+}
+
 void benchWaitCpu(const char* bank)
 {
     TSoundDevice device; // the system's output: ALSOFT_DRIVERS=null mixes into nothing
@@ -161,6 +180,7 @@ int main(int argc, char** argv)
         benchLoad(bank);
         benchLatency(bank, 1000us);
         benchLatency(bank, std::chrono::microseconds(256 * 1000000 / tov::testing::kLoopbackRate));
+        benchTimerLateness();
         benchWaitCpu(bank);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());

@@ -248,6 +248,43 @@ TEST(Sound, TheFallingToneIsFortyOneShortTones)
     EXPECT_EQ(snd11.plays, 41);
 }
 
+TEST(Sound, ATimedToneIsHandedItsDurationAndOnlyAZeroDurationLoopsUntilTheStop)
+{
+    // The device times the tone to the sample; a tone that carries on from the one before
+    // is not stopped and rewound first, or the join would click. Only a zero duration,
+    // which waits for a key, plays the plain loop.
+    struct Row {
+        const char* description;
+        double duration;
+        const char* played; //: the tone's buffer calls from the play on, before the wait
+    };
+    const std::vector<Row> rows = {
+        {"the capital cue", 20, "playfor(20ms)"},
+        {"a death-tune chord's record", 437.9, "playfor(437ms)"},
+        {"a zero duration", 0, "stop position(0) play(loop)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.description);
+        Cues c;
+        const int id = c.identify("snd11");
+        std::string during;
+        const size_t mark = c.world.log.size();
+        c.wait.during = [&] {
+            const std::string prefix = "b" + std::to_string(id) + ".";
+            for (size_t i = mark; i < c.world.log.size(); ++i) {
+                const std::string& entry = c.world.log[i];
+                if (entry.rfind(prefix, 0) == 0 && entry.find("frequency") == std::string::npos &&
+                    entry.find("volume") == std::string::npos) {
+                    during += (during.empty() ? "" : " ") + entry.substr(prefix.size());
+                }
+            }
+            c.wait.endwait();
+        };
+        c.sound({440}, 1, row.duration);
+        EXPECT_EQ(during, row.played);
+    }
+}
+
 TEST(KeyCues, BeepAndClickPlayOnceAtTheVolumeAndWaitForTheEnd)
 {
     Cues c;

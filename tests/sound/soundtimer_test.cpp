@@ -38,22 +38,6 @@ std::chrono::nanoseconds threadCpu()
     return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
 }
 
-// The machine is shared: a wake-up that the scheduler delays is not the timer's fault. A
-// timing is taken up to three times and the one closest to what was asked counts; a
-// timer that is off by itself (a coarse one, say) is off every time.
-template <class Measure>
-double closestOfThree(double expected, double tolerance, Measure measure)
-{
-    double best = measure();
-    for (int attempt = 1; attempt < 3 && std::abs(best - expected) > tolerance; ++attempt) {
-        const double again = measure();
-        if (std::abs(again - expected) < std::abs(best - expected)) {
-            best = again;
-        }
-    }
-    return best;
-}
-
 double msSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -73,16 +57,14 @@ protected:
 
 TEST_F(SoundTimerTest, TheWaitLastsItsDurationOnAPreciseTimer)
 {
+    // How close to its duration a wait ends is the benchmark's figure (a busy machine
+    // wakes the thread late); a wait never ends early, as a coarse timer's may.
     EXPECT_EQ(timer.Timer().timerType(), Qt::PreciseTimer);
     for (const double duration : {100.0, 20.0, 10.0}) {
         SCOPED_TRACE(duration);
-        const double waited = closestOfThree(duration + 2.0, 2.0, [&] {
-            const auto start = Clock::now();
-            timer.waitout(std::chrono::milliseconds(static_cast<int>(duration)));
-            return msSince(start);
-        });
-        EXPECT_GE(waited, duration);
-        EXPECT_LT(waited, duration + 5.0);
+        const auto start = Clock::now();
+        timer.waitout(std::chrono::milliseconds(static_cast<int>(duration)));
+        EXPECT_GE(msSince(start), duration);
         EXPECT_FALSE(timer.iswaiting());
         EXPECT_FALSE(timer.Timer().isActive()) << "the tick stops the timer";
     }
@@ -91,12 +73,17 @@ TEST_F(SoundTimerTest, TheWaitLastsItsDurationOnAPreciseTimer)
 TEST_F(SoundTimerTest, AKeyPressEndsTheWaitAtOnce)
 {
     bool ended = false;
-    later(30ms, [&] { ended = timer.endwait(); });
+    bool timerRanAtTheKey = false;
+    later(30ms, [&] {
+        timerRanAtTheKey = timer.Timer().isActive();
+        ended = timer.endwait();
+    });
     const auto start = Clock::now();
     timer.waitout(2000ms);
     const auto waited = Clock::now() - start;
     EXPECT_TRUE(ended);
-    EXPECT_LT(waited, 100ms);
+    EXPECT_TRUE(timerRanAtTheKey);
+    EXPECT_LT(waited, 1000ms) << "the key, not the 2 s tick, ended it";
     EXPECT_FALSE(timer.Timer().isActive());
     EXPECT_FALSE(timer.endwait()) << "no wait left to end";
 }
@@ -121,7 +108,7 @@ TEST_F(SoundTimerTest, ANestedSoundEndsTheOuterWaitWithItsOwnTick)
     timer.waitout(1000ms);
     const auto waited = Clock::now() - start;
     EXPECT_GE(waited, 65ms);
-    EXPECT_LT(waited, 200ms);
+    EXPECT_LT(waited, 1000ms) << "the nested 50 ms tick, not the outer 1 s one, ended it";
 }
 
 TEST_F(SoundTimerTest, WaitingBurnsNoCpu)
@@ -132,7 +119,18 @@ TEST_F(SoundTimerTest, WaitingBurnsNoCpu)
 }
 
 // The whole path: the cues, the timer and OpenAL, with a loopback device rendered at the
-// pace of the wall clock like a sound card.
+// pace of the wall clock like a sound card that mixes in OpenAL's default updates. What
+// is asserted is what was rendered, never how long anything took: the machine may be
+// busy.
+constexpr size_t kDefaultUpdate = 1024; //: OpenAL's default mixing update, in frames
+
+// Waits until the renderer has mixed `frames` more frames: the tail of a tone and some
+// silence after it.
+void waitForFrames(testing::RealTimeRenderer& renderer, size_t frames)
+{
+    renderer.waitUntilRendered(renderer.framesSoFar() + frames);
+}
+
 class TimedSound : public SoundTimerTest {
 protected:
     void SetUp() override
@@ -156,70 +154,73 @@ protected:
     runtime::SoundCues cues{list.Waves(), state, timer};
 };
 
-TEST_F(TimedSound, ToneLastsItsDurationWithinFiveMilliseconds)
+TEST_F(TimedSound, ToneLastsItsDurationToTheMillisecond)
 {
+    // The timer may tick late on a busy machine; the tone ends on its own frame anyway.
     for (const double duration : {100.0, 20.0, 250.0}) {
         SCOPED_TRACE(duration);
-        const double heardMs = closestOfThree(duration, 2.0, [&] {
-            testing::RealTimeRenderer renderer(audio);
-            std::this_thread::sleep_for(10ms);
-            sound({440}, 1, duration);
-            std::this_thread::sleep_for(10ms);
-            const auto span = testing::soundingSpan(renderer.stop(), 1e-4f);
-            return span ? span->milliseconds(testing::kLoopbackRate) : 0.0;
-        });
-        EXPECT_NEAR(heardMs, duration, 5.0);
+        testing::RealTimeRenderer renderer(audio, 1ms, kDefaultUpdate);
+        sound({440}, 1, duration);
+        waitForFrames(renderer, 3 * kDefaultUpdate);
+        const auto span = testing::soundingSpan(renderer.stop(), 1e-4f);
+        ASSERT_TRUE(span);
+        EXPECT_NEAR(span->milliseconds(testing::kLoopbackRate), duration, 1.0);
     }
 }
 
-TEST_F(TimedSound, TheFallingToneTakesFortyOneTimesTenMilliseconds)
+TEST_F(TimedSound, TheFallingToneIsFortyOneStepsOfTenMilliseconds)
 {
-    std::vector<float> heard;
-    const double heardMs = closestOfThree(410.0, 10.0, [&] {
-        testing::RealTimeRenderer renderer(audio);
-        std::this_thread::sleep_for(10ms);
-        for (int pitch = 1000; pitch >= 200; pitch -= 20) {
-            sound({double(pitch)}, 1, 10);
-        }
-        std::this_thread::sleep_for(10ms);
-        heard = renderer.stop();
-        const auto span = testing::soundingSpan(heard, 1e-4f);
-        return span ? span->milliseconds(testing::kLoopbackRate) : 0.0;
-    });
-    EXPECT_NEAR(heardMs, 410.0, 25.0); // 41 statements, each a little over its 10 ms
-    const auto span = testing::soundingSpan(heard, 1e-4f);
-    ASSERT_TRUE(span);
-    const auto rate = testing::kLoopbackRate;
-    const std::span<const float> all(heard);
-    const double first =
-        testing::dominantFrequency(all.subspan(span->first, rate / 100), rate, 500, 1500);
-    const double last = testing::dominantFrequency(
-        all.subspan(span->last + 1 - rate / 100, rate / 100), rate, 100, 500);
-    EXPECT_NEAR(first, 1000.0, 120.0); // 10 ms of tone tell the pitch to a hundred hertz
-    EXPECT_NEAR(last, 200.0, 120.0);
+    testing::RealTimeRenderer renderer(audio, 1ms, kDefaultUpdate);
+    std::vector<double> pitches;
+    for (int pitch = 1000; pitch >= 200; pitch -= 20) {
+        pitches.push_back(pitch);
+        sound({double(pitch)}, 1, 10);
+    }
+    waitForFrames(renderer, 3 * kDefaultUpdate);
+    const auto heard = renderer.stop();
+    const auto steps = testing::toneSteps(heard, testing::kLoopbackRate, pitches);
+    ASSERT_EQ(steps.size(), pitches.size());
+    for (size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(steps[i].hz, pitches[i]);
+        EXPECT_NEAR(steps[i].milliseconds(testing::kLoopbackRate), 10.0, 2.0);
+    }
 }
 
 TEST_F(TimedSound, AKeyPressCutsTheToneShort)
 {
-    const double heardMs = closestOfThree(60.0, 5.0, [&] {
-        testing::RealTimeRenderer renderer(audio);
-        later(60ms, [&] { timer.endwait(); });
-        const auto start = Clock::now();
-        sound({440}, 1, 2000);
-        EXPECT_LT(Clock::now() - start, 500ms) << "the key, not the timer, ended it";
-        std::this_thread::sleep_for(10ms);
-        const auto span = testing::soundingSpan(renderer.stop(), 1e-4f);
-        return span ? span->milliseconds(testing::kLoopbackRate) : 0.0;
-    });
-    EXPECT_NEAR(heardMs, 60.0, 10.0);
+    testing::RealTimeRenderer renderer(audio, 1ms, kDefaultUpdate);
+    bool keyEndedAWait = false;
+    later(60ms, [&] { keyEndedAWait = timer.endwait(); });
+    const size_t before = renderer.framesSoFar();
+    sound({440}, 1, 2000);
+    const size_t atStop = renderer.framesSoFar();
+    EXPECT_TRUE(keyEndedAWait) << "the key, not the 2 s timer, ended the wait";
+    waitForFrames(renderer, 3 * kDefaultUpdate);
+    const auto heard = renderer.stop();
+    // The tone sounds while the device renders the wait (on a busy machine it may render
+    // little of it), give or take the update in which it started and the one in which
+    // the stop took effect.
+    const auto span = testing::soundingSpan(heard, 1e-4f);
+    const size_t sounded = span ? span->last + 1 - span->first : 0;
+    const size_t waited = atStop - before;
+    EXPECT_LE(sounded, waited + 2 * kDefaultUpdate);
+    EXPECT_GE(sounded + 2 * kDefaultUpdate, waited);
 }
 
 TEST_F(TimedSound, WithTheSoundsOffThereIsNoWait)
 {
     cues.settings().tovanasounds = false;
-    const auto start = Clock::now();
+    // A wait serves the event queue; this event would run inside it.
+    bool servedInside = false;
+    later(0ms, [&] { servedInside = true; });
+    testing::RealTimeRenderer renderer(audio, 1ms, kDefaultUpdate);
     sound({440}, 1, 1000);
-    EXPECT_LT(Clock::now() - start, 5ms);
+    EXPECT_FALSE(servedInside);
+    waitForFrames(renderer, 2 * kDefaultUpdate);
+    EXPECT_FALSE(testing::soundingSpan(renderer.stop(), 1e-4f)) << "and no sound";
+    EXPECT_EQ(state.lastduration, 1) << "nothing remembered";
+    QCoreApplication::processEvents();
 }
 
 } // namespace

@@ -267,12 +267,11 @@ TEST_F(EspeakTest, AudioResetSilencesTheVoiceWithinTenMilliseconds)
                                    "kdyby ji nikdo nepřerušil uprostřed slova."));
     renderUntilSound();
     render(100);
-    const auto before = Clock::now();
+    // How long the call takes is speech_benchmark's figure; what is asserted is what the
+    // device rendered after it.
     ASSERT_EQ(central->AudioReset(), sapi4::S_OK);
-    const auto took = Clock::now() - before;
     std::vector<float> after(10 * kFramesPerMs * 2);
     device->render(after);
-    EXPECT_LT(took, 10ms);
     // Within the 10 ms rendered after it, the output has fallen silent, and stays so.
     const std::vector<float> tail(after.end() - 2 * kFramesPerMs * 2, after.end());
     EXPECT_EQ(peak(tail), 0.0f);

@@ -286,7 +286,7 @@ void FakeVoice::Speak(const std::string& utf8, int32_t flags)
         ++generation_;
         post(false, 0); // the purged stream ends
     }
-    if (utf8.empty()) {
+    if (utf8.empty() || ending == Ending::Silent) {
         return;
     }
     const int32_t stream = nextStream_++;

@@ -44,8 +44,9 @@ private:
 
 // When the fake engines report the end of what they were given.
 enum class Ending {
-    Later, //: start at once, end a while later
-    Never, //: start at once, never end (a broken service)
+    Later,  //: start at once, end a while later
+    Never,  //: start at once, never end (a broken service)
+    Silent, //: neither start nor end (a service whose audio output is broken)
 };
 
 struct Range {

@@ -58,6 +58,7 @@ struct SpeechFixture {
                      return made;
                  })
     {
+        speech.setNotice([this](const std::string& text) { notices.push_back(text); });
     }
 
     SpeechState& state() { return speech.state(); }
@@ -97,6 +98,7 @@ struct SpeechFixture {
     bool enumeratorFails = false;
     bool voiceFails = false;
     FakeVoice* voice = nullptr; //: the SAPI 5 engine, once connected
+    std::vector<std::string> notices; //: what the layer told the user
     SpeechLayer speech;
 };
 

@@ -1,6 +1,7 @@
 // The speech layer over recording engines: what reaches SAPI 4 and SAPI 5 for say,
 // saynowait, stopspeech and echokey, how say waits (and stops waiting), the engine switch
 // and the start-up of the SAPI 4 objects.
+#include "common/localizer.h"
 #include "common/text.h"
 #include "runtime/tovcommands.h"
 #include "speech_fixture.h"
@@ -123,46 +124,66 @@ TEST_F(SpeechLayerTest, StopspeechPurgesSapi5WithAnEmptyText)
     EXPECT_THAT(voice->spoken, ElementsAre(Spoken{"", 2}));
 }
 
-TEST_F(SpeechLayerTest, ASapi5FailureReportedDuringTheWaitIsRaisedWhenSayReturns)
+TEST_F(SpeechLayerTest, ASapi5FailureIsToldOnceWithItsReasonUntilTheVoiceSpeaksAgain)
 {
     useSapi5();
+    const std::string unreachable = message(50) + " no answer within 3 s";
     voice->ending = Ending::Never;
-    queue.postLater([this] { voice->fail("speech-dispatcher did not take the text"); });
-    try {
-        speech.say("a");
-        ADD_FAILURE() << "say returned without the failure";
-    } catch (const TovError& e) {
-        EXPECT_STREQ(e.what(), "speech-dispatcher did not take the text");
-    }
+    queue.postLater([this] { voice->fail("speech-dispatcher: no answer within 3 s"); });
+    EXPECT_NO_THROW(speech.say("a"));    // told, not raised: the program's statement goes on
     EXPECT_FALSE(state().sapi5speaking); // the failed stream ended the wait
+    EXPECT_THAT(notices, ElementsAre(unreachable));
+
+    voice->ending = Ending::Silent; // nothing starts: it is still unreachable
+    queue.postLater([this] { voice->fail("speech-dispatcher: no answer within 3 s"); });
+    const auto began = queue.now();
+    speech.say("b");
+    EXPECT_EQ(queue.now(), began); // known unreachable: handed over, not waited for
+    queue.processPending();
+    queue.processUntil([this] { return queue.waiting() == 0; }, queue.now() + 10s);
+    EXPECT_EQ(notices.size(), 1u); // still the same failure: said once
+
     voice->ending = Ending::Later;
-    EXPECT_NO_THROW(speech.say("b")); // raised once
+    speech.say("c"); // it speaks again: its start arrives as the program goes on
+    queue.processPending();
+    EXPECT_FALSE(state().sapi5silent);
+    voice->ending = Ending::Never;
+    queue.postLater([this] { voice->fail("speech-dispatcher: the connection was closed"); });
+    speech.say("d");
+    queue.processUntil([this] { return queue.waiting() == 0; }, queue.now() + 10s);
+    EXPECT_THAT(notices, ElementsAre(unreachable, message(50) + " the connection was closed"));
 }
 
-TEST_F(SpeechLayerTest, TheSapi5VoiceConnectsOnFirstUseWithItsInterests)
+TEST_F(SpeechLayerTest, ASapi5StreamThatNeverStartsIsToldOnceAndNotWaitedForUntilOneStarts)
 {
-    EXPECT_EQ(voice, nullptr);
-    speech.voice5().setEventInterests(sapi5::SVEAllEvents);
-    ASSERT_NE(voice, nullptr);
-    FakeVoice* const first = voice;
-    speech.voice5().Speak("x", 1);
-    EXPECT_EQ(voice, first); // one connection for the run
-    EXPECT_THAT(first->interests, ElementsAre(33790));
-}
+    useSapi5();
+    voice->ending = Ending::Silent; // its audio output is broken: no start, no end
+    auto began = queue.now();
+    speech.say("nemluvi");
+    EXPECT_GE(queue.now() - began, kSapi5StartBound);
+    EXPECT_LT(queue.now() - began, kSapi5StartBound + 1s); // not 150 ms a character
+    EXPECT_FALSE(state().sapi5speaking);
+    EXPECT_THAT(notices, ElementsAre(message(51)));
 
-TEST(TSpVoiceTest, AnEngineThatCannotBeReachedRaisesAndIsTriedAgainLater)
-{
-    int attempts = 0;
-    sapi5::TSpVoice voice(
-        [&attempts](std::weak_ptr<sapi5::VoiceEvents>) -> std::unique_ptr<sapi5::ISpeechVoice> {
-            ++attempts;
-            throw TovError("speech-dispatcher could not be reached: no socket");
-        });
-    EXPECT_THROW(voice.setEventInterests(sapi5::SVEAllEvents), TovError);
-    EXPECT_FALSE(voice.isConnected());
-    EXPECT_THROW(voice.Speak("a", 1), TovError);
-    EXPECT_EQ(attempts, 2);
-    EXPECT_EQ(voice.EventInterests(), sapi5::SVEAllEvents);
+    began = queue.now();
+    speech.say("dlouhy radek, na ktery se uz neceka");
+    EXPECT_EQ(queue.now(), began); // handed over, not waited for
+    EXPECT_EQ(voice->spoken.size(), 2u);
+    EXPECT_EQ(notices.size(), 1u);
+
+    voice->ending = Ending::Later; // it speaks again
+    speech.say("mluvi");
+    queue.processPending(); // its start arrives while the program goes on
+    EXPECT_FALSE(state().sapi5silent);
+    began = queue.now();
+    speech.say("a zase se na nej ceka");
+    EXPECT_GT(queue.now(), began); // waited for to its end
+    EXPECT_FALSE(state().sapi5speaking);
+    // The ends of the streams not waited for arrive too; then it falls silent again.
+    queue.processUntil([this] { return queue.waiting() == 0; }, queue.now() + 10s);
+    voice->ending = Ending::Silent;
+    speech.say("zase ticho");
+    EXPECT_THAT(notices, ElementsAre(message(51), message(51)));
 }
 
 // --- stopspeech with SAPI 4 ---
@@ -333,7 +354,8 @@ TEST_F(SpeechLayerTest, SwitchingToSapi5ChecksTheItemDisablesVoiceStoresItAndPla
     EXPECT_FALSE(voiceitem.enabled);
     EXPECT_TRUE(state().usesapi5);
     EXPECT_TRUE(state().engineready);
-    EXPECT_THAT(log, ElementsAre("sound 400 #3 50ms", "sound 600 #3 50ms"));
+    // Chosen, so connected (it finishes connecting on its own thread), then the tones.
+    EXPECT_THAT(log, ElementsAre("EventInterests 0", "sound 400 #3 50ms", "sound 600 #3 50ms"));
     // Written as "SAPI5", read back under any spelling.
     EXPECT_TRUE(profile.readBool("voice", "sapi5", false));
     EXPECT_NE(dir.read("tovana.ini").find("SAPI5=1"), std::string::npos);

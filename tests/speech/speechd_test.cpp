@@ -4,6 +4,7 @@
 #include "common/profile.h"
 #include "common/text.h"
 #include "common/tov_error.h"
+#include "doubles/brokenservice.h"
 #include "doubles/doubles.h"
 #include "private_services.h"
 #include "speech/qtguithread.h"
@@ -15,8 +16,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 // libspeechd keeps an intermediate copy of its message when a connection fails (431 bytes
@@ -158,18 +169,55 @@ TEST_F(SpeechDispatcherTest, SayWaitsForTheEndOfItsStream)
     EXPECT_LT(took, kSilentWaitMargin); // and ended by the service, not by the bound
 }
 
-TEST(SpeechDispatcherUnreachable, ConnectingRaisesAnErrorThatNamesTheService)
+struct BrokenServiceCase {
+    const char* description;
+    std::optional<tov::testing::BrokenService::Kind>
+        service;        //: none: nothing listens at the address
+    const char* reason; //: what the failure must say
+};
+
+TEST(SpeechDispatcherBroken, TheVoiceConnectsOffTheCallersThreadAndReportsWhyItCannot)
 {
-    setenv("SPEECHD_ADDRESS", "unix_socket:/nonexistent/tovana/speechd.sock", 1);
-    QtGuiPoster poster;
-    sapi5::TSpVoice voice(speechd::connector(poster));
-    try {
+    const std::vector<BrokenServiceCase> cases = {
+        {"nothing at the address", std::nullopt, "Can't connect"},
+        {"a wedged service that never answers", tov::testing::BrokenService::Kind::Wedged,
+         "no answer within"},
+        {"a service answering with garbage", tov::testing::BrokenService::Kind::Garbage,
+         "not speech-dispatcher's protocol"},
+    };
+    for (const BrokenServiceCase& c : cases) {
+        SCOPED_TRACE(c.description);
+        tov::testing::TempDir dir;
+        const std::filesystem::path socket = dir.path() / "speechd.sock";
+        std::optional<tov::testing::BrokenService> service;
+        if (c.service) {
+            service.emplace(socket, *c.service);
+        }
+        ::setenv("SPEECHD_ADDRESS", ("unix_socket:" + socket.string()).c_str(), 1);
+        QtGuiPoster poster;
+        QtEventQueue queue;
+        sapi5::TSpVoice voice(speechd::connector(poster));
+        std::vector<std::string> failures;
+        voice.OnFailure = [&failures](const std::string& text) { failures.push_back(text); };
         voice.setEventInterests(sapi5::SVEAllEvents);
-        ADD_FAILURE() << "connected to nothing";
-    } catch (const TovError& e) {
-        EXPECT_THAT(e.what(), ::testing::StartsWith("speech-dispatcher could not be reached: "));
+        voice.connect();
+        // Returned before the connection was tried to its end: the caller never waits.
+        EXPECT_TRUE(voice.isConnected());
+        EXPECT_TRUE(failures.empty());
+        const auto until = Clock::now() + 20s;
+        while (failures.empty() && Clock::now() < until) {
+            queue.processUntil([&failures] { return !failures.empty(); }, until);
+        }
+        // Every queued command tries the service again and reports its own failure (the
+        // speech layer says it once); each one must name the service and the reason.
+        ASSERT_FALSE(failures.empty());
+        queue.processUntil([] { return false; }, Clock::now() + 100ms);
+        for (const std::string& failure : failures) {
+            EXPECT_THAT(failure, ::testing::StartsWith("speech-dispatcher: "));
+            EXPECT_THAT(failure, ::testing::HasSubstr(c.reason));
+        }
+        ::unsetenv("SPEECHD_ADDRESS");
     }
-    unsetenv("SPEECHD_ADDRESS");
 }
 
 } // namespace

@@ -1,0 +1,8 @@
+# The falling tone recorded from the real program through OpenAL's wave writer at its
+# default settings, and measured step by step (tones_fall.py). Included by the folder's
+# CMakeLists.txt.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME tones_fall_e2e
+  COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/tones_fall.py
+          $<TARGET_FILE:tovana> ${TOVANA_WORKDIR})
+set_tests_properties(tones_fall_e2e PROPERTIES LABELS realconditions TIMEOUT 240)
