@@ -1,4 +1,5 @@
-// Standard input and output as the console's dialog and screen.
+// Standard input and output as the console's dialog and screen, and the braille display
+// beside them; the speech is in terminal_speech.h.
 #include "shell/terminal_host.h"
 
 #include "braille/brlapidisplay.h"
