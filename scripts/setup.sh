@@ -10,6 +10,7 @@ TOVANA_BUILD_PACKAGES=(
   libopenal-dev libopenal1
   libespeak-ng-dev espeak-ng-data
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
+  libbrlapi-dev
 )
 
 # What the tests add: GoogleTest, the headless display and audio servers, the
@@ -21,6 +22,7 @@ TOVANA_TEST_PACKAGES=(
   weston qt6-wayland
   pulseaudio
   liblouis-bin
+  brltty
 )
 
 # What scripts/package and its check add: the Debian package tools and the validators of

@@ -59,6 +59,12 @@ enum class Message : int {
     SpeechdUnreachable = 50,
     SpeechdSilent = 51,
     EndedWithError = 52,
+    // 53 and 54 stand empty in every table.
+    BrailleDisplay = 55,     // the Settings item for the refreshable braille display
+    BrailleDisplayName = 56, // the item's spoken name
+    NoDisplay = 57,          // switched on, and no display answered
+    DisplayOn = 58,
+    DisplayOff = 59,
 };
 
 } // namespace tov

@@ -28,6 +28,7 @@ inline constexpr std::string_view kVoiceDialogSection = "Voice";
 inline constexpr std::string_view kSoundsSection = "sounds";
 inline constexpr std::string_view kKeyboardSection = "keyboard";
 inline constexpr std::string_view kEnvironmentSection = "environment";
+inline constexpr std::string_view kBrailleSection = "braille";
 
 // The speech on or off, as the sounds dialog sets it.
 inline constexpr Entry<bool> kVoiceAllowed{kGeneralVoiceSection, "voiceallowed", true};
@@ -45,6 +46,9 @@ inline constexpr Entry<int32_t> kSndVolume{kSoundsSection, "sndvolume", 0};
 
 // Chords on F D S J K L instead of ordinary typing.
 inline constexpr Entry<bool> kBrailleKeys{kKeyboardSection, "braillekeys", false};
+
+// May the program take a refreshable braille display (else another program keeps it)?
+inline constexpr Entry<bool> kBrailleDisplay{kBrailleSection, "display", true};
 
 // The language's base in the string tables.
 inline constexpr Entry<int32_t> kLanguage{kEnvironmentSection, "language", kCzechBase};

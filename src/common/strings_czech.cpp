@@ -60,6 +60,12 @@ std::span<const StringEntry> czechTable()
         {1050, "speech-dispatcher není dostupný:"},
         {1051, "speech-dispatcher nemluví. Program na něj nečeká, dokud znovu nepromluví."},
         {1052, "Program skončil chybou:"},
+        // The braille display's Settings item, its spoken name and what it says.
+        {1055, "Braillský &řádek"},
+        {1056, "Braillský řádek"},
+        {1057, "Braillský řádek nebyl nalezen."},
+        {1058, "Braillský řádek zapnut"},
+        {1059, "Braillský řádek vypnut"},
     };
     return kTable;
 }

@@ -61,6 +61,12 @@ std::span<const StringEntry> englishTable()
         {2051, "speech-dispatcher is not speaking. The program does not wait for it until it "
                "speaks again."},
         {2052, "The program ended with an error:"},
+        // The braille display's Settings item, its spoken name and what it says.
+        {2055, "Braille &display"},
+        {2056, "Braille display"},
+        {2057, "No braille display was found."},
+        {2058, "Braille display on"},
+        {2059, "Braille display off"},
     };
     return kTable;
 }

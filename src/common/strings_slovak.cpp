@@ -60,6 +60,12 @@ std::span<const StringEntry> slovakTable()
         {3050, "speech-dispatcher nie je dostupný:"},
         {3051, "speech-dispatcher nehovorí. Program naň nečaká, kým znova neprehovorí."},
         {3052, "Program skončil chybou:"},
+        // The braille display's Settings item, its spoken name and what it says.
+        {3055, "Braillský &riadok"},
+        {3056, "Braillský riadok"},
+        {3057, "Braillský riadok sa nenašiel."},
+        {3058, "Braillský riadok zapnutý"},
+        {3059, "Braillský riadok vypnutý"},
     };
     return kTable;
 }

@@ -76,6 +76,17 @@ bool previewChord(KeyboardState& state, const BrailleTables& tables, unsigned ch
     return preview.swallowed;
 }
 
+void echoChord(const KeyboardState& state, const KeyEcho& echokey)
+{
+    // A copy, as in the preview: after the capital sign, chord 1 echoes "A" and the
+    // prefix stays for the commit that the caller makes.
+    std::string prefix = state.currentprefix;
+    const std::string output = TranslateChord(state.chordbuffer, prefix, echokey.tables);
+    if (!output.empty()) {
+        echokey(output.substr(0, 1));
+    }
+}
+
 bool isAutoRepeatPair(int releasedKey, uint64_t releasedAt, int pressedKey, uint64_t pressedAt)
 {
     if (releasedKey != pressedKey || releasedAt == 0 || pressedAt == 0 ||

@@ -74,6 +74,12 @@ ChordPreview previewChord(KeyboardState& state, const BrailleTables& tables, uns
 bool previewChord(KeyboardState& state, const BrailleTables& tables, unsigned char code,
                   const KeyEcho& echokey);
 
+// The echo the preview would give, for a chord that no held keys made: the first
+// character that the chord buffer gives under the current prefix, which it leaves as it
+// is. A chord typed on a braille display calls it with a copy of the state taken before
+// its commit, so that the commit's key cues come before the echo's wait.
+void echoChord(const KeyboardState& state, const KeyEcho& echokey);
+
 // The X server's auto-repeat, when the client has not asked XKB to make it detectable,
 // sends a release of the held key and at once a press of it, both stamped with the same
 // server time. True when the press of `pressedKey` at `pressedAt` is the second half of

@@ -422,6 +422,19 @@ void TForm2::commit()
     inputedit_->setCursorPosition(static_cast<int>(after.cursor));
 }
 
+void TForm2::typeChord(std::string_view chord)
+{
+    reset();
+    // A chord of the six-key keyboard let go just before belongs to the line first.
+    flushRelease();
+    hosts_.keyboard->chordbuffer = std::string(chord);
+    // The echo is heard after the commit, as a released chord's is, and speaks what the
+    // chord gave under the prefix it found: after the capital sign, chord 1 says "A".
+    const KeyboardState before = *hosts_.keyboard;
+    commit();
+    echoChord(before, KeyEcho{*hosts_.speech, *hosts_.sounds, *hosts_.tables});
+}
+
 void TForm2::inputeditKeyRelease(const QKeyEvent& event)
 {
     // The keyboard's auto-repeat, when Qt recognises it, releases nothing: the key is

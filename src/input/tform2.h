@@ -78,6 +78,10 @@ public:
     void placeBelowScreen();
     std::string editText() const override;
 
+    // A chord typed on a braille display ("1236", or " " for its space key): echoed and
+    // committed as the six-key keyboard's chords are, whether braille mode is on or not.
+    void typeChord(std::string_view chord);
+
     QLineEdit* inputedit() const { return inputedit_; }
     QPushButton* Enterbitbtn() const { return enterbitbtn_; }
     QPushButton* exitprogrambtn() const { return exitprogrambtn_; }

@@ -5,6 +5,7 @@
 //
 // Where the settings file and the data files are: shell/filelocations.h; --config FILE
 // names another settings file.
+#include "braille/qtbraille.h"
 #include "common/localizer.h"
 #include "common/profile.h"
 #include "input/chordkeyboard.h"
@@ -156,6 +157,16 @@ int startWindows(const Options& options, const std::filesystem::path& executable
                                     &form1);
     keys.attachbraillekeyboarditem(*form1.braillekeyboarditem());
     keys.watch(form1);
+
+    // The braille display: nothing waits for it, and without BRLTTY nothing is shown.
+    tov::braille::QtBraille braille(
+        console, form2, form6, *form1.brailledisplayitem(),
+        {[&poster](std::function<void()> call) { poster.post(std::move(call)); },
+         [&profile] { return tov::shell::readbrailledisplay(profile); },
+         [&profile](bool on) { tov::shell::writebrailledisplay(profile, on); },
+         [](const std::string& text) { tov::shell::showInformation(text); },
+         [&speech](const std::string& text) { speech.saynowait(text); }},
+        &form1);
 
     form1.show();
     if (tov::shell::isUnattended()) {

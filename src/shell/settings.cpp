@@ -39,4 +39,14 @@ void writesettings(const Profile& profile, const GeneralSettings& values)
     profile.write(settings::kBrailleKeys, values.braillekeys);
 }
 
+bool readbrailledisplay(const Profile& profile)
+{
+    return profile.read(settings::kBrailleDisplay);
+}
+
+void writebrailledisplay(const Profile& profile, bool on)
+{
+    profile.write(settings::kBrailleDisplay, on);
+}
+
 } // namespace tov::shell

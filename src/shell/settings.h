@@ -31,4 +31,9 @@ GeneralSettings readsettings(const Profile& profile, bool voicesAvailable);
 // Writes voiceallowed, tovanasounds, sndvolume and braillekeys, in that order.
 void writesettings(const Profile& profile, const GeneralSettings& values);
 
+// "Braille display": may the program take a refreshable braille display? On by default;
+// written on its own when the user switches it, apart from the general settings.
+bool readbrailledisplay(const Profile& profile);
+void writebrailledisplay(const Profile& profile, bool on);
+
 } // namespace tov::shell

@@ -1,26 +1,36 @@
-// Standard input and output as the console's dialog and screen.
+// Standard input and output as the console's dialog and screen, and the braille display
+// beside them; the speech is in terminal_speech.h.
 #include "shell/terminal_host.h"
 
+#include "braille/brlapidisplay.h"
+#include "braille/printedline.h"
+#include "braille/view.h"
 #include "common/localizer.h"
 #include "common/profile.h"
 #include "common/text.h"
 #include "runtime/soundcues.h"
 #include "runtime/tovcommands.h"
+#include "input/chordkeyboard.h"
+#include "input/tableloaders.h"
 #include "shell/settings.h"
 #include "sound/sounddevice.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
 #include "shell/terminal_speech.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 namespace tov::shell {
 namespace {
@@ -162,18 +172,64 @@ private:
     const TerminalOptions& options_;
 };
 
-// One line of standard input per new INPUT line; the end of input ends the process.
-// While the terminal speaks, the lines come from the reader thread through the queue.
+// Standard input read on a thread of its own, its lines arriving on an event queue: the
+// speaking terminal's queue, which its speech serves while it waits, or a queue of the
+// input's own. The braille display posts its keys to the same queue, so the one wait for
+// the next line also takes the display's keys, and a line typed at a terminal cuts the
+// line being spoken.
+class QueuedInput {
+public:
+    QueuedInput(speech::ThreadEventQueue& queue, Interrupts interrupts, std::function<void()> stop)
+        : queue_(queue), stop_(stop), lines_(queue, interrupts, std::move(stop))
+    {
+    }
+
+    void startReading()
+    {
+        reader_ = std::make_unique<LineReader>(
+            queue_, readInputLine, [this](std::string line) { lines_.arrived(std::move(line)); },
+            [this] { lines_.ended(); });
+    }
+    speech::ThreadEventQueue& queue() { return queue_; }
+    QueuedLines& lines() { return lines_; }
+    // Cuts the speech going on, as a key does in the window; nothing without speech.
+    void stopSpeech() const
+    {
+        if (stop_) {
+            stop_();
+        }
+    }
+
+private:
+    speech::ThreadEventQueue& queue_;
+    std::function<void()> stop_;
+    QueuedLines lines_;
+    std::unique_ptr<LineReader> reader_; //: never joined: the process ends without unwinding
+};
+
+// One line of standard input per new INPUT line, or one typed on the braille display;
+// the end of input ends the process. While the lines come through the queue (the
+// terminal speaks or has a display), the display's keys edit the line as it waits.
 class TerminalDialog final : public runtime::InputDialog {
 public:
     explicit TerminalDialog(TerminalProcess& process) : process_(process) {}
 
-    void setEditText(const std::string& text) override { line_ = text; }
+    void setEditText(const std::string& text) override
+    {
+        line_.text = text;
+        line_.cursor = text.size();
+    }
     void activateEdit() override {}
     runtime::DialogResult showModal() override
     {
+        showLine();
         std::string utf8;
-        const bool read = queued_ != nullptr ? queued_->next(utf8) : readInputLine(utf8);
+        waiting_ = true;
+        const bool read = input_ != nullptr ? input_->lines().next(utf8) : readInputLine(utf8);
+        waiting_ = false;
+        if (view_ != nullptr) {
+            view_->endInput();
+        }
         if (!read && inputError == 0) {
             process_.finish(EXIT_SUCCESS, TerminalProcess::Save::Yes);
         }
@@ -182,38 +238,158 @@ public:
                                  text::fromUtf8(std::strerror(inputError)));
             process_.finish(EXIT_FAILURE, TerminalProcess::Save::Yes);
         }
-        line_ = text::fromUtf8(utf8);
+        setEditText(text::fromUtf8(utf8));
         return runtime::DialogResult::Ok;
     }
-    std::string editText() const override { return line_; }
-    void takeLinesFrom(QueuedLines& queued) { queued_ = &queued; }
+    std::string editText() const override { return line_.text; }
+    void takeLinesFrom(QueuedInput& input) { input_ = &input; }
+    void showOn(braille::BrailleView& view) { view_ = &view; }
+
+    // --- the display's keys, run from the queue on this thread ---
+    // The chord typed with the six-key keyboard's table and prefixes; the terminal echoes
+    // no keys, so nothing is said.
+    void typeChord(std::string_view chord)
+    {
+        cutSpeech();
+        input::KeyboardState& keyboard = input::keyboardState();
+        keyboard.chordbuffer = std::string(chord);
+        input::commitChord(keyboard, input::brailleTables(), line_);
+        showLine();
+    }
+    // Hands the line over as if it had been typed at the terminal. Only a waiting INPUT
+    // takes it: an Enter while the program prints has no line to confirm.
+    void confirm()
+    {
+        if (waiting_ && input_ != nullptr) {
+            input_->lines().arrived(text::toUtf8(line_.text));
+        }
+    }
+    void deleteBack()
+    {
+        cutSpeech();
+        if (line_.cursor > 0) {
+            line_.text.erase(--line_.cursor, 1);
+            showLine();
+        }
+    }
+    void moveCursor(size_t column)
+    {
+        cutSpeech();
+        line_.cursor = std::min(column, line_.text.size());
+        showLine();
+    }
 
 private:
+    void showLine()
+    {
+        if (view_ != nullptr) {
+            view_->showInput(line_.text, line_.cursor);
+        }
+    }
+    void cutSpeech() const
+    {
+        if (input_ != nullptr) {
+            input_->stopSpeech();
+        }
+    }
+
     TerminalProcess& process_;
-    std::string line_;
-    QueuedLines* queued_ = nullptr; //: the reader's lines while speaking; else stdin itself
+    input::EditLine line_;     //: the line being typed on the display; a read line after
+    bool waiting_ = false;     //: showModal waits for the next line
+    QueuedInput* input_ = nullptr; //: the reader's lines through the queue; else stdin itself
+    braille::BrailleView* view_ = nullptr;
 };
 
-// Speech for the run: the layer with its engines, and standard input read on a thread of
-// its own so that a line typed at a terminal can stop the speech going on.
-struct SpokenTerminal {
-    SpokenTerminal(const Profile& profile, runtime::SoundStatement& sounds,
-                   TerminalProcess& process)
-        : speech(profile, sounds, process),
-          lines(speech.queue(), ::isatty(STDIN_FILENO) ? Interrupts::Yes : Interrupts::No,
-                [this] { speech.layer().stopspeech(); })
+// The display while the terminal host runs: it is taken at once and given back when the
+// process ends (BRLTTY notices the connection close). Its news (a display found, its
+// keys) arrives on the input's queue, which the wait for a line serves, and which each
+// PRINT serves too, so a display found late follows the printing at once. The braille
+// table is read when the first display is found, so a terminal without one reads nothing
+// more than before.
+class TerminalBraille {
+public:
+    TerminalBraille(runtime::Console& console, runtime::PrintListener& stdoutListener,
+                    TerminalDialog& dialog, speech::ThreadEventQueue& queue)
+        : console_(console), queue_(queue),
+          view_(display_, {[&dialog](std::string_view chord) { dialog.typeChord(chord); },
+                           [&dialog] { dialog.confirm(); }, [&dialog] { dialog.deleteBack(); },
+                           [&dialog](size_t column) { dialog.moveCursor(column); },
+                           {}},
+                braille::screenOf(console)),
+          printed_(console, view_, &stdoutListener)
     {
-    }
-    void startReading()
-    {
-        reader = std::make_unique<LineReader>(
-            speech.queue(), readInputLine, [this](std::string line) { lines.arrived(line); },
-            [this] { lines.ended(); });
+        connection_ = std::make_unique<braille::BrlapiDisplay>(
+            braille::BrlapiDisplay::Hooks{
+                [this](std::function<void()> call) { queue_.post(std::move(call)); },
+                [this](size_t width) { widthChanged(width); },
+                [this](const braille::DisplayKey& key) { view_.key(key); },
+                [this](bool) { attempted_ = true; }},
+            braille::BrlapiDisplay::Place::Terminal);
+        display_.to = connection_.get();
+        connection_->setActive(true);
+        connection_->setEnabled(true);
+        dialog.showOn(view_);
+        waitForFirstAttempt();
     }
 
-    TerminalSpeech speech;
-    QueuedLines lines;
-    std::unique_ptr<LineReader> reader; //: never joined: the process ends without unwinding
+    runtime::PrintListener& listener() { return listener_; }
+
+private:
+    // The program prints its first lines at once: they reach the display only if it is
+    // found first. A refused connection (no BRLTTY) answers at once, so nothing waits
+    // then; a BRLTTY that does not answer holds up the start by kFirstAttemptWait at most.
+    static constexpr std::chrono::milliseconds kFirstAttemptWait{500};
+    void waitForFirstAttempt()
+    {
+        queue_.processUntil([this] { return attempted_; },
+                            queue_.now() + kFirstAttemptWait);
+    }
+
+    void widthChanged(size_t width)
+    {
+        if (width != 0 && !tableRead_) {
+            tableRead_ = true;
+            input::BrailleTables& tables = input::brailleTables();
+            tables.brailletablefile = console_.locate(input::kBrailleTableFile);
+            try {
+                input::LoadBrailleTable();
+                view_.setTable(braille::CellTable(tables));
+            } catch (const std::exception& error) {
+                std::cerr << error.what() << ": " << tables.brailletablefile.filename().string()
+                          << std::endl;
+            }
+        }
+        view_.setWidth(width);
+    }
+
+    // The view is made before the connection it writes to.
+    struct Forward final : braille::DisplayOutput {
+        braille::DisplayOutput* to = nullptr;
+        void write(std::vector<braille::Cell> cells) override
+        {
+            if (to != nullptr) {
+                to->write(std::move(cells));
+            }
+        }
+    };
+
+    runtime::Console& console_;
+    speech::ThreadEventQueue& queue_;
+    Forward display_;
+    braille::BrailleView view_;
+    braille::PrintedLines printed_;
+    struct Listener final : runtime::PrintListener {
+        TerminalBraille& owner;
+        explicit Listener(TerminalBraille& owner) : owner(owner) {}
+        void printed(std::string_view text, runtime::PrintMode mode) override
+        {
+            owner.queue_.processPending();
+            owner.printed_.printed(text, mode);
+        }
+    } listener_{*this};
+    std::unique_ptr<braille::BrlapiDisplay> connection_;
+    bool tableRead_ = false;
+    bool attempted_ = false; //: the first connection attempt has answered
 };
 
 } // namespace
@@ -250,12 +426,13 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
                         console.locate(runtime::kSoundBankFile).parent_path());
     console.host().sounds = &cues;
 
-    std::unique_ptr<SpokenTerminal> spoken;
+    // Speech for the run: the layer with its engines on the terminal's own event queue.
+    std::unique_ptr<TerminalSpeech> spoken;
     if (options.speak) {
-        spoken = std::make_unique<SpokenTerminal>(profile, cues, process);
+        spoken = std::make_unique<TerminalSpeech>(profile, cues, process);
         try {
-            if (spoken->speech.start()) {
-                console.host().speech = &spoken->speech.layer();
+            if (spoken->start()) {
+                console.host().speech = &spoken->layer();
             } else {
                 std::cerr << "tovana: speech is off in the settings file ("
                           << settings::kVoiceAllowed.section << "/" << settings::kVoiceAllowed.key
@@ -264,8 +441,28 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
         } catch (const std::exception& error) {
             process.showMessage(error.what());
         }
-        spoken->startReading();
-        dialog.takeLinesFrom(spoken->lines);
+    }
+
+    // Lines come through a queue when something else must be heard while one is awaited:
+    // the speech's notifications, or the display's keys. Otherwise INPUT reads stdin itself.
+    const bool wantsDisplay = readbrailledisplay(profile);
+    std::optional<speech::ThreadEventQueue> inputQueue;
+    std::unique_ptr<QueuedInput> input;
+    if (spoken) {
+        input = std::make_unique<QueuedInput>(
+            spoken->queue(), ::isatty(STDIN_FILENO) ? Interrupts::Yes : Interrupts::No,
+            [&spoken] { spoken->layer().stopspeech(); });
+    } else if (wantsDisplay) {
+        input = std::make_unique<QueuedInput>(inputQueue.emplace(), Interrupts::No, nullptr);
+    }
+    std::optional<TerminalBraille> braille;
+    if (wantsDisplay) {
+        braille.emplace(console, listener, dialog, input->queue());
+        console.host().listener = &braille->listener();
+    }
+    if (input) {
+        input->startReading();
+        dialog.takeLinesFrom(*input);
     }
 
     try {

@@ -142,6 +142,9 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile, SoundStack& so
     // Its caption, shortcut, check mark and command come from the keyboard's own unit.
     braillekeyboarditem_ = settingsmenu_->addAction(QString());
     braillekeyboarditem_->setObjectName("braillekeyboarditem");
+    brailledisplayitem_ = settingsmenu_->addAction(QString());
+    brailledisplayitem_->setObjectName("brailledisplayitem");
+    brailledisplayitem_->setCheckable(true);
     soundssubmenu_ = settingsmenu_->addAction(QString());
     soundssubmenu_->setObjectName("soundssubmenu");
     soundssubmenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
@@ -193,6 +196,8 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     labelAction(voicesubmenu_, Message::VoiceItem, kOpensDialog);
     labelAction(usesapi5submenu_, Message::UseSapi5);
     labelAction(environmentsubmenu_, Message::EnvironmentItem, kOpensDialog);
+    brailledisplayitem_->setText(caption(Message::BrailleDisplay));
+    brailledisplayitem_->setToolTip(caption(Message::BrailleDisplayName));
     helpmenu_->setTitle(caption(Message::HelpMenu));
     labelAction(aboutsubmenu_, Message::AboutItem);
     printmemo_->setAccessibleName(caption(Message::ProgramTitle));

@@ -72,6 +72,8 @@ public:
     QAction* exitsubmenu() const { return exitsubmenu_; }
     QMenu* settingsmenu() const { return settingsmenu_; }
     QAction* braillekeyboarditem() const { return braillekeyboarditem_; }
+    //: a check item; its command and check mark come from the braille display's unit
+    QAction* brailledisplayitem() const { return brailledisplayitem_; }
     QAction* soundssubmenu() const { return soundssubmenu_; }
     QAction* Voicesubmenu() const { return voicesubmenu_; }
     QAction* usesapi5submenu() const { return usesapi5submenu_; }
@@ -122,6 +124,7 @@ private:
     QAction* exitsubmenu_ = nullptr;
     QMenu* settingsmenu_ = nullptr;
     QAction* braillekeyboarditem_ = nullptr;
+    QAction* brailledisplayitem_ = nullptr;
     QAction* soundssubmenu_ = nullptr;
     QAction* voicesubmenu_ = nullptr;
     QAction* usesapi5submenu_ = nullptr;

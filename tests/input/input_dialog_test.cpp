@@ -482,6 +482,38 @@ TEST_F(TypingAheadTest, ChordsTypedDuringThePreviewLandInOrder)
     EXPECT_GT(keys.deepest(), 3);
 }
 
+// Chords from a braille display: typed with the keyboard's table whether braille mode is on
+// or not, each committed before its echo waits, so that chords arriving during that wait
+// land after it; the echo speaks what the chord gave under the prefix it found.
+TEST_F(InputDialogTest, DisplayChordsAreCommittedBeforeTheirEchoWaitsAndLandInOrder)
+{
+    open();
+    std::vector<std::string> ahead = {"15", "1356", " "}; // e z and the space bar
+    speech.whileSpeaking = [&] {
+        if (!ahead.empty()) {
+            const std::string next = ahead.front();
+            ahead.erase(ahead.begin());
+            dialog.typeChord(next);
+        }
+    };
+    dialog.typeChord("1236"); // v
+    EXPECT_EQ(edit()->text(), "vez ");
+    EXPECT_EQ(log.heard(), (Heard{"echo v", "echo e", "echo z", "echo  "}));
+    EXPECT_EQ(log.count("stop"), 4) << "each chord stops the speech first";
+}
+
+TEST_F(InputDialogTest, ADisplayChordAfterTheCapitalSignEchoesAndTypesTheCapital)
+{
+    open("ab", 1);
+    dialog.typeChord("6");
+    EXPECT_TRUE(log.heard().empty()) << "a prefix chord is silent";
+    dialog.typeChord("12");
+    EXPECT_EQ(edit()->text(), "aBb") << "the chord goes in at the cursor";
+    EXPECT_EQ(edit()->cursorPosition(), 2);
+    EXPECT_EQ(log.heard(), (Heard{kCapitalCue, "echo B"}));
+    EXPECT_EQ(state.currentprefix, "") << "the capital sign is spent";
+}
+
 // A chord held past the keyboard's repeat delay. Qt on X11 reports the repeat as a release
 // and a press, flagged as auto-repeat only when it saw the press queued in time; on a busy
 // machine it does not, and only the server times tell the pair from a real release.

@@ -238,6 +238,11 @@ TEST_F(TForm1Test, MenusCarryTheirCaptionsShortcutsAndCheckItems)
     EXPECT_EQ(window->helpmenu()->title(), "Ná&pověda");
     EXPECT_EQ(window->aboutsubmenu()->text(), "O progr&amu");
     EXPECT_EQ(window->exitsubmenu()->text(), "Kon&ec");
+    EXPECT_EQ(window->brailledisplayitem()->text(), "Braillský &řádek");
+    EXPECT_EQ(window->brailledisplayitem()->toolTip(), "Braillský řádek");
+    EXPECT_TRUE(window->brailledisplayitem()->isCheckable());
+    EXPECT_EQ(window->settingsmenu()->actions().indexOf(window->brailledisplayitem()),
+              window->settingsmenu()->actions().indexOf(window->braillekeyboarditem()) + 1);
 }
 
 TEST_F(TForm1Test, MemoFollowsEveryChangeOfTheScreen)

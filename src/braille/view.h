@@ -1,0 +1,92 @@
+// What the display shows, by what the program is doing, and what its keys do there.
+//
+// 1. While the program prints, the line it has just printed (from the line's start).
+// 2. While INPUT waits, the input line with dots 7 and 8 under its cursor; the window
+//    follows the cursor. Braille keys type through the chord keyboard, Enter confirms,
+//    Backspace deletes, a routing key moves the input cursor to the column under it.
+// 3. While the review window is open, the line under review with the review position
+//    marked; a routing key moves the review position.
+// The review window covers the input line, which covers the printed line; closing one
+// shows what it covered. The panning keys move the window on whatever is shown; past the
+// start of the input line or of a printed line, the left key goes on up the screen (the
+// end of the line above first), and the right key comes back down, so a user with no
+// speech reads what was printed before INPUT asked. Typing, a new PRINT or the review
+// window end this reading. A key with nothing to act on is dropped.
+// All of this runs on the GUI thread (or the terminal host's one thread).
+#pragma once
+
+#include "braille/cells.h"
+#include "braille/display.h"
+#include "braille/window.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tov::braille {
+
+// What the display's keys reach; the shell wires them to the input dialog and the
+// review window. An empty function ignores its key.
+struct BrailleKeyTargets {
+    std::function<void(std::string_view chord)> typeChord;
+    std::function<void()> confirm;
+    std::function<void()> deleteBack;
+    std::function<void(size_t column)> moveInputCursor;
+    std::function<void(size_t column)> moveReviewPosition;
+};
+
+// The screen, for reading back: its lines and the last one PRINT has reached.
+struct ScreenLines {
+    std::function<std::string(int row)> line;
+    std::function<int()> lastRow;
+};
+
+class BrailleView {
+public:
+    BrailleView(DisplayOutput& output, BrailleKeyTargets targets, ScreenLines screen = {});
+
+    void setTable(CellTable table);
+    // The connection found a display of this many cells; 0: it has none now.
+    void setWidth(size_t width);
+
+    void showPrinted(std::string_view line);
+    void showInput(std::string_view text, size_t cursor);
+    void endInput();
+    void showReview(std::string_view line, size_t position);
+    void endReview();
+
+    void key(const DisplayKey& key);
+
+    // What was last written, for the tests and the terminal's dump.
+    const std::vector<Cell>& shown() const { return shown_; }
+
+private:
+    enum class Layer { Printed, Input, Review };
+    struct Content {
+        std::string text;
+        std::optional<size_t> cursor;
+    };
+    Layer top() const;
+    Content& content(Layer layer);
+    void show(Layer layer, std::string text, std::optional<size_t> cursor, bool newLine);
+    void render();
+    void pan(bool left);
+    void showRow(int row, bool atEnd);
+
+    DisplayOutput& output_;
+    BrailleKeyTargets targets_;
+    ScreenLines screen_;
+    std::optional<int> readingRow_; //: the screen row read back by panning, over the rest
+    CellTable table_;
+    BrailleWindow window_;
+    Content printed_;
+    Content input_;
+    Content review_;
+    bool inputOpen_ = false;  //: INPUT waits for its line
+    bool reviewOpen_ = false; //: the review window is open
+    Layer shownLayer_ = Layer::Printed; //: what the window's position belongs to
+    std::vector<Cell> shown_;
+};
+
+} // namespace tov::braille
