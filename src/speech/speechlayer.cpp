@@ -5,8 +5,7 @@
 #include "common/profile.h"
 #include "common/text.h"
 #include "common/tov_error.h"
-
-#include <array>
+#include "runtime/switchtones.h"
 
 namespace tov::speech {
 namespace {
@@ -14,11 +13,6 @@ namespace {
 constexpr int32_t kSayFlags = sapi5::SVSFlagsAsync;
 constexpr int32_t kEchoFlags = sapi5::SVSFlagsAsync | sapi5::SVSFIsXML;
 constexpr int32_t kStopFlags = sapi5::SVSFPurgeBeforeSpeak;
-
-constexpr double kLowTone = 400;
-constexpr double kHighTone = 600;
-constexpr double kSwitchSound = 3;
-constexpr double kSwitchDuration = 50;
 
 
 } // namespace
@@ -250,10 +244,7 @@ void SpeechLayer::switchengine(MenuItem& usesapi5submenu, MenuItem& Voicesubmenu
         connectvoice5();
     }
     hosts_.profile.write(settings::kSapi5, on);
-    const std::array<double, 1> first{on ? kLowTone : kHighTone};
-    const std::array<double, 1> second{on ? kHighTone : kLowTone};
-    hosts_.sounds.sound(first, kSwitchSound, kSwitchDuration);
-    hosts_.sounds.sound(second, kSwitchSound, kSwitchDuration);
+    runtime::playSwitchTones(hosts_.sounds, on ? runtime::Switched::On : runtime::Switched::Off);
 }
 
 void SpeechLayer::audioreset()
