@@ -40,33 +40,32 @@ QtBraille::QtBraille(runtime::Console& console, input::TForm2& form2, input::TFo
     : QObject(parent), console_(console), form2_(form2), form6_(form6), item_(item),
       hooks_(std::move(hooks)),
       display_(std::make_unique<BrlapiDisplay>(
-          BrlapiDisplay::Hooks{
-              hooks_.post, [this](size_t width) { view_.setWidth(width); },
-              [this](const DisplayKey& key) { view_.key(key); },
-              [this](bool found) {
-                  if (!found && reportNext_ && hooks_.tell) {
-                      hooks_.tell(message(Message::NoDisplay));
-                  }
-                  reportNext_ = false;
-              }},
+          BrlapiDisplay::Hooks{hooks_.post, [this](size_t width) { view_.setWidth(width); },
+                               [this](const DisplayKey& key) { view_.key(key); },
+                               [this](bool found) {
+                                   if (!found && reportNext_ && hooks_.tell) {
+                                       hooks_.tell(message(Message::NoDisplay));
+                                   }
+                                   reportNext_ = false;
+                               }},
           BrlapiDisplay::Place::Session)),
       view_(*display_,
-            BrailleKeyTargets{
-                [this](std::string_view chord) { form2_.typeChord(chord); },
-                [this] { form2_.Enterbitbtn()->click(); },
-                [this] {
-                    // Backspace as the keyboard's own, so it clicks and says what it deletes.
-                    QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier,
-                                    QStringLiteral("\b"));
-                    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Backspace, Qt::NoModifier,
-                                      QStringLiteral("\b"));
-                    QCoreApplication::sendEvent(form2_.inputedit(), &press);
-                    QCoreApplication::sendEvent(form2_.inputedit(), &release);
-                },
-                [this](size_t column) {
-                    form2_.inputedit()->setCursorPosition(static_cast<int>(column));
-                },
-                [this](size_t column) { routeReview(column); }},
+            BrailleKeyTargets{[this](std::string_view chord) { form2_.typeChord(chord); },
+                              [this] { form2_.Enterbitbtn()->click(); },
+                              [this] {
+                                  // Backspace as the keyboard's own, so it clicks and says what it
+                                  // deletes.
+                                  QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace,
+                                                  Qt::NoModifier, QStringLiteral("\b"));
+                                  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Backspace,
+                                                    Qt::NoModifier, QStringLiteral("\b"));
+                                  QCoreApplication::sendEvent(form2_.inputedit(), &press);
+                                  QCoreApplication::sendEvent(form2_.inputedit(), &release);
+                              },
+                              [this](size_t column) {
+                                  form2_.inputedit()->setCursorPosition(static_cast<int>(column));
+                              },
+                              [this](size_t column) { routeReview(column); }},
             screenOf(console)),
       printed_(console, view_, console.host().listener)
 {

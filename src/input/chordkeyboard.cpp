@@ -89,8 +89,7 @@ void echoChord(const KeyboardState& state, const KeyEcho& echokey)
 
 bool isAutoRepeatPair(int releasedKey, uint64_t releasedAt, int pressedKey, uint64_t pressedAt)
 {
-    if (releasedKey != pressedKey || releasedAt == 0 || pressedAt == 0 ||
-        pressedAt < releasedAt) {
+    if (releasedKey != pressedKey || releasedAt == 0 || pressedAt == 0 || pressedAt < releasedAt) {
         return false;
     }
     return pressedAt - releasedAt <= kRepeatPairSlack;

@@ -119,8 +119,7 @@ int startWindows(const Options& options, const std::filesystem::path& executable
     tov::shell::SoundStack sounds(console);
     tov::speech::QtGuiPoster poster;
     tov::speech::QtEventQueue queue;
-    tov::speech::SpeechLayer speech({queue, sounds, profile},
-                                    tov::speech::espeakEngines(poster),
+    tov::speech::SpeechLayer speech({queue, sounds, profile}, tov::speech::espeakEngines(poster),
                                     tov::speech::speechDispatcherVoice(poster));
     speech.setNotice(tov::shell::postErrorMessage);
     console.host().speech = &speech;
@@ -145,8 +144,8 @@ int startWindows(const Options& options, const std::filesystem::path& executable
     later.enablevoice = [&form4] { form4.voiceselection().enablevoice(); };
     later.preparevoice = [&form4] { form4.voiceselection().preparevoice(); };
     form1.setLaterForms(later);
-    form2.setHosts({&speech, &sounds, &tov::input::keyboardState(),
-                    &tov::input::brailleTables(), [&form6] { form6.Open(); }});
+    form2.setHosts({&speech, &sounds, &tov::input::keyboardState(), &tov::input::brailleTables(),
+                    [&form6] { form6.Open(); }});
     console.host().dialog = &form2;
 
     tov::input::MainWindowKeys keys({&speech, &sounds, &tov::input::keyboardState(),

@@ -14,7 +14,6 @@ constexpr int32_t kSayFlags = sapi5::SVSFlagsAsync;
 constexpr int32_t kEchoFlags = sapi5::SVSFlagsAsync | sapi5::SVSFIsXML;
 constexpr int32_t kStopFlags = sapi5::SVSFPurgeBeforeSpeak;
 
-
 } // namespace
 
 sapi4::HRESULT TTTSNotifySink::AudioStart(uint64_t)
