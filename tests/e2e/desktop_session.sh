@@ -10,6 +10,7 @@
 #                                 on Qt's platform $session_platform (default xcb)
 # session_wait_window TITLE_REGEX [SECONDS]  prints the window id once it is visible
 # session_read [atspi_read.py options...]    waits on a widget's text (see atspi_read.py)
+# session_hold_chords DIALOG_NAME  holds the "v" chord three times under load; prints the line
 
 session_dir=$(dirname "${BASH_SOURCE[0]}")
 session_pids=()
@@ -95,4 +96,30 @@ session_wait_window() {
 
 session_read() {
   /usr/bin/python3 "$session_dir/atspi_read.py" "$@"
+}
+
+# With three processes keeping the two cores busy, holds F D S L past the repeat delay
+# three times, then types F alone as an end mark, and prints what the input dialog (named
+# $1) reads: "vvva" when each held chord typed once, however often the keys repeated.
+session_hold_chords() {
+  local name=$1 load=() line
+  for _ in 1 2 3; do
+    yes >/dev/null &
+    load+=($!)
+    session_track $!
+  done
+  for _ in 1 2 3; do
+    xdotool keydown f keydown d keydown s keydown l
+    sleep 1.3 # the user holds the chord: this is the test's input, not a wait
+    # L first: the X server repeats the key pressed last, and a repeat of L with only L
+    # left down would be the capital sign's chord (dot 6), rightly typed on its release.
+    xdotool keyup l keyup s keyup d keyup f
+    sleep 0.2
+  done
+  xdotool keydown f
+  sleep 0.1
+  xdotool keyup f
+  line=$(session_read --name "$name" --endswith a --timeout 60) || line="(no end mark)"
+  kill "${load[@]}" 2>/dev/null || true
+  echo "$line"
 }

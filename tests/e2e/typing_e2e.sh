@@ -64,29 +64,7 @@ for _ in $(seq 100); do
 done
 grep -q '^braillekeys=1' "$work/tovana.ini" || { echo "Ctrl+B did not turn braille on"; exit 1; }
 start_game "$window"
-load=()
-for _ in 1 2 3; do
-  yes >/dev/null &
-  load+=($!)
-  session_track $!
-done
-for _ in 1 2 3; do
-  xdotool keydown f keydown d keydown s keydown l
-  sleep 1.3 # the user holds the chord: this is the test's input, not a wait
-  # L first: the X server repeats the key pressed last, and a repeat of L with only L
-  # left down would be the capital sign's chord (dot 6), rightly typed on its release.
-  xdotool keyup l keyup s keyup d keyup f
-  sleep 0.2
-done
-xdotool keydown f
-sleep 0.1
-xdotool keyup f
-if line=$(session_read --name "$input_name" --endswith a --timeout 60); then
-  :
-else
-  line="(the end mark never arrived)"
-fi
-kill "${load[@]}" 2>/dev/null || true
+line=$(session_hold_chords "$input_name")
 if [ "$line" = vvva ]; then
   echo "three held chords under load typed: $line"
 else

@@ -40,22 +40,6 @@ xdotool mousemove --window "$compositor" 500 350 click 1
 xdotool key ctrl+s
 session_read --name "Vlož data" --timeout 30 >/dev/null || { echo "no input dialog"; exit 1; }
 
-load=()
-for _ in 1 2 3; do
-  yes >/dev/null &
-  load+=($!)
-  session_track $!
-done
-for _ in 1 2 3; do
-  xdotool keydown f keydown d keydown s keydown l
-  sleep 1.3 # the user holds the chord: this is the test's input, not a wait
-  xdotool keyup l keyup s keyup d keyup f
-  sleep 0.2
-done
-xdotool keydown f
-sleep 0.1
-xdotool keyup f
-line=$(session_read --name "Vlož data" --endswith a --timeout 60) || line="(no end mark)"
-kill "${load[@]}" 2>/dev/null || true
+line=$(session_hold_chords "Vlož data")
 echo "three held chords on Wayland under load typed: $line"
 [ "$line" = vvva ]
