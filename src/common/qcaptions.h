@@ -34,4 +34,13 @@ inline void nameForAccessibility(QWidget* widget, const QString& text)
     widget->setAccessibleName(withoutAccelerator(text));
 }
 
+// A button's or a label's caption and the same words as its accessible name.
+template <typename Widget>
+void labelWidget(Widget* widget, Message id)
+{
+    const QString text = caption(id);
+    widget->setText(text);
+    nameForAccessibility(widget, text);
+}
+
 } // namespace tov

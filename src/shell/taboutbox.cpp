@@ -65,8 +65,7 @@ void TAboutbox::FormCreate()
     nameForAccessibility(this, caption(Message::AboutTitle));
     productName_->setText(caption(Message::ProgramTitle));
     version_->setText(caption(Message::Version) + " " + kVersion);
-    okButton_->setText(caption(Message::Ok));
-    nameForAccessibility(okButton_, caption(Message::Ok));
+    labelWidget(okButton_, Message::Ok);
     programIcon_->setAccessibleName(caption(Message::ProgramTitle));
     // A screen reader that lands on the dialog hears what it shows.
     setAccessibleDescription(productName_->text() + ", " + version_->text() + ", " +

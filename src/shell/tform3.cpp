@@ -67,10 +67,8 @@ void TForm3::setCaptions()
     nameForAccessibility(this, caption(Message::EnvironmentTitle));
     languagergroup_->setTitle(caption(Message::LanguageLabel));
     nameForAccessibility(languagergroup_, caption(Message::LanguageLabel));
-    okbitbtn_->setText(caption(Message::Ok));
-    nameForAccessibility(okbitbtn_, caption(Message::Ok));
-    cancelbitbtn_->setText(caption(Message::Cancel));
-    nameForAccessibility(cancelbitbtn_, caption(Message::Cancel));
+    labelWidget(okbitbtn_, Message::Ok);
+    labelWidget(cancelbitbtn_, Message::Cancel);
 }
 
 int TForm3::itemIndex() const

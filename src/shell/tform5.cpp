@@ -93,16 +93,12 @@ void TForm5::FormCreate()
 {
     setWindowTitle(caption(Message::SoundsTitle));
     nameForAccessibility(this, caption(Message::SoundsTitle));
-    voicecheckbox_->setText(caption(Message::UseVoice));
-    nameForAccessibility(voicecheckbox_, caption(Message::UseVoice));
-    tovanasoundschk_->setText(caption(Message::TovanaSounds));
-    nameForAccessibility(tovanasoundschk_, caption(Message::TovanaSounds));
+    labelWidget(voicecheckbox_, Message::UseVoice);
+    labelWidget(tovanasoundschk_, Message::TovanaSounds);
     sndvolstatic_->setText(caption(Message::SoundVolume));
     nameForAccessibility(sndvoltrackbar_, caption(Message::SoundVolume));
-    okbitbtn_->setText(caption(Message::Ok));
-    nameForAccessibility(okbitbtn_, caption(Message::Ok));
-    cancelbitbtn_->setText(caption(Message::Cancel));
-    nameForAccessibility(cancelbitbtn_, caption(Message::Cancel));
+    labelWidget(okbitbtn_, Message::Ok);
+    labelWidget(cancelbitbtn_, Message::Cancel);
 }
 
 DialogAnswer TForm5::edit(SoundsChoice& choice)

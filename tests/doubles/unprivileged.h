@@ -15,6 +15,16 @@ namespace tov::testing {
 inline constexpr uid_t kNobody = 65534;
 inline constexpr int kCouldNotDropPrivileges = 125;
 
+// In a child process: leaves root for "nobody", or ends the child with
+// kCouldNotDropPrivileges. Anyone else keeps their user.
+inline void dropRootInChild()
+{
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+        ::_exit(kCouldNotDropPrivileges);
+    }
+}
+
 // Runs `body` in a child process without root's privileges and returns the status it
 // returned (kCouldNotDropPrivileges when the user could not be changed, 128 + signal when
 // it died). The child leaves with _exit: none of the parent's cleanups run twice.
@@ -23,10 +33,7 @@ inline int runUnprivileged(const std::function<int()>& body)
     std::fflush(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        if (::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
-            ::_exit(kCouldNotDropPrivileges);
-        }
+        dropRootInChild();
         ::_exit(body());
     }
     int status = 0;

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -62,10 +61,8 @@ public:
             ::setenv("ALSOFT_DRIVERS", "null", 1);
             ::setenv("TOVANA_UNATTENDED", "1", 1);
             ::setenv("SPEECHD_ADDRESS", speechdAddress.c_str(), 1);
-            if (user == User::Unprivileged && ::geteuid() == 0 &&
-                (::setgroups(0, nullptr) != 0 || ::setgid(tov::testing::kNobody) != 0 ||
-                 ::setuid(tov::testing::kNobody) != 0)) {
-                ::_exit(tov::testing::kCouldNotDropPrivileges);
+            if (user == User::Unprivileged) {
+                tov::testing::dropRootInChild();
             }
             const std::string config = (dir.path() / "tovana.ini").string();
             ::execl(TOVANA_EXECUTABLE, TOVANA_EXECUTABLE, "--config", config.c_str(), nullptr);
