@@ -1,6 +1,7 @@
 // Doubles of the runtime's hosts.
 #include "doubles/doubles.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -10,56 +11,100 @@
 namespace tov::testing {
 namespace {
 
-void record(EventLog* events, std::string entry)
+void record(EventLog* log, std::string entry)
 {
-    if (events != nullptr) {
-        events->push_back(std::move(entry));
+    if (log != nullptr) {
+        log->push_back(std::move(entry));
     }
 }
 
 } // namespace
 
+std::vector<std::string> EventLog::heard() const
+{
+    std::vector<std::string> out;
+    std::ranges::copy_if(*this, std::back_inserter(out),
+                         [](const std::string& entry) { return entry != kStopEntry; });
+    return out;
+}
+
+int EventLog::count(std::string_view entry) const
+{
+    return static_cast<int>(std::ranges::count(*this, entry));
+}
+
+std::string echoEntry(std::string_view name)
+{
+    return "<echo " + std::string(name) + ">";
+}
+
 std::string pauseEntry(int milliseconds)
 {
-    return "<pause " + std::to_string(milliseconds) + ">";
+    return "<pause " + std::to_string(milliseconds) + "ms>";
 }
 
 std::string soundEntry(const std::vector<double>& tones, double soundnumber, double duration)
 {
     std::ostringstream entry;
-    entry << "<sound";
-    for (double tone : tones) {
-        entry << ' ' << tone;
+    entry << "<sound ";
+    for (size_t i = 0; i < tones.size(); ++i) {
+        entry << (i > 0 ? "+" : "") << tones[i];
     }
-    entry << " | " << soundnumber << " | " << duration << ">";
+    entry << " #" << soundnumber << ' ' << duration << "ms>";
     return entry.str();
+}
+
+void RecordingSpeech::say(const std::string& text)
+{
+    spoken.push_back(text);
+    record(log_, text);
+    wait();
+}
+
+void RecordingSpeech::saynowait(const std::string& text)
+{
+    record(log_, "<saynowait " + text + ">");
+}
+
+void RecordingSpeech::stopspeech()
+{
+    record(log_, kStopEntry);
+}
+
+void RecordingSpeech::saykeyname(const std::string& name)
+{
+    record(log_, echoEntry(name));
+    wait();
+}
+
+void RecordingSpeech::wait()
+{
+    if (whileSpeaking) {
+        whileSpeaking();
+    }
 }
 
 void RecordingPauser::pause(std::chrono::milliseconds duration)
 {
-    total += duration;
-    ++count;
-    record(events, pauseEntry(static_cast<int>(duration.count())));
+    record(log_, pauseEntry(static_cast<int>(duration.count())));
 }
 
 void RecordingSounds::sound(std::span<const double> tones, double soundnumber, double duration)
 {
     sounds.push_back({{tones.begin(), tones.end()}, soundnumber, duration});
-    record(events, soundEntry({tones.begin(), tones.end()}, soundnumber, duration));
+    record(log_, soundEntry(sounds.back().tones, soundnumber, duration));
 }
 
 void RecordingSounds::beep()
 {
-    ++beeps;
-    record(events, "<beep>");
+    record(log_, "<beep>");
 }
 
 void RecordingSounds::click(double n)
 {
-    clicks.push_back(n);
     std::ostringstream entry;
     entry << "<click " << n << ">";
-    record(events, entry.str());
+    record(log_, entry.str());
 }
 
 runtime::DialogResult ScriptedDialog::showModal()
@@ -108,9 +153,6 @@ std::string TempDir::read(const char* name) const
 
 ConsoleFixture::ConsoleFixture() : console(dir.path())
 {
-    speech.events = &log;
-    pauser.events = &log;
-    sounds.events = &log;
     console.setHost({&speech, &dialog, &process, &pauser, &sounds});
 }
 

@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tov::testing {
@@ -44,33 +45,21 @@ inline std::string padded(std::string_view line)
     return cells;
 }
 
-// One log, in the order asked, of what the speech, pause and sound doubles below were
-// asked while they share it: a spoken text as it is, a pause as pauseEntry(300), a sound
-// statement as soundEntry({440}, 1, 100), a key cue as "<beep>" or "<click 2>".
-using EventLog = std::vector<std::string>;
+// One log, in the order asked, of what the speech, pause and sound doubles below and the
+// speech tests' fake engines were asked while they share it, so a test can say "the click,
+// then the beep". A spoken text stands as it is; every other call is marked: "<stop>",
+// "<saynowait Screen>", "<echo a>", "<pause 300ms>", "<sound 300+450 #5 100ms>", "<beep>",
+// "<click 2>". Texts are Windows-1250.
+class EventLog : public std::vector<std::string> {
+public:
+    // Everything but the "<stop>" each key begins with, which most tests take for granted.
+    std::vector<std::string> heard() const;
+    int count(std::string_view entry) const;
+};
+inline constexpr const char* kStopEntry = "<stop>";
+std::string echoEntry(std::string_view name);
 std::string pauseEntry(int milliseconds);
 std::string soundEntry(const std::vector<double>& tones, double soundnumber, double duration);
-
-// One log of what was spoken and played, in the order it happened, so a test can say "the
-// click, then the beep". Entries: "stop", "say <text>", "saynowait <text>", "echo <name>",
-// "sound 300+450 5 100", "beep", "click 2". Texts are Windows-1250.
-struct CueLog {
-    std::vector<std::string> entries;
-
-    // Everything but the "stop" of each key, which most tests take for granted.
-    std::vector<std::string> heard() const
-    {
-        std::vector<std::string> out;
-        std::copy_if(entries.begin(), entries.end(), std::back_inserter(out),
-                     [](const std::string& e) { return e != "stop"; });
-        return out;
-    }
-    int count(const std::string& entry) const
-    {
-        return static_cast<int>(std::count(entries.begin(), entries.end(), entry));
-    }
-    void clear() { entries.clear(); }
-};
 
 // Records what reaches the speech layer: `spoken` holds the text of every `say`; with a
 // log, every call is entered there too. `whileSpeaking` runs inside `say` and
@@ -79,57 +68,36 @@ struct CueLog {
 class RecordingSpeech final : public runtime::Speech {
 public:
     RecordingSpeech() = default;
-    explicit RecordingSpeech(CueLog& log) : log_(&log) {}
-    void say(const std::string& text) override
-    {
-        spoken.push_back(text);
-        if (events != nullptr) {
-            events->push_back(text);
-        }
-        enter("say " + text);
-        wait();
-    }
-    void saynowait(const std::string& text) override { enter("saynowait " + text); }
-    void stopspeech() override { enter("stop"); }
-    void saykeyname(const std::string& name) override
-    {
-        enter("echo " + name);
-        wait();
-    }
+    explicit RecordingSpeech(EventLog& log) : log_(&log) {}
+    void say(const std::string& text) override;
+    void saynowait(const std::string& text) override;
+    void stopspeech() override;
+    void saykeyname(const std::string& name) override;
     bool engineready() const override { return ready; }
 
     std::vector<std::string> spoken;
     bool ready = true;
     std::function<void()> whileSpeaking;
-    EventLog* events = nullptr; //: the runtime's shared log: a spoken text as it is
 
 private:
-    void enter(std::string entry)
-    {
-        if (log_ != nullptr) {
-            log_->entries.push_back(std::move(entry));
-        }
-    }
-    void wait()
-    {
-        if (whileSpeaking) {
-            whileSpeaking();
-        }
-    }
+    void wait();
 
-    CueLog* log_ = nullptr;
+    EventLog* log_ = nullptr;
 };
 
-// Adds up the pauses instead of sleeping; `events`, when it has one, tells when each came.
+// Enters each pause in the log, when it has one, instead of sleeping.
 class RecordingPauser final : public runtime::Pauser {
 public:
+    RecordingPauser() = default;
+    explicit RecordingPauser(EventLog& log) : log_(&log) {}
     void pause(std::chrono::milliseconds duration) override;
-    std::chrono::milliseconds total{0};
-    int count = 0;
-    EventLog* events = nullptr;
+
+private:
+    EventLog* log_ = nullptr;
 };
 
-// Records every sound statement and key cue, and in `events` when it has one.
+// Records every sound statement in `sounds`, and every statement and key cue in the log
+// when it has one.
 class RecordingSounds final : public runtime::SoundStatement {
 public:
     struct Sound {
@@ -137,13 +105,15 @@ public:
         double soundnumber;
         double duration;
     };
+    RecordingSounds() = default;
+    explicit RecordingSounds(EventLog& log) : log_(&log) {}
     void sound(std::span<const double> tones, double soundnumber, double duration) override;
     void beep() override;
     void click(double n) override;
     std::vector<Sound> sounds;
-    int beeps = 0;
-    std::vector<double> clicks;
-    EventLog* events = nullptr;
+
+private:
+    EventLog* log_ = nullptr;
 };
 
 // Answers each showModal with the next scripted line (Ok), or Closed when a line is
@@ -204,11 +174,11 @@ struct ConsoleFixture {
     ConsoleFixture();
     TempDir dir;
     EventLog log; //: speech, pauses and sounds in the order they came
-    RecordingSpeech speech;
-    RecordingPauser pauser;
+    RecordingSpeech speech{log};
+    RecordingPauser pauser{log};
     ScriptedDialog dialog;
     RecordingProcess process;
-    RecordingSounds sounds;
+    RecordingSounds sounds{log};
     runtime::Console console;
 };
 

@@ -13,8 +13,9 @@
 namespace tov::input {
 namespace {
 
-using tov::testing::CueLog;
-using tov::testing::RecordingCues;
+using tov::testing::echoEntry;
+using tov::testing::EventLog;
+using tov::testing::RecordingSounds;
 using tov::testing::RecordingSpeech;
 using tov::testing::SelfNamedKeys;
 
@@ -199,9 +200,9 @@ protected:
     }
 
     KeyboardState state;
-    CueLog log;
+    EventLog log;
     RecordingSpeech speech{log};
-    RecordingCues cues{log};
+    RecordingSounds cues{log};
     SelfNamedKeys names{*tables};
     EditLine line;
     std::vector<bool> swallowed;
@@ -211,7 +212,7 @@ TEST_F(ChordTyping, TheCharacterIsHeardWhileHeldAndTypedOnTheFirstRelease)
 {
     press('F');
     press('J');
-    EXPECT_EQ(log.heard(), (std::vector<std::string>{"echo a", "echo c"}));
+    EXPECT_EQ(log.heard(), (std::vector<std::string>{"<echo a>", "<echo c>"}));
     EXPECT_EQ(line.text, "");
     release('J');
     EXPECT_EQ(line.text, "c");
@@ -231,7 +232,7 @@ TEST_F(ChordTyping, ReleasingOneKeyCommitsAndTheNextPressStartsAgainFromTheHeldK
     release('F');
     release('K');
     EXPECT_EQ(line.text, "be");
-    EXPECT_EQ(log.heard(), (std::vector<std::string>{"echo a", "echo b", "echo e"}));
+    EXPECT_EQ(log.heard(), (std::vector<std::string>{"<echo a>", "<echo b>", "<echo e>"}));
 }
 
 TEST_F(ChordTyping, APrefixIsSilentAndTheCharacterAfterItIsHeardPrefixed)
@@ -242,7 +243,7 @@ TEST_F(ChordTyping, APrefixIsSilentAndTheCharacterAfterItIsHeardPrefixed)
     EXPECT_EQ(state.currentprefix, "#cap");
     press('F');
     press('D');
-    EXPECT_EQ(log.heard().back(), "echo B");
+    EXPECT_EQ(log.heard().back(), "<echo B>");
     EXPECT_EQ(state.currentprefix, "#cap") << "the preview does not move the prefix on";
     release('F');
     release('D');
@@ -255,7 +256,7 @@ TEST_F(ChordTyping, SpaceAloneTypesASpaceAndEndsTheNumberSign)
     for (int key : {'S', 'J', 'K', 'L'}) {
         press(key); // each press previews the keys held so far: ".", "í", "é", then silence
     }
-    EXPECT_EQ(log.heard(), (std::vector<std::string>{"echo .", "echo \xED", "echo \xE9"}));
+    EXPECT_EQ(log.heard(), (std::vector<std::string>{"<echo .>", "<echo \xED>", "<echo \xE9>"}));
     log.clear();
     for (int key : {'S', 'J', 'K', 'L'}) {
         release(key);
@@ -267,7 +268,7 @@ TEST_F(ChordTyping, SpaceAloneTypesASpaceAndEndsTheNumberSign)
     press('F');
     release('F');
     EXPECT_EQ(line.text, "1 a");
-    EXPECT_EQ(log.heard(), (std::vector<std::string>{"echo 1", "echo  ", "echo a"}));
+    EXPECT_EQ(log.heard(), (std::vector<std::string>{"<echo 1>", "<echo  >", "<echo a>"}));
 }
 
 TEST_F(ChordTyping, AChordInTheMiddleGoesInAtTheCursorWhichMovesOnePlace)
@@ -313,7 +314,7 @@ TEST_F(ChordTyping, AutoRepeatPreviewsAgainAndCommitsOnce)
     press('J');
     press('J');
     press('J');
-    EXPECT_EQ(log.count("echo c"), 3);
+    EXPECT_EQ(log.count("<echo c>"), 3);
     release('J');
     release('F');
     EXPECT_EQ(line.text, "c");
@@ -328,10 +329,10 @@ TEST(KeyEcho, TheCapitalCueComesBeforeTheNameAndOnlyForOneCapital)
     tables.echokeys[1] = {'a', "a"};
     tables.echokeys[2] = {static_cast<uint8_t>('\xA7'), text::fromUtf8("paragraf")};
     tables.echokeys[3] = {static_cast<uint8_t>('\x8A'), text::fromUtf8("velké š")};
-    const std::string cue = "sound 2000 1 20";
-    const std::string bigA = "echo " + text::fromUtf8("velké a");
-    const std::string bigS = "echo " + text::fromUtf8("velké š");
-    const std::string section = "echo " + text::fromUtf8("paragraf");
+    const std::string cue = "<sound 2000 #1 20ms>";
+    const std::string bigA = echoEntry(text::fromUtf8("velké a"));
+    const std::string bigS = echoEntry(text::fromUtf8("velké š"));
+    const std::string section = echoEntry(text::fromUtf8("paragraf"));
     const struct {
         const char* description;
         std::string typed;
@@ -339,7 +340,7 @@ TEST(KeyEcho, TheCapitalCueComesBeforeTheNameAndOnlyForOneCapital)
         std::vector<std::string> heard;
     } rows[] = {
         {"a capital: the cue, then its name", "A", true, {cue, bigA}},
-        {"a small letter: its name only", "a", true, {"echo a"}},
+        {"a small letter: its name only", "a", true, {"<echo a>"}},
         {"the section sign ends the capitals' list", text::fromUtf8("§"), true, {section}},
         {"a Czech capital: the cue, then its name", text::fromUtf8("Š"), true, {cue, bigS}},
         {"a capital without a name: the cue alone", "B", true, {cue}},
@@ -349,12 +350,12 @@ TEST(KeyEcho, TheCapitalCueComesBeforeTheNameAndOnlyForOneCapital)
         {"an empty text: nothing", "", true, {}},
     };
     for (const auto& row : rows) {
-        CueLog log;
+        EventLog log;
         RecordingSpeech speech{log};
-        RecordingCues cues{log};
+        RecordingSounds cues{log};
         speech.ready = row.ready;
         KeyEcho{speech, cues, tables}(row.typed);
-        EXPECT_EQ(log.entries, row.heard) << row.description;
+        EXPECT_EQ(log, row.heard) << row.description;
     }
 }
 

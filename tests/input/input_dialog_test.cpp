@@ -20,7 +20,7 @@ namespace {
 
 using Heard = std::vector<std::string>;
 // Played before the name of a typed capital.
-constexpr const char* kCapitalCue = "sound 2000 1 20";
+constexpr const char* kCapitalCue = "<sound 2000 #1 20ms>";
 
 // The language of a test: captions are fetched when a window is created, so this is set
 // before the window is.
@@ -86,9 +86,9 @@ protected:
     tov::testing::SelfNamedKeys names{*shared};
     const BrailleTables& tables = *shared;
     KeyboardState state;
-    tov::testing::CueLog log;
+    tov::testing::EventLog log;
     tov::testing::RecordingSpeech speech{log};
-    tov::testing::RecordingCues cues{log};
+    tov::testing::RecordingSounds cues{log};
     int reviews = 0;
     int exits = 0;
     TForm2 dialog{[this] { ++exits; }};
@@ -98,21 +98,21 @@ BrailleTables* InputDialogTest::shared = nullptr;
 TEST_F(InputDialogTest, TheFirstFocusIsSilentThenButtonsSayTheirCaptionsAndTheLineItsText)
 {
     open();
-    EXPECT_TRUE(log.entries.empty());
+    EXPECT_TRUE(log.empty());
     EXPECT_TRUE(dialog.focusflag());
     dialog.Enterbitbtn()->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(log.entries, (Heard{"stop", "say &OK"}));
+    EXPECT_EQ(log, (Heard{"<stop>", "&OK"}));
     log.clear();
     dialog.exitprogrambtn()->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(log.entries, (Heard{"stop", "say E&xit program"}));
+    EXPECT_EQ(log, (Heard{"<stop>", "E&xit program"}));
     log.clear();
     edit()->setFocus(Qt::BacktabFocusReason);
-    EXPECT_EQ(log.entries, (Heard{"stop", "say empty line"}));
+    EXPECT_EQ(log, (Heard{"<stop>", "empty line"}));
     log.clear();
     edit()->setText("sever");
     dialog.Enterbitbtn()->setFocus(Qt::TabFocusReason);
     edit()->setFocus(Qt::BacktabFocusReason);
-    EXPECT_EQ(log.heard(), (Heard{"say &OK", "say sever"}));
+    EXPECT_EQ(log.heard(), (Heard{"&OK", "sever"}));
 }
 
 TEST_F(InputDialogTest, ClosingClearsTheFocusFlagSoTheNextShowingStartsSilent)
@@ -123,40 +123,40 @@ TEST_F(InputDialogTest, ClosingClearsTheFocusFlagSoTheNextShowingStartsSilent)
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(dialog.focusflag());
     open();
-    EXPECT_TRUE(log.entries.empty());
+    EXPECT_TRUE(log.empty());
 }
 
 TEST_F(InputDialogTest, BackspaceAndDeleteClickAndEchoWhatTheyDeleteOrBeepAtTheEnd)
 {
     open("ab", 2);
     key(Qt::Key_Backspace, "\b");
-    EXPECT_EQ(log.entries, (Heard{"stop", "click 2", "echo b"}));
+    EXPECT_EQ(log, (Heard{"<stop>", "<click 2>", "<echo b>"}));
     EXPECT_EQ(edit()->text(), "a");
     log.clear();
     edit()->setCursorPosition(0);
     key(Qt::Key_Backspace, "\b");
-    EXPECT_EQ(log.entries, (Heard{"stop", "click 2", "beep"}));
+    EXPECT_EQ(log, (Heard{"<stop>", "<click 2>", "<beep>"}));
     EXPECT_EQ(edit()->text(), "a");
     log.clear();
     key(Qt::Key_Delete, "\x7f");
-    EXPECT_EQ(log.heard(), (Heard{"click 2", "echo a"}));
+    EXPECT_EQ(log.heard(), (Heard{"<click 2>", "<echo a>"}));
     EXPECT_EQ(edit()->text(), "");
     log.clear();
     key(Qt::Key_Delete, "\x7f");
-    EXPECT_EQ(log.heard(), (Heard{"click 2", "beep"}));
+    EXPECT_EQ(log.heard(), (Heard{"<click 2>", "<beep>"}));
 }
 
 TEST_F(InputDialogTest, LeftArrivingAtTheStartEchoesSilentlyAndBeepsTheNextTime)
 {
     open("abc", 1);
     key(Qt::Key_Left);
-    EXPECT_EQ(log.heard(), (Heard{"echo a"}));
+    EXPECT_EQ(log.heard(), (Heard{"<echo a>"}));
     log.clear();
     key(Qt::Key_Left);
-    EXPECT_EQ(log.heard(), (Heard{"echo a", "beep"}));
+    EXPECT_EQ(log.heard(), (Heard{"<echo a>", "<beep>"}));
     log.clear();
     key(Qt::Key_Right);
-    EXPECT_EQ(log.heard(), (Heard{"echo b"}));
+    EXPECT_EQ(log.heard(), (Heard{"<echo b>"}));
     EXPECT_FALSE(dialog.edgeflag());
 }
 
@@ -166,50 +166,50 @@ TEST_F(InputDialogTest, OnAnEmptyLineLeftBeepsEveryTimeAndHomeSaysNothing)
     key(Qt::Key_Left);
     key(Qt::Key_Left);
     key(Qt::Key_Home);
-    EXPECT_EQ(log.heard(), (Heard{"beep", "beep"}));
+    EXPECT_EQ(log.heard(), (Heard{"<beep>", "<beep>"}));
 }
 
 TEST_F(InputDialogTest, RightAtTheEndClicksThenClicksAndBeeps)
 {
     open("ab", 1);
     key(Qt::Key_Right); // arrives at the end: the character after the cursor is none
-    EXPECT_EQ(log.heard(), (Heard{"click 2"}));
+    EXPECT_EQ(log.heard(), (Heard{"<click 2>"}));
     log.clear();
     key(Qt::Key_Right);
-    EXPECT_EQ(log.heard(), (Heard{"click 2", "beep"}));
+    EXPECT_EQ(log.heard(), (Heard{"<click 2>", "<beep>"}));
     log.clear();
     key(Qt::Key_Home);
     key(Qt::Key_End);
-    EXPECT_EQ(log.heard(), (Heard{"echo a", "click 2", "beep"}));
+    EXPECT_EQ(log.heard(), (Heard{"<echo a>", "<click 2>", "<beep>"}));
 }
 
 TEST_F(InputDialogTest, CtrlArrowsSpeakTheWordTheCursorHasMovedTo)
 {
     open("abc,def ghi", 0);
     key(Qt::Key_Left, {}, Qt::ControlModifier);
-    EXPECT_EQ(log.heard(), (Heard{"say abc"})) << "the comma ends the word";
+    EXPECT_EQ(log.heard(), (Heard{"abc"})) << "the comma ends the word";
     log.clear();
     edit()->setCursorPosition(11);
     key(Qt::Key_Left, {}, Qt::ControlModifier);
     EXPECT_EQ(edit()->cursorPosition(), 8);
-    EXPECT_EQ(log.heard(), (Heard{"say ghi"}));
+    EXPECT_EQ(log.heard(), (Heard{"ghi"}));
     log.clear();
     edit()->setCursorPosition(7);
     key(Qt::Key_Right, {}, Qt::ControlModifier);
     EXPECT_EQ(edit()->cursorPosition(), 8);
-    EXPECT_EQ(log.heard(), (Heard{"say ghi"}));
+    EXPECT_EQ(log.heard(), (Heard{"ghi"}));
 }
 
 TEST_F(InputDialogTest, AltUpSpeaksTheLineAndOnlyPlainUpAndDownOpenTheReview)
 {
     open();
     key(Qt::Key_Up, {}, Qt::AltModifier);
-    EXPECT_EQ(log.heard(), (Heard{"say empty line"}));
+    EXPECT_EQ(log.heard(), (Heard{"empty line"}));
     edit()->setText("vezmi dopis");
     key(Qt::Key_Up, {}, Qt::AltModifier);
     key(Qt::Key_Down, {}, Qt::AltModifier);
     EXPECT_EQ(reviews, 0);
-    EXPECT_EQ(log.heard().back(), "say vezmi dopis");
+    EXPECT_EQ(log.heard().back(), "vezmi dopis");
     key(Qt::Key_Up);
     key(Qt::Key_Down);
     key(Qt::Key_Down, {}, Qt::ShiftModifier);
@@ -224,7 +224,7 @@ TEST_F(InputDialogTest, OrdinaryKeysEchoWhatTheLayoutTypes)
     QTest::sendKeyEvent(QTest::Press, edit(), Qt::Key_unknown, QString("\u010D"), Qt::NoModifier);
     key(Qt::Key_F5);
     key(Qt::Key_Slash, "/");
-    EXPECT_EQ(log.heard(), (Heard{"echo x", kCapitalCue, "echo X", "echo \xE8"}));
+    EXPECT_EQ(log.heard(), (Heard{"<echo x>", kCapitalCue, "<echo X>", "<echo \xE8>"}));
     EXPECT_EQ(edit()->text(), QString("xX\u010D/"));
 }
 
@@ -238,7 +238,7 @@ TEST_F(InputDialogTest, ADeadKeyEchoesTheLetterItMakesOrItselfWhenTheLetterDoesN
     key(Qt::Key_Dead_Caron);
     key(Qt::Key_X, "x");
     key(Qt::Key_X, "x");
-    EXPECT_EQ(log.heard(), (Heard{kCapitalCue, "echo \xC1", "echo \xA1", "echo x"}));
+    EXPECT_EQ(log.heard(), (Heard{kCapitalCue, "<echo \xC1>", "<echo \xA1>", "<echo x>"}));
 }
 
 TEST_F(InputDialogTest, AltF4RunsTheExitCommand)
@@ -282,7 +282,7 @@ TEST_F(BrailleDialogTest, FAndJInEitherOrderAreHeardWhileHeldAndTypedOnRelease)
     press(Qt::Key_J, "j");
     press(Qt::Key_F, "f");
     EXPECT_EQ(edit()->text(), "");
-    EXPECT_EQ(log.heard(), (Heard{"echo '", "echo c"})) << "J alone is dot 4, the apostrophe";
+    EXPECT_EQ(log.heard(), (Heard{"<echo '>", "<echo c>"})) << "J alone is dot 4, the apostrophe";
     release(Qt::Key_F, "f");
     EXPECT_EQ(edit()->text(), "c");
     release(Qt::Key_J, "j");
@@ -294,7 +294,7 @@ TEST_F(BrailleDialogTest, FAndJInEitherOrderAreHeardWhileHeldAndTypedOnRelease)
     release(Qt::Key_F, "f");
     release(Qt::Key_Space, " ");
     EXPECT_EQ(edit()->text(), "cc") << "Space under a chord changes nothing";
-    EXPECT_EQ(log.heard(), (Heard{"echo  ", "echo a", "echo c"}));
+    EXPECT_EQ(log.heard(), (Heard{"<echo  >", "<echo a>", "<echo c>"}));
 }
 
 TEST_F(BrailleDialogTest, VezmiDopisTypedAsChords)
@@ -334,7 +334,7 @@ TEST_F(BrailleDialogTest, TheCapitalSignActsOnOneCharacterAndOtherPrefixesUntilS
     EXPECT_TRUE(log.heard().empty()) << "a prefix chord is silent";
     press(Qt::Key_F, "f");
     press(Qt::Key_D, "d");
-    EXPECT_EQ(log.heard().back(), "echo B");
+    EXPECT_EQ(log.heard().back(), "<echo B>");
     release(Qt::Key_F, "f");
     release(Qt::Key_D, "d");
     chord({Qt::Key_F, Qt::Key_D});
@@ -435,8 +435,8 @@ TEST_F(TypingAheadTest, TextTypedDuringTheEchoLandsInOrderAndIsEchoedInOrder)
     EXPECT_GT(keys.deepest(), 5) << "the keys were not handled inside the echo's wait";
     const Heard heard = log.heard();
     ASSERT_EQ(heard.size(), 11u);
-    EXPECT_EQ(heard.front(), "echo v");
-    EXPECT_EQ(heard.back(), "echo s");
+    EXPECT_EQ(heard.front(), "<echo v>");
+    EXPECT_EQ(heard.back(), "<echo s>");
 }
 
 TEST_F(TypingAheadTest, DeletionsAndCursorMovesTypedAheadActOnTheLineInOrder)
@@ -452,8 +452,9 @@ TEST_F(TypingAheadTest, DeletionsAndCursorMovesTypedAheadActOnTheLineInOrder)
     keys.serve();
     EXPECT_EQ(edit()->text(), "ax");
     EXPECT_GT(keys.deepest(), 3);
-    EXPECT_EQ(log.heard(), (Heard{"echo a", "echo b", "click 2", "echo b", "echo c", "echo c",
-                                  "echo x", "click 2", "beep", "click 2", "echo c"}))
+    EXPECT_EQ(log.heard(),
+              (Heard{"<echo a>", "<echo b>", "<click 2>", "<echo b>", "<echo c>", "<echo c>",
+                     "<echo x>", "<click 2>", "<beep>", "<click 2>", "<echo c>"}))
         << "Backspace echoes what it deletes; Left the character after the cursor";
 }
 
@@ -476,7 +477,7 @@ TEST_F(TypingAheadTest, ChordsTypedDuringThePreviewLandInOrder)
     queueChord({Qt::Key_F, Qt::Key_K});                       // e
     queueChord({Qt::Key_F, Qt::Key_S, Qt::Key_K, Qt::Key_L}); // z
     queueKey(Qt::Key_Backspace, "\b");
-    queueChord({Qt::Key_F, Qt::Key_S, Qt::Key_J});            // m
+    queueChord({Qt::Key_F, Qt::Key_S, Qt::Key_J}); // m
     keys.serve();
     EXPECT_EQ(edit()->text(), "vem");
     EXPECT_GT(keys.deepest(), 3);
@@ -498,8 +499,8 @@ TEST_F(InputDialogTest, DisplayChordsAreCommittedBeforeTheirEchoWaitsAndLandInOr
     };
     dialog.typeChord("1236"); // v
     EXPECT_EQ(edit()->text(), "vez ");
-    EXPECT_EQ(log.heard(), (Heard{"echo v", "echo e", "echo z", "echo  "}));
-    EXPECT_EQ(log.count("stop"), 4) << "each chord stops the speech first";
+    EXPECT_EQ(log.heard(), (Heard{"<echo v>", "<echo e>", "<echo z>", "<echo  >"}));
+    EXPECT_EQ(log.count("<stop>"), 4) << "each chord stops the speech first";
 }
 
 TEST_F(InputDialogTest, ADisplayChordAfterTheCapitalSignEchoesAndTypesTheCapital)
@@ -510,7 +511,7 @@ TEST_F(InputDialogTest, ADisplayChordAfterTheCapitalSignEchoesAndTypesTheCapital
     dialog.typeChord("12");
     EXPECT_EQ(edit()->text(), "aBb") << "the chord goes in at the cursor";
     EXPECT_EQ(edit()->cursorPosition(), 2);
-    EXPECT_EQ(log.heard(), (Heard{kCapitalCue, "echo B"}));
+    EXPECT_EQ(log.heard(), (Heard{kCapitalCue, "<echo B>"}));
     EXPECT_EQ(state.currentprefix, "") << "the capital sign is spent";
 }
 
@@ -553,7 +554,7 @@ TEST_F(HeldChordTest, UnflaggedRepeatPairsRepeatTheEchoButTypeTheChordOnce)
     quint64 at = holdV(1000, 12, false);
     settle();
     EXPECT_EQ(edit()->text(), "v");
-    EXPECT_EQ(log.count("echo v"), 1 + 12) << "each repeated press previews again";
+    EXPECT_EQ(log.count("<echo v>"), 1 + 12) << "each repeated press previews again";
     at = holdV(at + 300, 12, false);
     holdV(at + 300, 12, false);
     settle();
@@ -608,7 +609,7 @@ TEST_F(HeldChordTest, TheKeyStillRepeatingAfterTheChordWasLetGoStartsNoChord)
         at += 1000;
     }
     EXPECT_EQ(edit()->text(), "vvv") << "not v(: D S L left down are no new chord";
-    EXPECT_EQ(log.count("echo v"), 3 * 3) << "the first press of L, then its two repeats";
+    EXPECT_EQ(log.count("<echo v>"), 3 * 3) << "the first press of L, then its two repeats";
 }
 
 TEST_F(HeldChordTest, TheSameChordPressedAgainTypesAgainAndALoneReleaseTypesWhenTheWaitEnds)

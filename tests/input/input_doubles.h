@@ -1,5 +1,4 @@
-// Recording doubles of what the keyboard's windows play, into the log the speech double
-// writes too, and the key names the echo tests hear.
+// The key names the echo tests hear and the shipped braille table.
 #pragma once
 
 #include "input/brailletables.h"
@@ -10,7 +9,6 @@
 #include <array>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,31 +34,6 @@ public:
 private:
     input::BrailleTables& tables_;
     std::array<input::echokeytype, input::kKeyNameCount> saved_;
-};
-
-class RecordingCues final : public runtime::SoundStatement {
-public:
-    explicit RecordingCues(CueLog& log) : log_(log) {}
-    void sound(std::span<const double> tones, double soundnumber, double duration) override
-    {
-        std::ostringstream entry;
-        entry << "sound ";
-        for (size_t i = 0; i < tones.size(); ++i) {
-            entry << (i > 0 ? "+" : "") << tones[i];
-        }
-        entry << ' ' << soundnumber << ' ' << duration;
-        log_.entries.push_back(entry.str());
-    }
-    void beep() override { log_.entries.push_back("beep"); }
-    void click(double n) override
-    {
-        std::ostringstream entry;
-        entry << "click " << n;
-        log_.entries.push_back(entry.str());
-    }
-
-private:
-    CueLog& log_;
 };
 
 // The shipped braille table, read from the source tree.

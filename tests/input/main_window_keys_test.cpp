@@ -50,9 +50,9 @@ protected:
     }
 
     KeyboardState state;
-    tov::testing::CueLog log;
+    tov::testing::EventLog log;
     tov::testing::RecordingSpeech speech{log};
-    tov::testing::RecordingCues cues{log};
+    tov::testing::RecordingSounds cues{log};
     bool started = false;
     int endwaits = 0;
     int reviews = 0;
@@ -74,7 +74,7 @@ TEST_F(MainWindowKeysTest, EveryKeyStopsSpeechAndEndsASoundWaitOnce)
     key(Qt::Key_Shift);
     key(Qt::Key_A);
     key(Qt::Key_F5); // the memo does not take it: it travels on to the window
-    EXPECT_EQ(log.count("stop"), 3);
+    EXPECT_EQ(log.count("<stop>"), 3);
     EXPECT_EQ(endwaits, 3);
     EXPECT_EQ(log.heard(), Heard{}) << "the main window echoes nothing";
 }
@@ -120,7 +120,7 @@ TEST_F(MainWindowKeysTest, ADialogOfTheWindowIsNotPartOfIt)
     MainWindowKeys later{{&speech, &cues, &state, {}, {}, {}, {}, {}}};
     later.watch(window);
     press(Qt::Key_A, Qt::NoModifier, line);
-    EXPECT_EQ(log.count("stop"), 0);
+    EXPECT_EQ(log.count("<stop>"), 0);
     delete dialog;
 }
 
@@ -143,8 +143,8 @@ TEST_F(MainWindowKeysTest, CtrlBPlaysARisingPairThenAFallingPairAndWritesEachTim
     EXPECT_FALSE(state.braillekeys);
     EXPECT_FALSE(item.isChecked());
     EXPECT_EQ(writes, 2);
-    EXPECT_EQ(log.heard(),
-              (Heard{"sound 400 3 50", "sound 600 3 50", "sound 600 3 50", "sound 400 3 50"}));
+    EXPECT_EQ(log.heard(), (Heard{"<sound 400 #3 50ms>", "<sound 600 #3 50ms>",
+                                  "<sound 600 #3 50ms>", "<sound 400 #3 50ms>"}));
 }
 
 TEST_F(MainWindowKeysTest, TheItemFollowsBrailleModeReadAtStartUp)
@@ -155,7 +155,7 @@ TEST_F(MainWindowKeysTest, TheItemFollowsBrailleModeReadAtStartUp)
     EXPECT_TRUE(item.isChecked());
     keys.braillekeyboarditemClick(item);
     EXPECT_FALSE(item.isChecked());
-    EXPECT_EQ(log.heard(), (Heard{"sound 600 3 50", "sound 400 3 50"}));
+    EXPECT_EQ(log.heard(), (Heard{"<sound 600 #3 50ms>", "<sound 400 #3 50ms>"}));
 }
 
 TEST(KeyStateTracker, LosingTheKeyboardReleasesEveryKey)

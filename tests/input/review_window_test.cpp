@@ -23,7 +23,7 @@ namespace tov::input {
 namespace {
 
 using Heard = std::vector<std::string>;
-const std::string kWindowSound = "sound 300+450 5 100";
+const std::string kWindowSound = "<sound 300+450 #5 100ms>";
 
 struct Language {
     explicit Language(int32_t base) { languageSettings().languagebase = base; }
@@ -67,7 +67,7 @@ protected:
         Heard heard = log.heard();
         EXPECT_GE(heard.size(), 2u);
         EXPECT_EQ(heard[0], kWindowSound);
-        EXPECT_EQ(heard[1], "saynowait Screen");
+        EXPECT_EQ(heard[1], "<saynowait Screen>");
         heard.erase(heard.begin(), heard.begin() + 2);
         return heard;
     }
@@ -77,9 +77,9 @@ protected:
     runtime::Console console;
     KeyboardState state;
     tov::testing::SelfNamedKeys names;
-    tov::testing::CueLog log;
+    tov::testing::EventLog log;
     tov::testing::RecordingSpeech speech{log};
-    tov::testing::RecordingCues cues{log};
+    tov::testing::RecordingSounds cues{log};
     TForm6 form{console, speech, cues, state};
     bool opened = false;
 };
@@ -89,7 +89,7 @@ TEST_F(ReviewWindowTest, ByteFiftyThousandSevenHundredThirtyAtOneKeepsTheWindowS
     console.memoryimage()[runtime::kReviewDisableAddress] = 1;
     openWith([] {});
     EXPECT_FALSE(opened);
-    EXPECT_TRUE(log.entries.empty());
+    EXPECT_TRUE(log.empty());
     console.memoryimage()[runtime::kReviewDisableAddress] = 2;
     openWith([] {});
     EXPECT_TRUE(opened) << "only the value 1 disables the window";
@@ -103,8 +103,8 @@ TEST_F(ReviewWindowTest, OpeningAndClosingPlayTheTwoTonesAndSayScreenAndEndOfScr
         shown = memo()->toPlainText();
         key(Qt::Key_Escape);
     });
-    EXPECT_EQ(log.entries,
-              (Heard{kWindowSound, "saynowait Screen", "stop", kWindowSound, "say end of screen"}));
+    EXPECT_EQ(log,
+              (Heard{kWindowSound, "<saynowait Screen>", "<stop>", kWindowSound, "end of screen"}));
     EXPECT_EQ(shown, "ahoj" + QString(24, QLatin1Char('\n')));
     EXPECT_EQ(form.windowTitle(), "Screen");
     EXPECT_EQ(form.closebitbtn()->text(), "&Close");
@@ -115,7 +115,7 @@ TEST_F(ReviewWindowTest, OpeningAndClosingPlayTheTwoTonesAndSayScreenAndEndOfScr
 TEST_F(ReviewWindowTest, TheCloseButtonClosesWithTheSameAnnouncement)
 {
     openWith([&] { form.closebitbtn()->click(); });
-    EXPECT_EQ(log.heard().back(), "say end of screen");
+    EXPECT_EQ(log.heard().back(), "end of screen");
     EXPECT_EQ(log.count(kWindowSound), 2);
 }
 
@@ -127,8 +127,8 @@ TEST_F(ReviewWindowTest, UpAndDownSpeakLinesAndAFurtherUpAtTheFirstLineClicks)
         key(Qt::Key_Up);
         key(Qt::Key_Up);
     });
-    EXPECT_EQ(heardAfterOpening(), (Heard{"say empty line", "say first", "click 16", "say first",
-                                          kWindowSound, "say end of screen"}));
+    EXPECT_EQ(heardAfterOpening(),
+              (Heard{"empty line", "first", "<click 16>", "first", kWindowSound, "end of screen"}));
 }
 
 TEST_F(ReviewWindowTest, LinesAndCharactersAskedForWhileALineIsSpokenComeInOrder)
@@ -151,8 +151,8 @@ TEST_F(ReviewWindowTest, LinesAndCharactersAskedForWhileALineIsSpokenComeInOrder
         EXPECT_GT(keys.deepest(), 3);
         speech.whileSpeaking = nullptr;
     });
-    EXPECT_EQ(log.heard(), (Heard{"say two", "say three", "say four", "echo o", "say empty line",
-                                  "say line 5, column 1", kWindowSound, "say end of screen"}));
+    EXPECT_EQ(log.heard(), (Heard{"two", "three", "four", "<echo o>", "empty line",
+                                  "line 5, column 1", kWindowSound, "end of screen"}));
 }
 
 TEST_F(ReviewWindowTest, ThePositionAfterTheLastLineIsABoundaryToo)
@@ -163,8 +163,8 @@ TEST_F(ReviewWindowTest, ThePositionAfterTheLastLineIsABoundaryToo)
         key(Qt::Key_Down);
         key(Qt::Key_Up);
     });
-    EXPECT_EQ(log.heard(), (Heard{"click 16", "say empty line", "say empty line", kWindowSound,
-                                  "say end of screen"}))
+    EXPECT_EQ(log.heard(),
+              (Heard{"<click 16>", "empty line", "empty line", kWindowSound, "end of screen"}))
         << "Ctrl+End arrived at the end; Down against it clicks, Up leaves it";
 }
 
@@ -182,8 +182,8 @@ TEST_F(ReviewWindowTest, F2SpeaksLineAndColumnFromOne)
     });
     const Heard heard = log.heard();
     ASSERT_GE(heard.size(), 4u);
-    EXPECT_EQ(heard[0], "say line 3, column 1");
-    EXPECT_EQ(heard[3], "say line 3, column 3");
+    EXPECT_EQ(heard[0], "line 3, column 1");
+    EXPECT_EQ(heard[3], "line 3, column 3");
 }
 
 TEST_F(ReviewWindowTest, CharactersEchoTheOneAfterTheCaretAndTheCarriageReturnAtALineEnd)
@@ -196,8 +196,8 @@ TEST_F(ReviewWindowTest, CharactersEchoTheOneAfterTheCaretAndTheCarriageReturnAt
         key(Qt::Key_Right); // the end of the line: its CR
         key(Qt::Key_Home);  // a
     });
-    EXPECT_EQ(heardAfterOpening(), (Heard{"echo a", "click 16", "echo a", "echo b", "echo \r",
-                                          "echo a", kWindowSound, "say end of screen"}));
+    EXPECT_EQ(heardAfterOpening(), (Heard{"<echo a>", "<click 16>", "<echo a>", "<echo b>",
+                                          "<echo \r>", "<echo a>", kWindowSound, "end of screen"}));
 }
 
 TEST_F(ReviewWindowTest, CtrlRightSpeaksTheWordItMovedToWithoutTheComma)
@@ -207,7 +207,7 @@ TEST_F(ReviewWindowTest, CtrlRightSpeaksTheWordItMovedToWithoutTheComma)
         key(Qt::Key_Right, Qt::ControlModifier);
         key(Qt::Key_Home, Qt::ControlModifier);
     });
-    EXPECT_EQ(heardAfterOpening(), (Heard{"say abc", kWindowSound, "say end of screen"}))
+    EXPECT_EQ(heardAfterOpening(), (Heard{"abc", kWindowSound, "end of screen"}))
         << "Ctrl+Home says nothing after the boundary rule";
 }
 
@@ -218,7 +218,7 @@ TEST_F(ReviewWindowTest, TheEdgeFlagCarriesOverToTheNextOpening)
     log.clear();
     openWith([&] { key(Qt::Key_Up); });
     EXPECT_EQ(heardAfterOpening(),
-              (Heard{"click 16", "say empty line", kWindowSound, "say end of screen"}));
+              (Heard{"<click 16>", "empty line", kWindowSound, "end of screen"}));
 }
 
 TEST_F(ReviewWindowTest, WithoutASpeechEngineTheKeysAreSilentAndEscapeStillCloses)
@@ -234,8 +234,7 @@ TEST_F(ReviewWindowTest, WithoutASpeechEngineTheKeysAreSilentAndEscapeStillClose
         closedByEscape = !form.isVisible();
     });
     EXPECT_TRUE(closedByEscape);
-    EXPECT_EQ(log.entries,
-              (Heard{kWindowSound, "saynowait Screen", kWindowSound, "say end of screen"}));
+    EXPECT_EQ(log, (Heard{kWindowSound, "<saynowait Screen>", kWindowSound, "end of screen"}));
 }
 
 TEST_F(ReviewWindowTest, UpInTheInputLineOpensItAndTheLineStaysQuietWhenItCloses)
@@ -256,7 +255,7 @@ TEST_F(ReviewWindowTest, UpInTheInputLineOpensItAndTheLineStaysQuietWhenItCloses
     dialog.showModal();
     EXPECT_TRUE(opened);
     EXPECT_EQ(log.heard(),
-              (Heard{kWindowSound, "saynowait Screen", kWindowSound, "say end of screen"}));
+              (Heard{kWindowSound, "<saynowait Screen>", kWindowSound, "end of screen"}));
 }
 
 } // namespace

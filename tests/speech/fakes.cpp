@@ -211,7 +211,7 @@ sapi4::HRESULT FakeCentral::VolumeSet(uint32_t v)
 
 // --- FakeEnumerator ---
 
-FakeEnumerator::FakeEnumerator(FakeQueue& queue, std::vector<std::string>& log,
+FakeEnumerator::FakeEnumerator(FakeQueue& queue, tov::testing::EventLog& log,
                                std::vector<std::string> names)
     : queue_(queue), log_(log), names_(std::move(names))
 {

@@ -3,6 +3,7 @@
 // reached the engines and in which order.
 #pragma once
 
+#include "doubles/doubles.h"
 #include "speech/guithread.h"
 #include "speech/sapi4.h"
 #include "speech/sapi5.h"
@@ -68,7 +69,7 @@ class FakeCentral final : public sapi4::ITTSCentralA,
                           public sapi4::ITTSAttributesA,
                           public std::enable_shared_from_this<FakeCentral> {
 public:
-    FakeCentral(FakeQueue& queue, std::vector<std::string>& log, std::string name)
+    FakeCentral(FakeQueue& queue, tov::testing::EventLog& log, std::string name)
         : queue_(queue), log_(log), name_(std::move(name))
     {
     }
@@ -114,7 +115,7 @@ private:
     sapi4::HRESULT set(Range& range, uint32_t value);
 
     FakeQueue& queue_;
-    std::vector<std::string>& log_;
+    tov::testing::EventLog& log_;
     std::string name_;
     uint32_t nextKey_ = 41;
     uint64_t generation_ = 0; //: a reset makes a pending "later" end stale
@@ -122,7 +123,7 @@ private:
 
 class FakeEnumerator final : public sapi4::ITTSEnumA {
 public:
-    FakeEnumerator(FakeQueue& queue, std::vector<std::string>& log, std::vector<std::string> names);
+    FakeEnumerator(FakeQueue& queue, tov::testing::EventLog& log, std::vector<std::string> names);
 
     sapi4::HRESULT Next(uint32_t count, sapi4::TTSMODEINFOA* records, uint32_t* fetched) override;
     sapi4::HRESULT Reset() override;
@@ -139,7 +140,7 @@ public:
 
 private:
     FakeQueue& queue_;
-    std::vector<std::string>& log_;
+    tov::testing::EventLog& log_;
     std::vector<std::string> names_;
     size_t position_ = 0;
 };
@@ -151,7 +152,7 @@ public:
 
 class FakeVoice final : public sapi5::ISpeechVoice {
 public:
-    FakeVoice(FakeQueue& queue, std::vector<std::string>& log,
+    FakeVoice(FakeQueue& queue, tov::testing::EventLog& log,
               std::weak_ptr<sapi5::VoiceEvents> events)
         : queue_(queue), log_(log), events_(std::move(events))
     {
@@ -173,7 +174,7 @@ public:
 
 private:
     FakeQueue& queue_;
-    std::vector<std::string>& log_;
+    tov::testing::EventLog& log_;
     std::weak_ptr<sapi5::VoiceEvents> events_;
     int32_t nextStream_ = 1;
     uint64_t generation_ = 0; //: a purge makes pending ends come at once instead

@@ -13,27 +13,6 @@
 
 namespace tov::speech::testing {
 
-// Sound statements land in the engines' log, so their order against speech shows.
-class LoggingSounds final : public runtime::SoundStatement {
-public:
-    explicit LoggingSounds(std::vector<std::string>& log) : log_(log) {}
-    void sound(std::span<const double> tones, double soundnumber, double duration) override
-    {
-        std::string entry = "sound";
-        for (const double t : tones) {
-            entry += " " + std::to_string(static_cast<int>(t));
-        }
-        entry += " #" + std::to_string(static_cast<int>(soundnumber)) + " " +
-                 std::to_string(static_cast<int>(duration)) + "ms";
-        log_.push_back(entry);
-    }
-    void beep() override { log_.push_back("beep"); }
-    void click(double) override { log_.push_back("click"); }
-
-private:
-    std::vector<std::string>& log_;
-};
-
 struct SpeechFixture {
     SpeechFixture()
         : speech({queue, sounds, profile},
@@ -88,15 +67,15 @@ struct SpeechFixture {
     tov::testing::TempDir dir;
     Profile profile{dir.path() / "tovana.ini"};
     FakeQueue queue;
-    std::vector<std::string> log;
-    LoggingSounds sounds{log};
+    tov::testing::EventLog log; //: engine calls and sound statements, in order
+    tov::testing::RecordingSounds sounds{log};
     std::shared_ptr<FakeAudioDestination> audio = std::make_shared<FakeAudioDestination>();
     std::shared_ptr<FakeEnumerator> enumerator =
         std::make_shared<FakeEnumerator>(queue, log, std::vector<std::string>{"Czech"});
     bool audioFails = false;
     bool enumeratorFails = false;
     bool voiceFails = false;
-    FakeVoice* voice = nullptr; //: the SAPI 5 engine, once connected
+    FakeVoice* voice = nullptr;       //: the SAPI 5 engine, once connected
     std::vector<std::string> notices; //: what the layer told the user
     SpeechLayer speech;
 };

@@ -306,7 +306,7 @@ TEST_F(SpeechLayerTest, SwitchingToSapi5ChecksTheItemDisablesVoiceStoresItAndPla
     EXPECT_TRUE(state().usesapi5);
     EXPECT_TRUE(state().engineready);
     // Chosen, so connected (it finishes connecting on its own thread), then the tones.
-    EXPECT_THAT(log, ElementsAre("EventInterests 0", "sound 400 #3 50ms", "sound 600 #3 50ms"));
+    EXPECT_THAT(log, ElementsAre("EventInterests 0", "<sound 400 #3 50ms>", "<sound 600 #3 50ms>"));
     // Written as "SAPI5", read back under any spelling.
     EXPECT_TRUE(profile.readBool("voice", "sapi5", false));
     EXPECT_NE(dir.read("tovana.ini").find("SAPI5=1"), std::string::npos);
@@ -324,7 +324,7 @@ TEST_F(SpeechLayerTest, SwitchingBackPlaysDownAndLeavesSapi4WaitingForAVoice)
     EXPECT_TRUE(voiceitem.enabled);
     EXPECT_FALSE(state().usesapi5);
     EXPECT_FALSE(state().engineready);
-    EXPECT_THAT(log, ElementsAre("sound 600 #3 50ms", "sound 400 #3 50ms"));
+    EXPECT_THAT(log, ElementsAre("<sound 600 #3 50ms>", "<sound 400 #3 50ms>"));
     EXPECT_FALSE(profile.readBool("Voice", "SAPI5", true));
 
     // The old voice still speaks `say`; the keys wait for the next selection.

@@ -269,7 +269,8 @@ TEST_F(SpeechMenuTest, TriggeringTheSapi5ItemSwitchesOnceEachTime)
     EXPECT_TRUE(state().usesapi5);
     EXPECT_FALSE(Voicesubmenu.isEnabled());
     // Chosen now, so connected now, with the interests the dialog recorded at creation.
-    EXPECT_THAT(log, ElementsAre("EventInterests 33790", "sound 400 #3 50ms", "sound 600 #3 50ms"));
+    EXPECT_THAT(log,
+                ElementsAre("EventInterests 33790", "<sound 400 #3 50ms>", "<sound 600 #3 50ms>"));
     usesapi5submenu.trigger();
     EXPECT_FALSE(usesapi5submenu.isChecked());
     EXPECT_FALSE(state().usesapi5);
