@@ -197,10 +197,9 @@ TEST(Localizer, LanguageIsReadAndWrittenInTheEnvironmentSection)
     readlanguage(profile);
     EXPECT_EQ(languageSettings().languagebase, 1500); // used unchanged
 
-    languageSettings().languagebase = kEnglishBase;
+    const testing::Language english(kEnglishBase);
     writelanguage(profile);
     EXPECT_EQ(dir.read("tovana.ini"), "[Environment]\nLanguage=2000\n");
-    languageSettings().languagebase = kCzechBase;
 }
 
 } // namespace

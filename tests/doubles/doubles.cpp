@@ -1,6 +1,8 @@
 // Doubles of the runtime's hosts.
 #include "doubles/doubles.h"
 
+#include "common/atomic_file.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -147,8 +149,7 @@ void TempDir::write(const char* name, std::string_view bytes) const
 
 std::string TempDir::read(const char* name) const
 {
-    std::ifstream in(path_ / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return files::readFile(path_ / name).value_or("");
 }
 
 ConsoleFixture::ConsoleFixture() : console(dir.path())

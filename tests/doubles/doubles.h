@@ -2,6 +2,7 @@
 // helpers many tests share (a thrown error's text, Czech source text as Windows-1250).
 #pragma once
 
+#include "common/localizer.h"
 #include "common/text.h"
 #include "common/tov_error.h"
 #include "runtime/host.h"
@@ -36,6 +37,15 @@ inline std::string cp1250(std::string_view utf8)
 {
     return text::fromUtf8(utf8);
 }
+
+// The language of a test, Czech again at its end. Captions are fetched when a window is
+// created, so a window's test sets this before the window is made.
+struct Language {
+    explicit Language(int32_t base) { languageSettings().languagebase = base; }
+    ~Language() { languageSettings().languagebase = kCzechBase; }
+    Language(const Language&) = delete;
+    Language& operator=(const Language&) = delete;
+};
 
 // A written screen line: the text and blanks up to the screen's width.
 inline std::string padded(std::string_view line)

@@ -329,7 +329,7 @@ TEST(KeyEcho, TheCapitalCueComesBeforeTheNameAndOnlyForOneCapital)
     tables.echokeys[1] = {'a', "a"};
     tables.echokeys[2] = {static_cast<uint8_t>('\xA7'), text::fromUtf8("paragraf")};
     tables.echokeys[3] = {static_cast<uint8_t>('\x8A'), text::fromUtf8("velké š")};
-    const std::string cue = "<sound 2000 #1 20ms>";
+    const std::string cue = tov::testing::kCapitalCue;
     const std::string bigA = echoEntry(text::fromUtf8("velké a"));
     const std::string bigS = echoEntry(text::fromUtf8("velké š"));
     const std::string section = echoEntry(text::fromUtf8("paragraf"));

@@ -13,7 +13,7 @@
 //   input_echo_benchmark [runs] [update frames]     (40 runs; the real device's update)
 #include "common/profile.h"
 #include "common/text.h"
-#include "doubles/doubles.h"
+#include "input_doubles.h"
 #include "input/tableloaders.h"
 #include "input/tform2.h"
 #include "measure.h"
@@ -31,7 +31,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -59,12 +58,6 @@ struct Figures {
                     sorted.size());
     }
 };
-
-std::string fileBytes(const char* path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
 
 // The mixing update of the program's device: opened as the program opens it, then closed.
 int realDeviceUpdate()
@@ -126,15 +119,16 @@ int main(int argc, char** argv)
     const int update = argc > 2 ? std::max(1, std::atoi(argv[2])) : realDeviceUpdate();
 
     BrailleTables& tables = tov::input::brailleTables();
-    tov::input::parseBrailleTable(fileBytes(TOVANA_SOURCE_DATA_DIR "/czech.ebt"), tables);
-    tov::input::parseKeyNames(fileBytes(TOVANA_SOURCE_DATA_DIR "/czech.eky"), tables);
+    tables = tov::testing::shippedBrailleTable();
+    tov::input::parseKeyNames(tov::files::readFile(TOVANA_SOURCE_DATA_DIR "/czech.eky").value(),
+                              tables);
 
     auto device = tov::sound::AudioDevice::acquireLoopback(kDeviceRate);
     tov::testing::RealTimeRenderer renderer(device, 500us, static_cast<size_t>(update));
     auto frameNow = [&] {
-        return static_cast<size_t>(std::chrono::duration<double>(Clock::now() - renderer.startedAt())
-                                       .count() *
-                                   kDeviceRate);
+        return static_cast<size_t>(
+            std::chrono::duration<double>(Clock::now() - renderer.startedAt()).count() *
+            kDeviceRate);
     };
 
     tov::testing::TempDir dir;
@@ -161,7 +155,8 @@ int main(int argc, char** argv)
         return 1;
     }
     QLineEdit* edit = dialog.inputedit();
-    const std::string line = tov::text::fromUtf8("Jsi v podzemní chodbě, která vede na sever a na jih.");
+    const std::string line =
+        tov::text::fromUtf8("Jsi v podzemní chodbě, která vede na sever a na jih.");
 
     auto serveUntil = [&](size_t frame) {
         (void)QTest::qWaitFor([&] { return renderer.framesSoFar() >= frame; }, 5000);

@@ -19,15 +19,7 @@ namespace tov::input {
 namespace {
 
 using Heard = std::vector<std::string>;
-// Played before the name of a typed capital.
-constexpr const char* kCapitalCue = "<sound 2000 #1 20ms>";
-
-// The language of a test: captions are fetched when a window is created, so this is set
-// before the window is.
-struct Language {
-    explicit Language(int32_t base) { languageSettings().languagebase = base; }
-    ~Language() { languageSettings().languagebase = kCzechBase; }
-};
+using tov::testing::kCapitalCue;
 
 class InputDialogTest : public ::testing::Test {
 protected:
@@ -82,7 +74,7 @@ protected:
     }
 
     static BrailleTables* shared;
-    Language english{kEnglishBase};
+    tov::testing::Language english{kEnglishBase};
     tov::testing::SelfNamedKeys names{*shared};
     const BrailleTables& tables = *shared;
     KeyboardState state;

@@ -1,13 +1,13 @@
 // The key names the echo tests hear and the shipped braille table.
 #pragma once
 
-#include "input/brailletables.h"
+#include "common/atomic_file.h"
 #include "doubles/doubles.h"
+#include "input/brailletables.h"
 #include "input/tableloaders.h"
 #include "runtime/host.h"
 
 #include <array>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,13 +36,14 @@ private:
     std::array<input::echokeytype, input::kKeyNameCount> saved_;
 };
 
+// Played before the name of a typed capital.
+inline constexpr const char* kCapitalCue = "<sound 2000 #1 20ms>";
+
 // The shipped braille table, read from the source tree.
 inline input::BrailleTables shippedBrailleTable()
 {
-    std::ifstream file(TOVANA_SOURCE_DATA_DIR "/czech.ebt", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
     input::BrailleTables tables;
-    input::parseBrailleTable(bytes, tables);
+    input::parseBrailleTable(files::readFile(TOVANA_SOURCE_DATA_DIR "/czech.ebt").value(), tables);
     return tables;
 }
 

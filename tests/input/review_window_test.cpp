@@ -25,11 +25,6 @@ namespace {
 using Heard = std::vector<std::string>;
 const std::string kWindowSound = "<sound 300+450 #5 100ms>";
 
-struct Language {
-    explicit Language(int32_t base) { languageSettings().languagebase = base; }
-    ~Language() { languageSettings().languagebase = kCzechBase; }
-};
-
 class ReviewWindowTest : public ::testing::Test {
 protected:
     ReviewWindowTest() : console(dir.path()) {}
@@ -72,7 +67,7 @@ protected:
         return heard;
     }
 
-    Language english{kEnglishBase};
+    tov::testing::Language english{kEnglishBase};
     tov::testing::TempDir dir;
     runtime::Console console;
     KeyboardState state;

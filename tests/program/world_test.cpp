@@ -2,13 +2,12 @@
 // are lower-case Windows-1250 lines, and the death tune shipped beside the program.
 #include "player.h"
 
+#include "common/atomic_file.h"
 #include "common/text.h"
 #include "runtime/datafile.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <set>
 
 namespace tov::program::testing {
@@ -114,8 +113,7 @@ TEST(ClearVariables, EveryFlagAndStringIsClearedAgain)
 
 std::string shippedTune()
 {
-    std::ifstream in(TOVANA_DATA_DIR "/data.dta", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return files::readFile(TOVANA_DATA_DIR "/data.dta").value();
 }
 
 TEST(DeathTune, TheShippedTuneIsChordsOfFourTonesClosedByTheEndMark)

@@ -137,11 +137,10 @@ TEST_F(DataFileTest, MissingFileShowsMessage42AndEndsTheProcess)
     EXPECT_THROW(read(), ProcessEnded);
     EXPECT_EQ(process.messages, std::vector<std::string>{"Nelze nal\xE9zt soubor data.dta"});
 
-    languageSettings().languagebase = kEnglishBase;
+    const testing::Language english(kEnglishBase);
     EXPECT_THROW(console.restoredata(), ProcessEnded);
     EXPECT_EQ(process.messages.back(), "Can't find the file data.dta");
     EXPECT_EQ(process.ends, 2);
-    languageSettings().languagebase = kCzechBase;
 }
 
 TEST_F(DataFileTest, FileCreatedAfterStartIsStillRead)
