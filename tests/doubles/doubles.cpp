@@ -11,16 +11,6 @@
 #include <stdexcept>
 
 namespace tov::testing {
-namespace {
-
-void record(EventLog* log, std::string entry)
-{
-    if (log != nullptr) {
-        log->push_back(std::move(entry));
-    }
-}
-
-} // namespace
 
 std::vector<std::string> EventLog::heard() const
 {
@@ -56,57 +46,11 @@ std::string soundEntry(const std::vector<double>& tones, double soundnumber, dou
     return entry.str();
 }
 
-void RecordingSpeech::say(const std::string& text)
-{
-    spoken.push_back(text);
-    record(log_, text);
-    wait();
-}
-
-void RecordingSpeech::saynowait(const std::string& text)
-{
-    record(log_, "<saynowait " + text + ">");
-}
-
-void RecordingSpeech::stopspeech()
-{
-    record(log_, kStopEntry);
-}
-
-void RecordingSpeech::saykeyname(const std::string& name)
-{
-    record(log_, echoEntry(name));
-    wait();
-}
-
-void RecordingSpeech::wait()
-{
-    if (whileSpeaking) {
-        whileSpeaking();
-    }
-}
-
-void RecordingPauser::pause(std::chrono::milliseconds duration)
-{
-    record(log_, pauseEntry(static_cast<int>(duration.count())));
-}
-
-void RecordingSounds::sound(std::span<const double> tones, double soundnumber, double duration)
-{
-    sounds.push_back({{tones.begin(), tones.end()}, soundnumber, duration});
-    record(log_, soundEntry(sounds.back().tones, soundnumber, duration));
-}
-
-void RecordingSounds::beep()
-{
-    record(log_, "<beep>");
-}
-
 void RecordingSounds::click(double n)
 {
     std::ostringstream entry;
     entry << "<click " << n << ">";
-    record(log_, entry.str());
+    enter(entry.str());
 }
 
 runtime::DialogResult ScriptedDialog::showModal()

@@ -71,18 +71,44 @@ std::string echoEntry(std::string_view name);
 std::string pauseEntry(int milliseconds);
 std::string soundEntry(const std::vector<double>& tones, double soundnumber, double duration);
 
+// The log a recording double enters each call in, when it was given one.
+class LogsTo {
+public:
+    LogsTo() = default;
+    explicit LogsTo(EventLog& log) : log_(&log) {}
+
+protected:
+    void enter(std::string entry) const
+    {
+        if (log_ != nullptr) {
+            log_->push_back(std::move(entry));
+        }
+    }
+
+private:
+    EventLog* log_ = nullptr;
+};
+
 // Records what reaches the speech layer: `spoken` holds the text of every `say`; with a
 // log, every call is entered there too. `whileSpeaking` runs inside `say` and
 // `saykeyname`, where the real layer waits for the end of speech: a test makes it serve
 // the event queue, so the next keys are handled inside the wait.
-class RecordingSpeech final : public runtime::Speech {
+class RecordingSpeech final : public runtime::Speech, private LogsTo {
 public:
-    RecordingSpeech() = default;
-    explicit RecordingSpeech(EventLog& log) : log_(&log) {}
-    void say(const std::string& text) override;
-    void saynowait(const std::string& text) override;
-    void stopspeech() override;
-    void saykeyname(const std::string& name) override;
+    using LogsTo::LogsTo;
+    void say(const std::string& text) override
+    {
+        spoken.push_back(text);
+        enter(text);
+        wait();
+    }
+    void saynowait(const std::string& text) override { enter("<saynowait " + text + ">"); }
+    void stopspeech() override { enter(kStopEntry); }
+    void saykeyname(const std::string& name) override
+    {
+        enter(echoEntry(name));
+        wait();
+    }
     bool engineready() const override { return ready; }
 
     std::vector<std::string> spoken;
@@ -90,40 +116,42 @@ public:
     std::function<void()> whileSpeaking;
 
 private:
-    void wait();
-
-    EventLog* log_ = nullptr;
+    void wait() const
+    {
+        if (whileSpeaking) {
+            whileSpeaking();
+        }
+    }
 };
 
 // Enters each pause in the log, when it has one, instead of sleeping.
-class RecordingPauser final : public runtime::Pauser {
+class RecordingPauser final : public runtime::Pauser, private LogsTo {
 public:
-    RecordingPauser() = default;
-    explicit RecordingPauser(EventLog& log) : log_(&log) {}
-    void pause(std::chrono::milliseconds duration) override;
-
-private:
-    EventLog* log_ = nullptr;
+    using LogsTo::LogsTo;
+    void pause(std::chrono::milliseconds duration) override
+    {
+        enter(pauseEntry(static_cast<int>(duration.count())));
+    }
 };
 
 // Records every sound statement in `sounds`, and every statement and key cue in the log
 // when it has one.
-class RecordingSounds final : public runtime::SoundStatement {
+class RecordingSounds final : public runtime::SoundStatement, private LogsTo {
 public:
+    using LogsTo::LogsTo;
     struct Sound {
         std::vector<double> tones;
         double soundnumber;
         double duration;
     };
-    RecordingSounds() = default;
-    explicit RecordingSounds(EventLog& log) : log_(&log) {}
-    void sound(std::span<const double> tones, double soundnumber, double duration) override;
-    void beep() override;
+    void sound(std::span<const double> tones, double soundnumber, double duration) override
+    {
+        sounds.push_back({{tones.begin(), tones.end()}, soundnumber, duration});
+        enter(soundEntry(sounds.back().tones, soundnumber, duration));
+    }
+    void beep() override { enter("<beep>"); }
     void click(double n) override;
     std::vector<Sound> sounds;
-
-private:
-    EventLog* log_ = nullptr;
 };
 
 // Answers each showModal with the next scripted line (Ok), or Closed when a line is
