@@ -5,6 +5,7 @@
 // scripted results (a lost buffer, say) for chosen calls.
 #pragma once
 
+#include "doubles/doubles.h"
 #include "sound/platform.h"
 
 #include <cstdint>
@@ -36,7 +37,7 @@ struct FakeBufferState {
 
 struct FakeWorld {
     std::vector<std::shared_ptr<FakeBufferState>> buffers; //: every buffer ever made
-    std::vector<std::string> log;
+    EventLog log; //: every call but the status queries, in order
     //: the next results of a call name ("play", "lock", ...) on any buffer, then kOk
     std::map<std::string, std::deque<sound::Result>> scripted;
     std::string openFailure; //: when not empty, opening throws TovError with this text
