@@ -29,7 +29,7 @@ struct FakeBufferState {
     int32_t pan = 0;
     int32_t volume = 0;
     int plays = 0;
-    int fills = 0; //: unlocks after a lock, that is, refills of the memory
+    int fills = 0;         //: unlocks after a lock, that is, refills of the memory
     int statusQueries = 0; //: not logged, they are frequent: counted
     //: status queries before a play ends by itself; negative: it plays until `finish`
     int statusesUntilEnd = -1;
