@@ -20,8 +20,8 @@ namespace tov::shell {
 WindowCommands::WindowCommands(TForm1& form1, TForm3& form3, TForm5& form5, TAboutbox& aboutbox,
                                VoiceChoice& voice, runtime::SoundSettings& sounds,
                                const Profile& profile)
-    : form1_(form1), form3_(form3), form5_(form5), aboutbox_(aboutbox),
-      voice_(voice), sounds_(sounds), profile_(profile)
+    : form1_(form1), form3_(form3), form5_(form5), aboutbox_(aboutbox), voice_(voice),
+      sounds_(sounds), profile_(profile)
 {
     connect(form1.Startsubmenu(), &QAction::triggered, this, &WindowCommands::StartsubmenuClick);
     connect(form1.soundssubmenu(), &QAction::triggered, this, &WindowCommands::soundssubmenuClick);
@@ -76,31 +76,28 @@ void WindowCommands::aboutsubmenuClick()
 
 WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator files,
                        const std::filesystem::path& executable)
-    : profile_(config),
-      processJoined_([this, &files] {
+    : profile_(config), processJoined_([this, &files] {
           // A settings file that cannot be stored is said once, over the main window; the
           // changes hold in memory until the end.
           profile_.setWriteFailureReporter(postErrorMessage);
           console_.setlocator(std::move(files));
           console_.host().process = &process_;
       }),
-      sounds_(console_),
-      speech_({queue_, sounds_, profile_}, speech::espeakEngines(poster_),
-              speech::speechDispatcherVoice(poster_)),
+      sounds_(console_), speech_({queue_, sounds_, profile_}, speech::espeakEngines(poster_),
+                                 speech::speechDispatcherVoice(poster_)),
       speechJoined_([this] {
           speech_.setNotice(postErrorMessage);
           console_.host().speech = &speech_;
       }),
       form1_(console_, profile_, sounds_, executable, &speech_),
-      form2_([this] { form1_.endNow(); }, &form1_),
-      form3_(profile_, &form1_),
+      form2_([this] { form1_.endNow(); }, &form1_), form3_(profile_, &form1_),
       form4_(speech_, process_, &form1_),
-      speechMenu_(speech_, form4_, form1_.usesapi5submenu(), form1_.Voicesubmenu(),
-                  [this] { return text::fromQString(form1_.windowTitle()); }, &form1_),
+      speechMenu_(
+          speech_, form4_, form1_.usesapi5submenu(), form1_.Voicesubmenu(),
+          [this] { return text::fromQString(form1_.windowTitle()); }, &form1_),
       voiceItemsSet_([this] { speechMenu_.settingsread(form1_.sapi5Setting()); }),
       form5_(sounds_.settings(), sounds_, &form1_),
-      form6_(console_, speech_, sounds_, input::keyboardState(), &form1_),
-      aboutbox_(&form1_),
+      form6_(console_, speech_, sounds_, input::keyboardState(), &form1_), aboutbox_(&form1_),
       commands_(form1_, form3_, form5_, aboutbox_, *this, sounds_.settings(), profile_),
       dialogJoined_([this] {
           form2_.setHosts({&speech_, &sounds_, &input::keyboardState(), &input::brailleTables(),
@@ -112,6 +109,10 @@ WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator
              [this] { return form1_.programstarted(); }, [this] { form6_.Open(); },
              [this] { form1_.endNow(); }, [this] { form1_.writesettings(); }},
             &form1_),
+      keysJoined_([this] {
+          keys_.attachbraillekeyboarditem(*form1_.braillekeyboarditem());
+          keys_.watch(form1_);
+      }),
       // The braille display: nothing waits for it, and without BRLTTY nothing is shown.
       braille_(console_, form2_, form6_, *form1_.brailledisplayitem(),
                {[this](std::function<void()> call) { poster_.post(std::move(call)); },
@@ -121,8 +122,6 @@ WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator
                 [this](const std::string& text) { speech_.saynowait(text); }},
                &form1_)
 {
-    keys_.attachbraillekeyboarditem(*form1_.braillekeyboarditem());
-    keys_.watch(form1_);
 }
 
 void WindowHost::show()

@@ -119,6 +119,7 @@ private:
     WindowCommands commands_;
     Step dialogJoined_;
     input::MainWindowKeys keys_;
+    Step keysJoined_;
     braille::QtBraille braille_;
 };
 
