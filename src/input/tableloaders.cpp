@@ -268,14 +268,44 @@ void LoadKeyNames()
     parseKeyNames(readTableFile(tables.keynamefile), tables);
 }
 
-void LoadKeyboardTables(const std::filesystem::path& workdir)
+namespace {
+
+// Both tables in the start-up order; `loading` names the file being read when an error
+// leaves.
+void loadKeyboardTables(const TableLocator& locate, const std::filesystem::path*& loading)
 {
     BrailleTables& tables = brailleTables();
-    tables.brailletablefile = workdir / kBrailleTableFile;
+    loading = &tables.brailletablefile;
+    tables.brailletablefile = locate(kBrailleTableFile);
     LoadBrailleTable();
     const std::string keyNameFile = message(Message::KeyNameFile) + kKeyNameExtension;
-    tables.keynamefile = workdir / text::toUtf8(keyNameFile);
+    loading = &tables.keynamefile;
+    tables.keynamefile = locate(text::toUtf8(keyNameFile));
     LoadKeyNames();
+}
+
+} // namespace
+
+void LoadKeyboardTables(const TableLocator& locate)
+{
+    const std::filesystem::path* loading = nullptr;
+    loadKeyboardTables(locate, loading);
+}
+
+void LoadKeyboardTables(const std::filesystem::path& workdir)
+{
+    LoadKeyboardTables([&workdir](const std::string& name) { return workdir / name; });
+}
+
+std::string loadKeyboardTablesTelling(const TableLocator& locate)
+{
+    const std::filesystem::path* loading = nullptr;
+    try {
+        loadKeyboardTables(locate, loading);
+    } catch (const TovError& error) {
+        return std::string(error.what()) + ": " + loading->filename().string();
+    }
+    return {};
 }
 
 } // namespace tov::input

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -57,9 +58,19 @@ void LoadBrailleTable();
 // Reads `brailleTables().keynamefile` into the global key-name table.
 void LoadKeyNames();
 
+// Where a table file of this name is read: the console's locator in the program.
+using TableLocator = std::function<std::filesystem::path(const std::string& name)>;
+
 // The start-up order: "czech.ebt", then message 24 of the current language followed by
-// ".eky", both in `workdir` (the empty path is the working directory). An error stops at
-// once and goes to the caller, so a missing braille table leaves the key names unread.
+// ".eky", both where `locate` finds them. An error stops at once and goes to the caller,
+// so a missing braille table leaves the key names unread.
+void LoadKeyboardTables(const TableLocator& locate);
+// The same with both files in `workdir` (the empty path is the working directory).
 void LoadKeyboardTables(const std::filesystem::path& workdir = {});
+
+// The start-up's load as the main window runs it: the program goes on without a table it
+// cannot read, and the user is told why and which file ("File not found: english.eky").
+// Returns that text, or the empty text when both tables are in.
+std::string loadKeyboardTablesTelling(const TableLocator& locate);
 
 } // namespace tov::input

@@ -5,33 +5,15 @@
 //
 // Where the settings file and the data files are: shell/filelocations.h; --config FILE
 // names another settings file.
-#include "braille/qtbraille.h"
 #include "common/localizer.h"
-#include "common/profile.h"
-#include "input/chordkeyboard.h"
-#include "input/mainwindowkeys.h"
-#include "input/tform2.h"
-#include "input/tform6.h"
-#include "shell/settings.h"
-#include "shell/soundstack.h"
-#include "speech/engines.h"
-#include "speech/qtguithread.h"
-#include "speech/speechlayer.h"
-#include "speech/speechmenu.h"
-#include "speech/tform4.h"
-#include "common/qtext.h"
 #include "common/text.h"
-#include "runtime/soundcues.h"
-#include "runtime/tovcommands.h"
 #include "shell/filelocations.h"
 #include "shell/processexit.h"
-#include "shell/terminal_host.h"
 #include "shell/programicon.h"
-#include "shell/taboutbox.h"
-#include "shell/tform1.h"
-#include "shell/tform3.h"
-#include "shell/tform5.h"
+#include "shell/terminal_host.h"
 #include "shell/tovapplication.h"
+#include "shell/windowhost.h"
+#include "speech/engines.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -101,82 +83,12 @@ Options parse(int argc, char** argv)
     tov::shell::endProcessNow(EXIT_FAILURE);
 }
 
-// The window host, step by step in the order the windows are created.
+// The window host: every window and what they share, in their creation order.
 int startWindows(const Options& options, const std::filesystem::path& executable)
 {
     QApplication::setWindowIcon(tov::shell::programIcon());
-    tov::Profile profile(options.config);
-    // A settings file that cannot be stored is said once, over the main window; the
-    // changes hold in memory until the end.
-    profile.setWriteFailureReporter(tov::shell::postErrorMessage);
-    tov::runtime::Console console;
-    console.setlocator(options.terminal.files);
-    tov::shell::MessageBoxProcess process;
-    console.host().process = &process; // the main window's creation may already need it
-
-    // The sounds first, silent until the main window opens them: speech plays its tones
-    // through them. Then speech: its engine threads post to the GUI thread through these two.
-    tov::shell::SoundStack sounds(console);
-    tov::speech::QtGuiPoster poster;
-    tov::speech::QtEventQueue queue;
-    tov::speech::SpeechLayer speech({queue, sounds, profile}, tov::speech::espeakEngines(poster),
-                                    tov::speech::speechDispatcherVoice(poster));
-    speech.setNotice(tov::shell::postErrorMessage);
-    console.host().speech = &speech;
-
-    tov::shell::TForm1 form1(console, profile, sounds, executable, &speech);
-    tov::input::TForm2 form2([&form1] { form1.endNow(); }, &form1);
-    tov::shell::TForm3 form3(profile, &form1);
-    tov::speech::TForm4 form4(speech, process, &form1);
-    tov::speech::SpeechMenu speechMenu(
-        speech, form4, form1.usesapi5submenu(), form1.Voicesubmenu(),
-        [&form1] { return tov::text::fromQString(form1.windowTitle()); }, &form1);
-    speechMenu.settingsread(form1.sapi5Setting());
-    tov::shell::TForm5 form5(sounds.settings(), sounds, &form1);
-    tov::input::TForm6 form6(console, speech, sounds, tov::input::keyboardState(), &form1);
-    tov::shell::TAboutbox aboutbox(&form1);
-
-    tov::shell::LaterForms later;
-    later.form3 = &form3;
-    later.form5 = &form5;
-    later.aboutbox = &aboutbox;
-    later.voicesavailable = [&speech] { return speech.voicesavailable(); };
-    later.enablevoice = [&form4] { form4.voiceselection().enablevoice(); };
-    later.preparevoice = [&form4] { form4.voiceselection().preparevoice(); };
-    form1.setLaterForms(later);
-    form2.setHosts({&speech, &sounds, &tov::input::keyboardState(), &tov::input::brailleTables(),
-                    [&form6] { form6.Open(); }});
-    console.host().dialog = &form2;
-
-    tov::input::MainWindowKeys keys({&speech, &sounds, &tov::input::keyboardState(),
-                                     [&sounds] { return sounds.timer().endwait(); },
-                                     [&form1] { return form1.programstarted(); },
-                                     [&form6] { form6.Open(); }, [&form1] { form1.endNow(); },
-                                     [&form1] { form1.writesettings(); }},
-                                    &form1);
-    keys.attachbraillekeyboarditem(*form1.braillekeyboarditem());
-    keys.watch(form1);
-
-    // The braille display: nothing waits for it, and without BRLTTY nothing is shown.
-    tov::braille::QtBraille braille(
-        console, form2, form6, *form1.brailledisplayitem(),
-        {[&poster](std::function<void()> call) { poster.post(std::move(call)); },
-         [&profile] { return tov::shell::readbrailledisplay(profile); },
-         [&profile](bool on) { tov::shell::writebrailledisplay(profile, on); },
-         [](const std::string& text) { tov::shell::showInformation(text); },
-         [&speech](const std::string& text) { speech.saynowait(text); }},
-        &form1);
-
-    form1.show();
-    if (tov::shell::isUnattended()) {
-        QMetaObject::invokeMethod(
-            &form1,
-            [] {
-                std::fputs("tovana: main window shown\n", stderr);
-                std::fflush(stderr);
-            },
-            Qt::QueuedConnection);
-    }
+    tov::shell::WindowHost host(options.config, options.terminal.files, executable);
+    host.show();
     return QApplication::exec();
 }
 

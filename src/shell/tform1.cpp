@@ -3,7 +3,6 @@
 
 #include "common/localizer.h"
 #include "common/qcaptions.h"
-#include "common/tov_error.h"
 #include "input/chordkeyboard.h"
 #include "input/tableloaders.h"
 #include "common/profile.h"
@@ -14,9 +13,6 @@
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
 #include "shell/soundstack.h"
-#include "shell/taboutbox.h"
-#include "shell/tform3.h"
-#include "shell/tform5.h"
 #include "shell/tovapplication.h"
 
 #include <QAction>
@@ -134,7 +130,6 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile, SoundStack& so
     startsubmenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     exitsubmenu_ = programmenu_->addAction(QString());
     exitsubmenu_->setObjectName("exitsubmenu");
-    connect(startsubmenu_, &QAction::triggered, this, &TForm1::StartsubmenuClick);
     connect(exitsubmenu_, &QAction::triggered, this, &TForm1::exitsubmenuClick);
 
     settingsmenu_ = menuBar()->addMenu(QString());
@@ -148,7 +143,6 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile, SoundStack& so
     soundssubmenu_ = settingsmenu_->addAction(QString());
     soundssubmenu_->setObjectName("soundssubmenu");
     soundssubmenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
-    connect(soundssubmenu_, &QAction::triggered, this, &TForm1::soundssubmenuClick);
     // The speech layer's menu unit sets these two items' shortcuts and commands.
     voicesubmenu_ = settingsmenu_->addAction(QString());
     voicesubmenu_->setObjectName("Voicesubmenu");
@@ -158,13 +152,11 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile, SoundStack& so
     environmentsubmenu_ = settingsmenu_->addAction(QString());
     environmentsubmenu_->setObjectName("environmentsubmenu");
     environmentsubmenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    connect(environmentsubmenu_, &QAction::triggered, this, &TForm1::environmentsubmenuClick);
 
     helpmenu_ = menuBar()->addMenu(QString());
     helpmenu_->setObjectName("helpmenu");
     aboutsubmenu_ = helpmenu_->addAction(QString());
     aboutsubmenu_->setObjectName("aboutsubmenu");
-    connect(aboutsubmenu_, &QAction::triggered, this, &TForm1::aboutsubmenuClick);
 
     runDisabledItems_ = {startsubmenu_, soundssubmenu_,   environmentsubmenu_,
                          voicesubmenu_, usesapi5submenu_, helpmenu_->menuAction()};
@@ -209,24 +201,31 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
 
     // The sound settings live in the cues, which exist (silent, without a bank) before
     // the settings are read; the device and the bank come after the memory image.
-    voiceallowed() = false;
+    voiceallowedFlag() = false;
     input::keyboardState().braillekeys = false;
     if (speech_ != nullptr) {
         speech_->initspeech();
     }
     const GeneralSettings settings =
         shell::readsettings(profile_, speech_ != nullptr && speech_->voicesavailable());
-    voiceallowed() = settings.voiceallowed;
+    voiceallowedFlag() = settings.voiceallowed;
     sounds_.settings() = settings.sounds;
     input::keyboardState().braillekeys = settings.braillekeys;
     sapi5checked_ = settings.usesapi5;
 
     console_.loadmemoryimage();
     sounds_.createsounds();
-    loadKeyboardTables();
+    // A table that cannot be read leaves the keyboard without chords or names; the
+    // program itself still runs.
+    const std::string tablesError = input::loadKeyboardTablesTelling(
+        [this](const std::string& name) { return console_.locate(name); });
+    input::keyboardState().currentprefix.clear();
+    if (!tablesError.empty()) {
+        showErrorMessage(tablesError);
+    }
 }
 
-bool& TForm1::voiceallowed()
+bool& TForm1::voiceallowedFlag()
 {
     return speech_ != nullptr ? speech_->state().voiceallowed : voiceallowed_;
 }
@@ -234,6 +233,12 @@ bool& TForm1::voiceallowed()
 bool TForm1::voiceallowed() const
 {
     return speech_ != nullptr ? speech_->state().voiceallowed : voiceallowed_;
+}
+
+void TForm1::setvoiceallowed(bool allowed)
+{
+    voiceallowedFlag() = allowed;
+    voicesubmenu_->setEnabled(allowed);
 }
 
 GeneralSettings TForm1::generalSettings() const
@@ -247,25 +252,6 @@ GeneralSettings TForm1::generalSettings() const
 void TForm1::writesettings() const
 {
     shell::writesettings(profile_, generalSettings());
-}
-
-void TForm1::loadKeyboardTables()
-{
-    input::BrailleTables& tables = input::brailleTables();
-    const auto inWorkdir = [this](const std::string& name) { return console_.locate(name); };
-    // A table that cannot be read leaves the keyboard without chords or names, and the
-    // user is told which file and why; the program itself still runs.
-    tables.brailletablefile = inWorkdir(input::kBrailleTableFile);
-    tables.keynamefile = inWorkdir(message(Message::KeyNameFile) + input::kKeyNameExtension);
-    const std::filesystem::path* loading = &tables.brailletablefile;
-    try {
-        input::LoadBrailleTable();
-        input::keyboardState().currentprefix.clear();
-        loading = &tables.keynamefile;
-        input::LoadKeyNames();
-    } catch (const TovError& error) {
-        showErrorMessage(std::string(error.what()) + ": " + loading->filename().string());
-    }
 }
 
 void TForm1::linesChanged(int first, int last)
@@ -311,7 +297,7 @@ void TForm1::setRunItemsEnabled(bool enabled)
     }
 }
 
-void TForm1::StartsubmenuClick()
+void TForm1::StartsubmenuClick(const std::function<void()>& preparevoice)
 {
     if (running_ || !startsubmenu_->isEnabled()) {
         return;
@@ -320,8 +306,8 @@ void TForm1::StartsubmenuClick()
     running_ = true;
     announcer_->wrap(console_.host());
     try {
-        if (!usesapi5submenu_->isChecked() && forms_.preparevoice) {
-            forms_.preparevoice();
+        if (!usesapi5submenu_->isChecked() && preparevoice) {
+            preparevoice();
         }
         runBuiltInProgram(console_, [this] { programstarted_ = true; });
     } catch (const std::exception& error) {
@@ -329,59 +315,6 @@ void TForm1::StartsubmenuClick()
     }
     running_ = false;
     setRunItemsEnabled(true);
-}
-
-void TForm1::environmentsubmenuClick()
-{
-    TForm3* dialog = forms_.form3;
-    if (dialog == nullptr) {
-        return;
-    }
-    const int index = languageSettings().languagebase / kLanguageStep - 1;
-    const int remembered = index >= 0 && index < dialog->languageCount() ? index : -1;
-    int chosen = remembered;
-    if (dialog->edit(chosen) == DialogAnswer::Cancel) {
-        return; // the language chosen in the dialog stays for this run, unsaved
-    }
-    writelanguage(profile_);
-    if (chosen != remembered) {
-        showInformation(message(Message::RestartNeeded));
-    }
-}
-
-void TForm1::soundssubmenuClick()
-{
-    TForm5* dialog = forms_.form5;
-    if (dialog == nullptr) {
-        return;
-    }
-    runtime::SoundSettings& sounds = sounds_.settings();
-    bool& voiceallowed = this->voiceallowed();
-    SoundsChoice choice{voiceallowed, sounds.tovanasounds};
-    if (dialog->edit(choice) == DialogAnswer::Cancel) {
-        return;
-    }
-    if (choice.voiceallowed && !voiceallowed) {
-        if (forms_.voicesavailable && forms_.voicesavailable()) {
-            if (forms_.enablevoice) {
-                forms_.enablevoice();
-            }
-        } else {
-            choice.voiceallowed = false;
-            showInformation(message(Message::NoVoices));
-        }
-    }
-    voiceallowed = choice.voiceallowed;
-    voicesubmenu_->setEnabled(voiceallowed);
-    sounds.tovanasounds = choice.tovanasounds;
-    writesettings();
-}
-
-void TForm1::aboutsubmenuClick()
-{
-    if (forms_.aboutbox != nullptr) {
-        forms_.aboutbox->exec();
-    }
 }
 
 void TForm1::saveMemoryImageReporting()

@@ -3,11 +3,14 @@
 //
 // 1. Created first; its creation reads the language, sets the title and the captions,
 //    fills the screen with 24 empty lines and loads the memory image.
-// 2. Start disables the run's menu items, runs the program to its end on this thread
-//    (nested event loops inside `say`, `input` and `sound` keep the window alive), prints
-//    "hotovo" and enables the items again; an error of the program is shown in a box.
+// 2. Start disables the run's menu items, prepares the voice, runs the program to its end
+//    on this thread (nested event loops inside `say`, `input` and `sound` keep the window
+//    alive), prints "hotovo" and enables the items again; an error of the preparation or
+//    of the program is shown in a box.
 // 3. Exit and closing the window save the memory image; during a run they end the
 //    process at once, since the program's statements cannot be unwound.
+// The Start, Sounds, Environment and About items are joined to their commands by the
+// window host (windowhost.h), once the windows they open exist.
 // All of this runs on the GUI thread.
 #pragma once
 
@@ -38,21 +41,6 @@ class SpeechLayer;
 namespace tov::shell {
 
 class SoundStack;
-class TForm3;
-class TForm5;
-class TAboutbox;
-
-// The windows created after the main window, which its menu commands show, and what the
-// sounds dialog asks of the speech layer.
-struct LaterForms {
-    TForm3* form3 = nullptr;
-    TForm5* form5 = nullptr;
-    TAboutbox* aboutbox = nullptr;
-    std::function<bool()> voicesavailable; //: SAPI 4 voices can be listed
-    std::function<void()> enablevoice;     //: selects a voice now that speech is allowed
-    std::function<void()> preparevoice;    //: Start's preparation of the SAPI 4 voice
-};
-
 class ScreenAnnouncer;
 
 class TForm1 : public QMainWindow, private runtime::ScreenObserver, private runtime::PrintListener {
@@ -81,7 +69,6 @@ public:
     QMenu* helpmenu() const { return helpmenu_; }
     QAction* aboutsubmenu() const { return aboutsubmenu_; }
 
-    void setLaterForms(const LaterForms& forms) { forms_ = forms; }
     bool programstarted() const { return programstarted_; }
     bool isRunning() const { return running_; }
     // The general settings as the window and the subsystems hold them now.
@@ -89,15 +76,18 @@ public:
     // The SAPI 5 check mark as the settings file gave it.
     bool sapi5Setting() const { return sapi5checked_; }
     void writesettings() const;
+    // "voiceallowed": the speech layer's, or the window's own when there is none.
+    bool voiceallowed() const;
+    // Speech allowed or not; the Voice item is enabled exactly when it is.
+    void setvoiceallowed(bool allowed);
 
-    void StartsubmenuClick();
+    // The Start command. `preparevoice` readies the SAPI 4 voice unless the SAPI 5 item is
+    // checked; it runs inside the run's error handling, so its error is shown in a box too.
+    void StartsubmenuClick(const std::function<void()>& preparevoice);
     void exitsubmenuClick();
     // The ends that cannot wait for the window to close (the input dialog's exit button,
     // Alt+F4, Exit during a run): save the memory image, free the sounds, end at once.
     [[noreturn]] void endNow();
-    void environmentsubmenuClick();
-    void soundssubmenuClick();
-    void aboutsubmenuClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,10 +101,8 @@ private:
     void printed(std::string_view text, runtime::PrintMode mode) override;
     // The program's own voice reads what is printed (a desktop screen reader then must not).
     bool ownVoiceSpeaks() const;
-    void loadKeyboardTables();
-    // "voiceallowed": the speech layer's, or the window's own when there is none.
-    bool& voiceallowed();
-    bool voiceallowed() const;
+    // Where "voiceallowed" is held: the speech layer, or the window when there is none.
+    bool& voiceallowedFlag();
 
     runtime::Console& console_;
     const Profile& profile_;
@@ -134,7 +122,6 @@ private:
     QAction* environmentsubmenu_ = nullptr;
     QMenu* helpmenu_ = nullptr;
     QAction* aboutsubmenu_ = nullptr;
-    LaterForms forms_;
     SoundStack& sounds_;
     //: the items a run disables, so no second run or settings change starts inside it
     std::vector<QAction*> runDisabledItems_;

@@ -1,16 +1,11 @@
 // The environment dialog and the about box, driven from the main window's menu under the
 // offscreen platform.
 #include "common/localizer.h"
-#include "common/profile.h"
-#include "doubles/doubles.h"
-#include "shell/workfiles.h"
-#include "runtime/tovcommands.h"
 #include "shell/modal.h"
 #include "shell/taboutbox.h"
-#include "shell/soundstack.h"
-#include "shell/tform1.h"
 #include "shell/tform3.h"
 #include "shell/tform5.h"
+#include "shell/windows.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -25,33 +20,13 @@ namespace {
 
 using tov::testing::ModalAnswerer;
 
-class EnvironmentDialogTest : public ::testing::Test {
+class EnvironmentDialogTest : public tov::testing::WindowsTest {
 protected:
-    EnvironmentDialogTest() : console(dir.path()), profile(dir / "tovana.ini")
-    {
-        tov::testing::copyWorkingFiles(dir.path());
-    }
-
     void create(int language)
     {
         dir.write("tovana.ini", "[environment]\nlanguage=" + std::to_string(language) + "\n");
-        window = std::make_unique<TForm1>(console, profile, soundstack, dir / "tovana");
-        form3 = std::make_unique<TForm3>(profile, window.get());
-        about = std::make_unique<TAboutbox>(window.get());
-        LaterForms later;
-        later.form3 = form3.get();
-        later.aboutbox = about.get();
-        window->setLaterForms(later);
+        createWindows();
     }
-    ~EnvironmentDialogTest() override { languageSettings().languagebase = kCzechBase; }
-
-    tov::testing::TempDir dir;
-    runtime::Console console;
-    Profile profile;
-    SoundStack soundstack{console};
-    std::unique_ptr<TForm1> window;
-    std::unique_ptr<TForm3> form3;
-    std::unique_ptr<TAboutbox> about;
 };
 
 TEST_F(EnvironmentDialogTest, ListsTheThreeLanguagesWithTheirOwnNames)
@@ -138,8 +113,7 @@ TEST_F(EnvironmentDialogTest, NoWindowOrControlDescribesItselfByItsNameAgain)
     // A screen reader reads the name, then the description: the same words twice is
     // noise. A description must say more, or be absent.
     create(kCzechBase);
-    TForm5 form5(soundstack.settings(), soundstack, window.get());
-    for (QWidget* dialog : std::initializer_list<QWidget*>{form3.get(), about.get(), &form5}) {
+    for (QWidget* dialog : std::initializer_list<QWidget*>{form3.get(), about.get(), form5.get()}) {
         QList<QWidget*> widgets = dialog->findChildren<QWidget*>();
         widgets.prepend(dialog);
         for (const QWidget* widget : widgets) {

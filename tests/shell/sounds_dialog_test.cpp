@@ -1,15 +1,11 @@
 // The sounds dialog from the main window's menu: the volume's track bar with its rounding
 // and preview, Cancel, the speech switch without voices, and what OK writes.
-#include "common/localizer.h"
 #include "common/profile.h"
-#include "doubles/doubles.h"
 #include "runtime/soundcues.h"
-#include "runtime/tovcommands.h"
 #include "shell/modal.h"
-#include "shell/soundstack.h"
 #include "shell/tform1.h"
 #include "shell/tform5.h"
-#include "shell/workfiles.h"
+#include "shell/windows.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -38,26 +34,14 @@ TEST(VolumePosition, IntegerDivisionBothWays)
     EXPECT_EQ(volumePosition(-20000), 0);
 }
 
-class SoundsDialogTest : public ::testing::Test {
+class SoundsDialogTest : public tov::testing::WindowsTest {
 protected:
-    SoundsDialogTest() : console(dir.path()), profile(dir / "tovana.ini")
-    {
-        languageSettings().languagebase = kCzechBase;
-        tov::testing::copyWorkingFiles(dir.path());
-    }
-
     void create(const std::string& ini)
     {
         dir.write("tovana.ini", ini);
-        window = std::make_unique<TForm1>(console, profile, soundstack, dir / "tovana");
-        form5 = std::make_unique<TForm5>(soundstack.settings(), preview, window.get());
-        LaterForms later;
-        later.form5 = form5.get();
-        later.voicesavailable = [this] { return voicesAvailable; };
-        later.enablevoice = [this] { ++enabled; };
-        window->setLaterForms(later);
+        createWindows();
     }
-    runtime::SoundSettings& sounds() { return soundstack.settings(); }
+    runtime::SoundSettings& settings() { return soundstack.settings(); }
 
     // Opens the dialog and runs `inside` while it is up and active.
     void open(const std::function<void()>& inside)
@@ -69,16 +53,7 @@ protected:
         window->soundssubmenu()->trigger();
     }
 
-    tov::testing::TempDir dir;
-    runtime::Console console;
-    Profile profile;
-    SoundStack soundstack{console};
-    tov::testing::RecordingSounds preview;
-    std::unique_ptr<TForm1> window;
-    std::unique_ptr<TForm5> form5;
     std::unique_ptr<ModalAnswerer> answer;
-    bool voicesAvailable = false;
-    int enabled = 0;
 };
 
 TEST_F(SoundsDialogTest, CaptionsAndTheLabelThatLeadsToTheTrackBar)
@@ -102,12 +77,12 @@ TEST_F(SoundsDialogTest, AnOddStoredVolumeOpensRoundedAndSilently)
     int volumeWhileOpen = 0;
     open([&] {
         position = form5->sndvoltrackbar()->value();
-        volumeWhileOpen = sounds().sndvolume;
+        volumeWhileOpen = settings().sndvolume;
         form5->okbitbtn()->click();
     });
     EXPECT_EQ(position, 74);
     EXPECT_EQ(volumeWhileOpen, -2600);
-    EXPECT_TRUE(preview.sounds.empty()); // setting the bar before showing plays nothing
+    EXPECT_TRUE(played.sounds.empty()); // setting the bar before showing plays nothing
     EXPECT_EQ(profile.readInteger("sounds", "sndvolume", 0), -2600);
 }
 
@@ -117,15 +92,15 @@ TEST_F(SoundsDialogTest, MovingTheBarPlaysThePreviewAndCancelPutsTheVolumeBack)
     int volumeWhileOpen = 0;
     open([&] {
         form5->sndvoltrackbar()->setValue(30);
-        volumeWhileOpen = sounds().sndvolume;
+        volumeWhileOpen = settings().sndvolume;
         form5->cancelbitbtn()->click();
     });
     EXPECT_EQ(volumeWhileOpen, -7000);
-    ASSERT_EQ(preview.sounds.size(), 1u);
-    EXPECT_EQ(preview.sounds[0].tones, std::vector<double>{1000});
-    EXPECT_EQ(preview.sounds[0].soundnumber, 1);
-    EXPECT_EQ(preview.sounds[0].duration, 100);
-    EXPECT_EQ(sounds().sndvolume, -1000);
+    ASSERT_EQ(played.sounds.size(), 1u);
+    EXPECT_EQ(played.sounds[0].tones, std::vector<double>{1000});
+    EXPECT_EQ(played.sounds[0].soundnumber, 1);
+    EXPECT_EQ(played.sounds[0].duration, 100);
+    EXPECT_EQ(settings().sndvolume, -1000);
     EXPECT_EQ(profile.readInteger("sounds", "sndvolume", 0), -1000); // nothing written
 }
 
@@ -142,7 +117,7 @@ TEST_F(SoundsDialogTest, TheTrackBarFollowsTheSoundsSwitch)
     });
     EXPECT_FALSE(enabledAtOpening);
     EXPECT_TRUE(enabledAfterTicking);
-    EXPECT_TRUE(sounds().tovanasounds);
+    EXPECT_TRUE(settings().tovanasounds);
     EXPECT_TRUE(profile.readBool("sounds", "tovanasounds", false));
 }
 
@@ -155,7 +130,7 @@ TEST_F(SoundsDialogTest, SpeechCannotBeAllowedWithoutVoices)
     });
     ASSERT_EQ(answer->messageBoxes.size(), 1u);
     EXPECT_EQ(answer->messageBoxes[0], "Nelze povolit hlas. Žádné hlasy nejsou k dispozici.");
-    EXPECT_EQ(enabled, 0);
+    EXPECT_EQ(voice.enabled, 0);
     EXPECT_FALSE(profile.readBool("voice", "voiceallowed", true));
     EXPECT_FALSE(window->Voicesubmenu()->isEnabled());
     bool shownChecked = true;
@@ -169,13 +144,13 @@ TEST_F(SoundsDialogTest, SpeechCannotBeAllowedWithoutVoices)
 TEST_F(SoundsDialogTest, AllowingSpeechWithVoicesSelectsOneAndEnablesTheVoiceItem)
 {
     create("[voice]\nvoiceallowed=0\n");
-    voicesAvailable = true;
+    voice.available = true;
     open([&] {
         form5->voicecheckbox()->click();
         form5->okbitbtn()->click();
     });
     EXPECT_TRUE(answer->messageBoxes.empty());
-    EXPECT_EQ(enabled, 1);
+    EXPECT_EQ(voice.enabled, 1);
     EXPECT_TRUE(profile.readBool("voice", "voiceallowed", false));
     EXPECT_TRUE(window->Voicesubmenu()->isEnabled());
     // writesettings stores all four, in their sections.

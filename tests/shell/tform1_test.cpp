@@ -7,10 +7,10 @@
 #include "common/profile.h"
 #include "common/qtext.h"
 #include "doubles/doubles.h"
-#include "shell/workfiles.h"
 #include "doubles/walkthrough.h"
 #include "input/tform2.h"
 #include "runtime/tovcommands.h"
+#include "shell/windows.h"
 
 #include <QAction>
 #include <QMenu>
@@ -27,8 +27,6 @@
 
 namespace tov::shell {
 namespace {
-
-using tov::testing::TempDir;
 
 struct ScriptExhausted : std::runtime_error {
     ScriptExhausted() : std::runtime_error("the test's commands ran out") {}
@@ -94,22 +92,17 @@ private:
     QTimer timer_;
 };
 
-class TForm1Test : public ::testing::Test {
+class TForm1Test : public tov::testing::WindowsTest {
 protected:
-    TForm1Test() : console(dir.path()), profile(dir / "tovana.ini")
-    {
-        languageSettings().languagebase = kCzechBase;
-        tov::testing::copyWorkingFiles(dir.path());
-        console.host().process = &process;
-    }
+    TForm1Test() { console.host().process = &process; }
 
     // Creates the windows the way the program's main block does.
     void create()
     {
-        window = std::make_unique<TForm1>(console, profile, soundstack, dir / "tovana");
+        createWindows();
         dialog = std::make_unique<input::TForm2>([] { FAIL() << "exit button"; }, window.get());
         driver = std::make_unique<DialogDriver>(*dialog, *window);
-        console.setHost({&speech, driver.get(), &process, &pauser, &sounds});
+        console.setHost({&speech, driver.get(), &process, &pauser, &played});
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         window->activateWindow();
@@ -128,15 +121,9 @@ protected:
         QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
     }
 
-    TempDir dir;
-    runtime::Console console;
-    Profile profile;
-    SoundStack soundstack{console};
     tov::testing::RecordingSpeech speech;
     tov::testing::RecordingPauser pauser;
     tov::testing::RecordingProcess process;
-    tov::testing::RecordingSounds sounds;
-    std::unique_ptr<TForm1> window;
     std::unique_ptr<input::TForm2> dialog;
     std::unique_ptr<DialogDriver> driver;
 };
@@ -167,7 +154,6 @@ TEST_F(TForm1Test, CreationShowsTwentyFourEmptyLinesAndLoadsTheMemoryImage)
     EXPECT_EQ(window->Startsubmenu()->text(), "&Start");
     EXPECT_EQ(window->Startsubmenu()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_FALSE(window->printmemo()->accessibleName().isEmpty());
-    languageSettings().languagebase = kCzechBase;
 }
 
 TEST_F(TForm1Test, FirstStartWritesOnlyWhetherSpeechIsPossible)
@@ -277,6 +263,7 @@ TEST_F(TForm1Test, CtrlSPlaysTheAdventureToTheWinWithTypedCommands)
     EXPECT_FALSE(driver->startEnabledInRun);
     EXPECT_TRUE(window->Startsubmenu()->isEnabled());
     EXPECT_TRUE(window->programstarted());
+    EXPECT_EQ(voice.prepared, 1); // SAPI 5 is not checked
     EXPECT_FALSE(console.isDataFileOpen());
     // "hotovo" is the last line printed and spoken.
     const int row = console.cursor().row();
@@ -304,8 +291,8 @@ public:
 TEST_F(TForm1Test, EachShowingOfTheDialogCarriesTheLinesPrintedSinceTheLast)
 {
     dir.write("data.dta", "440,554,659,880,700\r\n-1,0,0,0,0\r\n");
-    console.setHost({&speech, nullptr, &process, &pauser, &sounds});
-    window = std::make_unique<TForm1>(console, profile, soundstack, dir / "tovana");
+    console.setHost({&speech, nullptr, &process, &pauser, &played});
+    createWindows();
     dialog = std::make_unique<input::TForm2>([] { FAIL() << "exit button"; }, window.get());
     DescribedDriver described(*dialog, *window);
     console.host().dialog = &described;

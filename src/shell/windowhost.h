@@ -1,0 +1,126 @@
+// The window host: every object of the windowed program, declared in the order the
+// program creates them, so building a WindowHost is the start-up and destroying it takes
+// them down in reverse. Also the main window's commands that open the windows made after
+// it (WindowCommands), which the host joins to their menu items once those windows exist.
+//
+// 1. The settings file, the console and the message boxes; the console's process host is
+//    joined at once, since the main window's creation may already end the process.
+// 2. The sounds (silent until the main window opens them) and the speech layer with the
+//    two queues its engine threads post through; the console speaks through it.
+// 3. The main window: its creation reads the language that every later caption reads.
+// 4. The input dialog, the environment dialog, the voice dialog with its two menu items,
+//    the sounds dialog, the review window and the about box.
+// 5. The menu commands that open them, the input dialog's hosts, the main window's keys
+//    and the braille display.
+// All of this runs on the GUI thread.
+#pragma once
+
+#include "braille/qtbraille.h"
+#include "common/profile.h"
+#include "input/mainwindowkeys.h"
+#include "input/tform2.h"
+#include "input/tform6.h"
+#include "runtime/tovcommands.h"
+#include "shell/soundstack.h"
+#include "shell/taboutbox.h"
+#include "shell/tform1.h"
+#include "shell/tform3.h"
+#include "shell/tform5.h"
+#include "shell/tovapplication.h"
+#include "speech/qtguithread.h"
+#include "speech/speechlayer.h"
+#include "speech/speechmenu.h"
+#include "speech/tform4.h"
+
+#include <QObject>
+#include <filesystem>
+
+namespace tov::shell {
+
+// What the main window's commands ask of the SAPI 4 voice: in the program the voice
+// dialog's selection does it.
+class VoiceChoice {
+public:
+    virtual bool voicesavailable() const = 0; //: SAPI 4 voices can be listed
+    virtual void enablevoice() = 0;           //: speech was switched on: choose a voice
+    virtual void preparevoice() = 0;          //: Start's preparation of the voice
+
+protected:
+    ~VoiceChoice() = default;
+};
+
+// The main window's Start, Sounds, Environment and About commands: each shows a window
+// created after the main window, or reaches the voice dialog's selection.
+class WindowCommands final : public QObject {
+public:
+    // Connects the four items of `form1` to the commands below.
+    WindowCommands(TForm1& form1, TForm3& form3, TForm5& form5, TAboutbox& aboutbox,
+                   VoiceChoice& voice, runtime::SoundSettings& sounds, const Profile& profile);
+
+    void StartsubmenuClick();
+    void environmentsubmenuClick();
+    void soundssubmenuClick();
+    void aboutsubmenuClick();
+
+private:
+    TForm1& form1_;
+    TForm3& form3_;
+    TForm5& form5_;
+    TAboutbox& aboutbox_;
+    VoiceChoice& voice_;
+    runtime::SoundSettings& sounds_;
+    const Profile& profile_;
+};
+
+class WindowHost final : private VoiceChoice {
+public:
+    // `config` is the settings file, `files` finds the data files, `executable` names
+    // the window.
+    WindowHost(const std::filesystem::path& config, runtime::FileLocator files,
+               const std::filesystem::path& executable);
+    WindowHost(const WindowHost&) = delete;
+    WindowHost& operator=(const WindowHost&) = delete;
+
+    // Shows the main window; the message loop then runs it.
+    void show();
+
+private:
+    // A start-up step between two members' creations, run where it is declared.
+    struct Step {
+        template <typename Action>
+        explicit Step(Action&& action)
+        {
+            action();
+        }
+    };
+
+    bool voicesavailable() const override;
+    void enablevoice() override;
+    void preparevoice() override;
+
+    Profile profile_;
+    runtime::Console console_;
+    MessageBoxProcess process_;
+    Step processJoined_;
+    SoundStack sounds_;
+    speech::QtGuiPoster poster_;
+    speech::QtEventQueue queue_;
+    speech::SpeechLayer speech_;
+    Step speechJoined_;
+    TForm1 form1_;
+    input::TForm2 form2_;
+    TForm3 form3_;
+    speech::TForm4 form4_;
+    speech::SpeechMenu speechMenu_;
+    Step voiceItemsSet_;
+    TForm5 form5_;
+    input::TForm6 form6_;
+    TAboutbox aboutbox_;
+    WindowCommands commands_;
+    Step dialogJoined_;
+    input::MainWindowKeys keys_;
+    Step keysJoined_;
+    braille::QtBraille braille_;
+};
+
+} // namespace tov::shell
