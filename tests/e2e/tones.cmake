@@ -5,4 +5,4 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_test(NAME tones_fall_e2e
   COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/tones_fall.py
           $<TARGET_FILE:tovana> ${TOVANA_WORKDIR})
-set_tests_properties(tones_fall_e2e PROPERTIES LABELS realconditions TIMEOUT 240)
+set_tests_properties(tones_fall_e2e PROPERTIES LABELS realconditions TIMEOUT 240 RUN_SERIAL TRUE)

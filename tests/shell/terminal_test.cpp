@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -487,6 +488,13 @@ TEST_F(SpeakingTerminalTest, ALineTypedAtATerminalStopsTheLineBeingSpoken)
     std::string seen;
     EXPECT_TRUE(readUntil(out[0], seen, "pozor: věci lze položit", std::chrono::seconds(60)))
         << seen;
+    // The line is printed before it sounds; typed in between, "v" would meet no speech.
+    // So it is typed once a third of a second of the line has been recorded.
+    const double before = heard();
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (heard() < before + 0.3 && std::chrono::steady_clock::now() < bound) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     ASSERT_EQ(::write(master, "v\n", 2), 2);
     EXPECT_TRUE(readUntil(out[0], seen, "širokého koridoru", std::chrono::seconds(60))) << seen;
     ASSERT_EQ(::write(master, "\x04", 1), 1); // the end of input, at the start of a line
