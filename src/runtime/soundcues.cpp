@@ -112,6 +112,7 @@ void SoundCues::sound(std::span<const double> tones, double soundnumber, double 
     state_.lastduration = milliseconds;
 
     size_t started = 0;
+    std::chrono::microseconds sounds{0}; //: how long from now the longest tone sounds
     try {
         for (; started < tones.size(); ++started) {
             sound::TWaveCollectionItem& item = bank_.find(toneName(started + 1, number));
@@ -121,7 +122,7 @@ void SoundCues::sound(std::span<const double> tones, double soundnumber, double 
             if (milliseconds > 0) {
                 // Sample-exact: the tone ends on its own frame, not on the next mixing
                 // update after the timer's tick, and the next statement joins on to it.
-                item.playfor(std::chrono::milliseconds(milliseconds));
+                sounds = std::max(sounds, item.playfor(std::chrono::milliseconds(milliseconds)));
             } else {
                 item.play(sound::Wait::No); // until a key ends the wait
             }
@@ -132,7 +133,14 @@ void SoundCues::sound(std::span<const double> tones, double soundnumber, double 
         }
         throw;
     }
-    wait_.waitout(std::chrono::milliseconds(milliseconds));
+    // The wait ends where the tones end: a statement joined on to the one before starts a
+    // little late, and waiting its whole length would make every following one later still.
+    const std::chrono::milliseconds wait =
+        milliseconds > 0 && !tones.empty()
+            ? std::max(std::chrono::ceil<std::chrono::milliseconds>(sounds),
+                       std::chrono::milliseconds{1})
+            : std::chrono::milliseconds(milliseconds);
+    wait_.waitout(wait);
     for (size_t i = 0; i < tones.size(); ++i) {
         bank_.find(toneName(i + 1, number)).stop();
     }

@@ -38,6 +38,7 @@ public:
 
     void play(PlayMode mode) { check(buffer_->play(mode)); }
     void playfor(std::chrono::microseconds length) { check(buffer_->playFor(length)); }
+    std::chrono::microseconds timedleft() { return buffer_->timedLeft(); }
     void stop() { check(buffer_->stop()); }
     void setcurrentposition(uint32_t position) { check(buffer_->setCurrentPosition(position)); }
     void setfrequency(int32_t hz) { check(buffer_->setFrequency(hz)); }

@@ -19,8 +19,9 @@ namespace tov::sound {
 namespace {
 
 // A timed tone that starts within this much after the end of the one before it joins on
-// to it without a gap: the timer that ended the statement before may have been late.
-constexpr std::chrono::milliseconds kJoinWithin{5};
+// to it without a gap: the timer that ended the statement before may have been late. The
+// lead gives such a tone the time to be queued before the mixer reaches that end.
+constexpr std::chrono::milliseconds kJoinWithin = kTimedLead;
 // A stop this close to a timed tone's own end lets the tone end by itself, on its frame.
 constexpr std::chrono::milliseconds kCutOnlyBefore{2};
 
@@ -94,7 +95,8 @@ double readLoop(const SampleMemory& m, double phase, double step, float gain, in
             const float a = m.loop[i * channels + c];
             const float b = m.loop[j * channels + c];
             const float v = std::clamp((a + (b - a) * frac) * gain, -1.0f, 1.0f);
-            out[static_cast<size_t>(f) * channels + c] = static_cast<int16_t>(std::lround(v * 32767.0f));
+            out[static_cast<size_t>(f) * channels + c] =
+                static_cast<int16_t>(std::lround(v * 32767.0f));
         }
         phase += step;
         if (phase >= static_cast<double>(n)) {
@@ -242,10 +244,11 @@ public:
         const int rate = device_->frequency();
         const int64_t frames = framesIn(length, rate);
         if (frames <= 0) {
+            endsAt_ = device_->wallNow();
             return kOk;
         }
         const ALuint id = source_.id();
-        const int64_t wanted = device_->scheduleFrame();
+        const int64_t wanted = device_->scheduleFrame() + framesIn(kTimedLead, rate);
         bool playing = isPlaying();
         int64_t silence = 0;
         int64_t begin = wanted;
@@ -293,9 +296,19 @@ public:
         queueEnd_ = begin + frames;
         // When the tone ends by the wall clock: a stop is judged by it, so that a mixer
         // that falls behind for a while cannot make a stop look early.
-        endsAt_ = device_->wallNow() +
-                  std::chrono::microseconds((queueEnd_ - wanted) * 1'000'000 / rate);
+        endsAt_ =
+            device_->wallNow() + std::chrono::microseconds((queueEnd_ - wanted) * 1'000'000 / rate);
         return alResult();
+    }
+
+    std::chrono::microseconds timedLeft() override
+    {
+        if (!timed_) {
+            return std::chrono::microseconds{0};
+        }
+        return std::max(
+            std::chrono::duration_cast<std::chrono::microseconds>(endsAt_ - device_->wallNow()),
+            std::chrono::microseconds{0});
     }
 
     Result stop() override
@@ -488,9 +501,8 @@ private:
         }
         alGetError();
         // A timed tone carries its frequency in its samples, made at the output's rate.
-        const double pitch = frequency_ == kFrequencyOriginal || timed_
-                                 ? 1.0
-                                 : double(frequency_) / samples_->rate;
+        const double pitch =
+            frequency_ == kFrequencyOriginal || timed_ ? 1.0 : double(frequency_) / samples_->rate;
         alSourcef(id, AL_PITCH, static_cast<float>(pitch));
         // A timed tone carries its volume in its samples too: a gain changed on a voice
         // that plays glides there over its next samples, and the tone before, joined on
@@ -510,13 +522,13 @@ private:
     std::shared_ptr<SampleMemory> samples_;
     std::vector<AudioBuffer> pieces_; //: every buffer made for timed tones
     AudioSource source_;
-    bool attached_ = false;                       //: the source holds samples_
-    bool timed_ = false;                          //: the source plays queued timed pieces
-    std::deque<ALuint> queued_;                   //: timed pieces on the source, oldest first
-    std::deque<ALuint> free_;                     //: timed pieces not queued
-    int64_t queueEnd_ = 0; //: the output frame where the queued timed pieces end
+    bool attached_ = false;     //: the source holds samples_
+    bool timed_ = false;        //: the source plays queued timed pieces
+    std::deque<ALuint> queued_; //: timed pieces on the source, oldest first
+    std::deque<ALuint> free_;   //: timed pieces not queued
+    int64_t queueEnd_ = 0;      //: the output frame where the queued timed pieces end
     std::chrono::steady_clock::time_point endsAt_; //: the same end, by the wall clock
-    double phase_ = 0.0;   //: where in the loop the next timed piece goes on, in frames
+    double phase_ = 0.0;           //: where in the loop the next timed piece goes on, in frames
     std::vector<int16_t> tone_;    //: the last timed piece made
     std::vector<int16_t> silence_; //: the lead-in before a timed piece
     std::optional<std::vector<uint8_t>> staging_; //: the locked memory until unlock

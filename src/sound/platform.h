@@ -43,6 +43,12 @@ inline constexpr int32_t kPanRight = 10000;
 
 enum class PlayMode { Once, Looping };
 
+// A timed play sounds this long after the moment of its call. The mixer may mix the
+// update that holds a tone's end as soon as the clock reaches that end, before the next
+// statement, a little late, has joined its tone on: the queue would run dry and the
+// falling tone stumble. Placed this far ahead, a tone that comes up to this late joins.
+inline constexpr std::chrono::milliseconds kTimedLead{5};
+
 // One buffer: sample memory and a voice that plays it.
 class PlatformBuffer {
 public:
@@ -59,6 +65,12 @@ public:
     // tone's 41 steps of 10 ms). `stop` well before the end cuts it; a stop at or near
     // its end lets it end on its own frame.
     virtual Result playFor(std::chrono::microseconds length) = 0;
+    // How much longer the last timed play sounds, from now: its length, less what it was
+    // joined on early to the one before; zero when none is playing. A statement that waits
+    // this long instead of its whole length keeps pace with the tones: a timer that ticks
+    // a little late at every step does not push the steps later and later, until the
+    // queue runs dry between two of them.
+    virtual std::chrono::microseconds timedLeft() = 0;
     // Halts the voice where it is; the next `play` goes on from there.
     virtual Result stop() = 0;
     // The play position in bytes from the start of the samples.

@@ -129,17 +129,21 @@ void TWaveCollectionItem::play(Wait wait)
     }
 }
 
-void TWaveCollectionItem::playfor(std::chrono::milliseconds duration)
+std::chrono::microseconds TWaveCollectionItem::playfor(std::chrono::milliseconds duration)
 {
     if (!initialized_ || !looped_) {
         play(Wait::No);
-        return;
+        return duration;
     }
     if (!mainbuffer_) {
         throw notMade(kSourceInterfaceName);
     }
     // No stop first: the buffer itself tells a tone that carries on from one to restart.
     mainbuffer_->playfor(duration);
+    if (mainbuffer_->result() != kOk) {
+        return duration;
+    }
+    return std::min<std::chrono::microseconds>(mainbuffer_->timedleft(), duration);
 }
 
 void TWaveCollectionItem::stop()

@@ -50,8 +50,10 @@ public:
     void play(Wait wait);
     // A looped item sounds for exactly `duration` from this moment and then falls silent
     // by itself; played again right at the end, it carries on without a gap. An item
-    // that is not looped plays once, as `play` without waiting.
-    void playfor(std::chrono::milliseconds duration);
+    // that is not looped plays once, as `play` without waiting. Returns how long from now
+    // the tone sounds (less than `duration` when it was joined on to the one before early;
+    // `duration` itself when the item cannot tell).
+    std::chrono::microseconds playfor(std::chrono::milliseconds duration);
     // Stops the main buffer and every duplicate.
     void stop();
     // A change stops the item first; setting the value it has already does nothing.

@@ -56,8 +56,14 @@ public:
             state_->looping = true;
             ++state_->plays;
             statuses_ = 0;
+            timed_ = length;
         }
         return r;
+    }
+    // The fake has no clock: a timed play lasts its whole length until it is stopped.
+    std::chrono::microseconds timedLeft() override
+    {
+        return state_->playing ? timed_ : std::chrono::microseconds{0};
     }
     Result stop() override
     {
@@ -137,6 +143,7 @@ private:
     FakeWorld& world_;
     std::shared_ptr<FakeBufferState> state_;
     int statuses_ = 0;
+    std::chrono::microseconds timed_{0}; //: the length of the last timed play
 };
 
 class FakeDevice final : public sound::PlatformDevice {

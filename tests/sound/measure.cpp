@@ -116,7 +116,8 @@ std::vector<ToneStep> toneSteps(std::span<const float> samples, double rate,
     auto nearest = [&](double hz) -> std::optional<double> {
         std::optional<double> best;
         for (const double e : expectedHz) {
-            if (std::abs(e - hz) <= toleranceHz && (!best || std::abs(e - hz) < std::abs(*best - hz))) {
+            if (std::abs(e - hz) <= toleranceHz &&
+                (!best || std::abs(e - hz) < std::abs(*best - hz))) {
                 best = e;
             }
         }
@@ -146,8 +147,8 @@ std::vector<ToneStep> toneSteps(std::span<const float> samples, double rate,
         };
         std::vector<Period> periods;
         for (size_t k = 0; k + 1 < crossings.size(); ++k) {
-            periods.push_back(
-                {crossings[k], crossings[k + 1], nearest(rate / (crossings[k + 1] - crossings[k]))});
+            periods.push_back({crossings[k], crossings[k + 1],
+                               nearest(rate / (crossings[k + 1] - crossings[k]))});
         }
         std::optional<ToneStep> current;
         for (size_t k = 0; k < periods.size(); ++k) {
@@ -175,8 +176,8 @@ std::vector<ToneStep> toneSteps(std::span<const float> samples, double rate,
             }
             const double fa = current->hz / rate;
             const double fb = *following / rate;
-            const double boundary = std::clamp(
-                p.from + (1.0 - fb * (p.to - p.from)) / (fa - fb), p.from, p.to);
+            const double boundary =
+                std::clamp(p.from + (1.0 - fb * (p.to - p.from)) / (fa - fb), p.from, p.to);
             current->end = boundary;
             steps.push_back(*current);
             current = ToneStep{*following, boundary, 0.0};
@@ -234,7 +235,8 @@ void SoundCardWait::waitout(std::chrono::milliseconds duration)
 void RenderingWait::waitout(std::chrono::milliseconds duration)
 {
     ++waits;
-    const auto frames = static_cast<size_t>(duration.count()) * device_.frequency() / 1000;
+    const auto frames =
+        static_cast<size_t>((duration + sound::kTimedLead).count()) * device_.frequency() / 1000;
     const auto rendered = renderLeft(device_, frames);
     left.insert(left.end(), rendered.begin(), rendered.end());
 }

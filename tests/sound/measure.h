@@ -4,6 +4,7 @@
 
 #include "runtime/soundcues.h"
 #include "sound/audiodevice.h"
+#include "sound/platform.h"
 
 #include <atomic>
 #include <chrono>
@@ -94,7 +95,8 @@ private:
 };
 
 // A sound wait that renders the duration through the loopback device instead of waiting
-// for a clock: the tone is heard for exactly as long as the statement waited.
+// for a clock: the tone, which sounds a lead after its statement, is heard for exactly as
+// long as the statement waited, and `left` holds the lead's silence, then the tone.
 class RenderingWait final : public runtime::SoundWait {
 public:
     explicit RenderingWait(sound::AudioDevice& device) : device_(device) {}
