@@ -162,6 +162,12 @@ def analyse(path):
     for hz, ms in durations:
         if abs(ms - STEP_MS) > TOLERANCE_MS:
             faults.append("the %d Hz step lasts %.2f ms" % (hz, ms))
+    if fall:
+        # Silences between the steps are no fault by themselves (a statement more than 5 ms
+        # late starts its tone afresh) but tell where a failing run stumbled.
+        gaps = ["%.1f ms at %d Hz" % ((b[1] - a[2]) * 1000.0 / rate, b[0])
+                for a, b in zip(fall, fall[1:]) if b[1] - a[2] > 1]
+        print("gaps between steps: " + (", ".join(gaps) if gaps else "none"))
     if durations:
         lengths = sorted(ms for _, ms in durations)
         print("shortest %.2f ms, median %.2f ms, longest %.2f ms"
