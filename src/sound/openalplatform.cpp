@@ -244,7 +244,6 @@ public:
         const int rate = device_->frequency();
         const int64_t frames = framesIn(length, rate);
         if (frames <= 0) {
-            endsAt_ = device_->wallNow();
             return kOk;
         }
         const ALuint id = source_.id();
@@ -303,8 +302,8 @@ public:
 
     std::chrono::microseconds timedLeft() override
     {
-        if (!timed_) {
-            return std::chrono::microseconds{0};
+        if (!timed_ || !isPlaying()) {
+            return std::chrono::microseconds{0}; // none played, or a key has cut it
         }
         return std::max(
             std::chrono::duration_cast<std::chrono::microseconds>(endsAt_ - device_->wallNow()),
