@@ -1,36 +1,18 @@
 // Following PRINT onto the display.
 #include "braille/printedline.h"
 
-#include <algorithm>
-
 namespace tov::braille {
 
-int printedRow(const runtime::tscrcursor& cursor, runtime::PrintMode mode)
+PrintedLines::PrintedLines(const runtime::VirtualScreen& screen, BrailleView& view)
+    : screen_(screen), view_(view)
 {
-    const int row = cursor.row();
-    const bool endedLine = mode == runtime::PrintMode::EndLine ||
-                           (mode == runtime::PrintMode::NextZone && cursor.column() == 0);
-    // Ending the line on the last row scrolled the screen: the text moved up with it, so
-    // it is one row above the cursor either way.
-    return endedLine ? std::max(0, row - 1) : row;
+    view_.setScreen({[this](int row) { return screen_.line(row); }, [this] { return lastRow_; }});
 }
 
-ScreenLines screenOf(runtime::Console& console)
+void PrintedLines::printed(const runtime::PrintedText& printed)
 {
-    return {[&console](int row) { return console.screen().line(row); },
-            [&console] {
-                // The cursor's row when text stands before the cursor, else the row above.
-                const int row = console.cursor().row();
-                return console.cursor().column() == 0 ? std::max(0, row - 1) : row;
-            }};
-}
-
-void PrintedLines::printed(std::string_view text, runtime::PrintMode mode)
-{
-    if (next_ != nullptr) {
-        next_->printed(text, mode);
-    }
-    view_.showPrinted(console_.screen().line(printedRow(console_.cursor(), mode)));
+    lastRow_ = printed.row;
+    view_.showPrinted(screen_.line(printed.row));
 }
 
 } // namespace tov::braille

@@ -1,5 +1,5 @@
-// The line the program has just printed, for the display: told of every PRINT after the
-// screen shows it, before it is spoken.
+// The line the program has just printed, for the display: one observer of the console's
+// print channel, told of every PRINT after the screen shows it, before it is spoken.
 #pragma once
 
 #include "braille/view.h"
@@ -7,28 +7,17 @@
 
 namespace tov::braille {
 
-// The screen row on which a PRINT with `mode` ended, from the cursor it left: a PRINT
-// that ended its line left the cursor at the start of the next one.
-int printedRow(const runtime::tscrcursor& cursor, runtime::PrintMode mode);
-
-// The console's screen for reading back: its lines, and the row of the last PRINT.
-ScreenLines screenOf(runtime::Console& console);
-
-class PrintedLines final : public runtime::PrintListener {
+class PrintedLines final : public runtime::PrintObserver {
 public:
-    // `next` hears every PRINT too (the terminal's standard output); may be null.
-    PrintedLines(runtime::Console& console, BrailleView& view,
-                 runtime::PrintListener* next = nullptr)
-        : console_(console), view_(view), next_(next)
-    {
-    }
+    // Gives the view the screen to pan back over: its lines, up from the last PRINT.
+    PrintedLines(const runtime::VirtualScreen& screen, BrailleView& view);
 
-    void printed(std::string_view text, runtime::PrintMode mode) override;
+    void printed(const runtime::PrintedText& printed) override;
 
 private:
-    runtime::Console& console_;
+    const runtime::VirtualScreen& screen_;
     BrailleView& view_;
-    runtime::PrintListener* next_;
+    int lastRow_ = 0; //: the row the last PRINT ended on; panning up starts there
 };
 
 } // namespace tov::braille

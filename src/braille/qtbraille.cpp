@@ -37,7 +37,7 @@ std::string lineOf(const QString& text)
 
 QtBraille::QtBraille(runtime::Console& console, input::TForm2& form2, input::TForm6& form6,
                      QAction& item, QtBrailleHooks hooks, QObject* parent)
-    : QObject(parent), console_(console), form2_(form2), form6_(form6), item_(item),
+    : QObject(parent), form2_(form2), form6_(form6), item_(item),
       hooks_(std::move(hooks)),
       display_(std::make_unique<BrlapiDisplay>(
           BrlapiDisplay::Hooks{hooks_.post, [this](size_t width) { view_.setWidth(width); },
@@ -65,12 +65,10 @@ QtBraille::QtBraille(runtime::Console& console, input::TForm2& form2, input::TFo
                               [this](size_t column) {
                                   form2_.inputedit()->setCursorPosition(static_cast<int>(column));
                               },
-                              [this](size_t column) { routeReview(column); }},
-            screenOf(console)),
-      printed_(console, view_, console.host().listener)
+                              [this](size_t column) { routeReview(column); }}),
+      printed_(console.screen(), view_)
 {
     view_.setTable(CellTable(input::brailleTables()));
-    console_.host().listener = &printed_;
 
     form2_.installEventFilter(this);
     form6_.installEventFilter(this);
@@ -92,13 +90,6 @@ QtBraille::QtBraille(runtime::Console& console, input::TForm2& form2, input::TFo
     item_.setChecked(!hooks_.readSetting || hooks_.readSetting());
     connect(&item_, &QAction::triggered, this, &QtBraille::itemClick);
     display_->setEnabled(item_.isChecked());
-}
-
-QtBraille::~QtBraille()
-{
-    if (console_.host().listener == &printed_) {
-        console_.host().listener = nullptr;
-    }
 }
 
 void QtBraille::itemClick()

@@ -42,9 +42,10 @@ public:
     // `item` is the Settings menu's check item; its caption is the main window's.
     QtBraille(runtime::Console& console, input::TForm2& form2, input::TForm6& form6,
               QAction& item, QtBrailleHooks hooks, QObject* parent = nullptr);
-    ~QtBraille() override;
 
     BrailleView& view() { return view_; }
+    // Follows PRINT onto the display; the window host hands it to the console.
+    runtime::PrintObserver& printObserver() { return printed_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -55,7 +56,6 @@ private:
     void reviewChanged();
     void routeReview(size_t column);
 
-    runtime::Console& console_;
     input::TForm2& form2_;
     input::TForm6& form6_;
     QAction& item_;

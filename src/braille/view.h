@@ -47,6 +47,8 @@ public:
     BrailleView(DisplayOutput& output, BrailleKeyTargets targets, ScreenLines screen = {});
 
     void setTable(CellTable table);
+    // Where panning reads the screen back from.
+    void setScreen(ScreenLines screen) { screen_ = std::move(screen); }
     // The connection found a display of this many cells; 0: it has none now.
     void setWidth(size_t width);
 

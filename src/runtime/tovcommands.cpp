@@ -125,12 +125,30 @@ void Console::writescreen(std::string_view text)
     }
 }
 
+PrintedText Console::whatWasPrinted(std::string_view text, PrintMode mode) const
+{
+    const int row = cursor_.row();
+    const bool endsLine =
+        mode == PrintMode::EndLine || (mode == PrintMode::NextZone && cursor_.column() == 0);
+    // Ending the line on the last row scrolled the screen: the text moved up with it, so
+    // it is one row above the cursor either way.
+    return {text, mode, endsLine ? std::max(0, row - 1) : row, endsLine};
+}
+
+void Console::tellInputEnded(std::string_view line)
+{
+    for (PrintObserver* observer : host_.observers) {
+        observer->inputEnded(line);
+    }
+}
+
 void Console::print(std::string_view text, PrintMode mode)
 {
     printmode_ = static_cast<uint8_t>(mode);
     writescreen(text);
-    if (host_.listener != nullptr) {
-        host_.listener->printed(text, mode);
+    const PrintedText printed = whatWasPrinted(text, mode);
+    for (PrintObserver* observer : host_.observers) {
+        observer->printed(printed);
     }
     if (text.empty()) {
         return;
@@ -162,8 +180,14 @@ void Console::input(std::string& target, InputMode mode)
         if (mode != InputMode::NewLine) {
             print(message(Message::EnterData), PrintMode::EndLine);
         }
-        if (host_.dialog->showModal() == DialogResult::Ok) {
-            inputbuffer_ = std::string(trimBlanks(host_.dialog->editText()));
+        for (PrintObserver* observer : host_.observers) {
+            observer->inputStarted();
+        }
+        const bool confirmed = host_.dialog->showModal() == DialogResult::Ok;
+        const std::string line = confirmed ? host_.dialog->editText() : std::string();
+        tellInputEnded(trimBlanks(line));
+        if (confirmed) {
+            inputbuffer_ = std::string(trimBlanks(line));
             if (inputbuffer_.starts_with(',')) {
                 // The line began with an empty value.
                 target.clear();

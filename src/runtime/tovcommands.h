@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tov::runtime {
 
@@ -49,21 +50,40 @@ struct SoundStatementState {
     int32_t lastduration = 1; //: its duration in milliseconds
 };
 
-// Told of every PRINT once the screen shows it and before it is spoken; the terminal host
-// writes the text to its standard output from here.
-class PrintListener {
-public:
-    virtual ~PrintListener() = default;
-    virtual void printed(std::string_view text, PrintMode mode) = 0;
+// The one print channel: every output that follows the console (the main window's
+// screen-reader announcer, the terminal's standard output, the braille display, the answer
+// record) is told here what PRINT wrote and where, and when INPUT waits for a line, so none
+// of them reaches back into the console to work it out.
+// What one PRINT did, as the screen shows it (not yet spoken).
+struct PrintedText {
+    std::string_view text;
+    PrintMode mode = PrintMode::EndLine;
+    //: the screen row the text ended on, as the screen stands now: "jsi v lese" printed
+    //: with a line end on the last row scrolled the screen, so its row is 22
+    int row = 0;
+    //: the cursor went on to the next line: a line end, or a tab zone past the last one
+    bool endsLine = false;
 };
 
+class PrintObserver {
+public:
+    virtual ~PrintObserver() = default;
+    virtual void printed(const PrintedText& printed) = 0;
+    // INPUT is about to wait for a line: what was printed since the last wait is complete.
+    virtual void inputStarted() {}
+    // INPUT has its line (trimmed), or the empty line when the dialog was closed.
+    virtual void inputEnded(std::string_view /*line*/) {}
+};
+
+// Everything the console talks to, handed over in one piece by the host that runs it (the
+// window, the terminal, a test). The observers are told in the order listed.
 struct ConsoleHost {
     Speech* speech = &silentSpeech();
     InputDialog* dialog = &closedDialog();
     ProcessControl* process = &stderrProcess();
     Pauser* pauser = &sleepingPauser();
     SoundStatement* sounds = &silentSounds();
-    PrintListener* listener = nullptr; //: none in the window: the memo observes the screen
+    std::vector<PrintObserver*> observers;
 };
 
 class Console {
@@ -71,10 +91,11 @@ public:
     // Files are found in `workdir`; the empty path is the working directory.
     explicit Console(std::filesystem::path workdir = {});
 
-    ConsoleHost& host() { return host_; }
+    const ConsoleHost& host() const { return host_; }
     // Where the data files are found; empty for the working directory.
     const std::filesystem::path& workdir() const { return workdir_; }
-    void setHost(const ConsoleHost& host) { host_ = host; }
+    // The hosts, all at once; only the host that runs the console calls it.
+    void setHost(ConsoleHost host) { host_ = std::move(host); }
     // From now on every file is opened where the locator says, not in `workdir`.
     void setlocator(FileLocator locator) { locator_ = std::move(locator); }
     // Where the file of this name is opened: by the locator when there is one.
@@ -136,6 +157,8 @@ public:
 private:
     std::filesystem::path fileInWorkdir(const char* name) const;
     void padLine(std::string& line) const;
+    PrintedText whatWasPrinted(std::string_view text, PrintMode mode) const;
+    void tellInputEnded(std::string_view line);
     void putText(std::string_view chunk);
     bool ensureDataFile();
     [[noreturn]] void missingFile(const char* name);

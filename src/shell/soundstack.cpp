@@ -8,8 +8,8 @@
 
 namespace tov::shell {
 
-SoundStack::SoundStack(runtime::Console& console)
-    : console_(console), wavelist_(std::make_unique<sound::TWaveList>()),
+SoundStack::SoundStack(runtime::Console& console, runtime::ProcessControl& process)
+    : console_(console), process_(process), wavelist_(std::make_unique<sound::TWaveList>()),
       soundcues_(
           std::make_unique<runtime::SoundCues>(wavelist_->Waves(), console.soundstate(), timer_))
 {
@@ -36,16 +36,14 @@ void SoundStack::createsounds()
         showErrorMessage(error.what());
     }
     wavelist_->setdevice(sounddevice_.get());
-    console_.host().sounds = this;
-    runtime::loadsounds(wavelist_->Waves(), *console_.host().process,
+    runtime::loadsounds(wavelist_->Waves(), process_,
                         console_.locate(runtime::kSoundBankFile).parent_path());
+    open_ = true;
 }
 
 void SoundStack::freesounds()
 {
-    if (console_.host().sounds == this) {
-        console_.host().sounds = &runtime::silentSounds();
-    }
+    open_ = false;
     // Errors while freeing are of no interest at the end; none may escape.
     try {
         soundcues_.reset();
@@ -57,21 +55,21 @@ void SoundStack::freesounds()
 
 void SoundStack::sound(std::span<const double> tones, double soundnumber, double duration)
 {
-    if (soundcues_ != nullptr) {
+    if (open_ && soundcues_ != nullptr) {
         soundcues_->sound(tones, soundnumber, duration);
     }
 }
 
 void SoundStack::beep()
 {
-    if (soundcues_ != nullptr) {
+    if (open_ && soundcues_ != nullptr) {
         soundcues_->beep();
     }
 }
 
 void SoundStack::click(double n)
 {
-    if (soundcues_ != nullptr) {
+    if (open_ && soundcues_ != nullptr) {
         soundcues_->click(n);
     }
 }

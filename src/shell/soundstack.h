@@ -23,11 +23,13 @@ class TWaveList;
 
 namespace tov::shell {
 
-// Plays through the cues while they exist: silent before the bank is read and after
-// `freesounds`, so whoever holds it never holds a freed sound.
+// Plays through the cues while they are open: silent before the bank is read and after
+// `freesounds`, so whoever holds it (the console, the speech layer) never holds a freed
+// sound.
 class SoundStack final : public runtime::SoundStatement {
 public:
-    explicit SoundStack(runtime::Console& console);
+    // A missing sound bank is said through `process`, which ends the program.
+    SoundStack(runtime::Console& console, runtime::ProcessControl& process);
     ~SoundStack() override;
     SoundStack(const SoundStack&) = delete;
     SoundStack& operator=(const SoundStack&) = delete;
@@ -38,8 +40,8 @@ public:
     SoundTimer& timer() { return timer_; }
 
     // Reaches the audio device (a failure is said in a box; the cues stay silent and
-    // their waits still happen), makes the cues the console's sound statement and reads
-    // the sound bank from the working directory.
+    // their waits still happen), reads the sound bank from the data files' folder and
+    // opens the cues.
     void createsounds();
     // Frees the cues, the bank and the device; errors while freeing are of no interest.
     void freesounds();
@@ -50,10 +52,12 @@ public:
 
 private:
     runtime::Console& console_;
+    runtime::ProcessControl& process_;
     std::unique_ptr<sound::TSoundDevice> sounddevice_;
     std::unique_ptr<sound::TWaveList> wavelist_;
     SoundTimer timer_; //: `Timer`: its tick ends the sound statement's wait
     std::unique_ptr<runtime::SoundCues> soundcues_;
+    bool open_ = false; //: between `createsounds` and `freesounds`: the cues play
 };
 
 } // namespace tov::shell

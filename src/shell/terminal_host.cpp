@@ -95,32 +95,23 @@ bool readInputLine(std::string& utf8)
 
 // Writes every PRINT to standard output: mode 0 ends the line, mode 1 stays on it, mode 2
 // pads to the screen's next tab zone.
-class StdoutListener final : public runtime::PrintListener {
+class StdoutPrinter final : public runtime::PrintObserver {
 public:
-    explicit StdoutListener(runtime::Console& console) : console_(console) {}
-
-    void printed(std::string_view text, runtime::PrintMode mode) override
+    void printed(const runtime::PrintedText& printed) override
     {
-        std::cout << text::toUtf8(text);
-        switch (mode) {
+        std::cout << text::toUtf8(printed.text);
+        switch (printed.mode) {
         case runtime::PrintMode::EndLine:
             std::cout << '\n';
             break;
         case runtime::PrintMode::Stay:
             break;
         case runtime::PrintMode::NextZone:
-            if (console_.cursor().column() == 0) {
-                std::cout << '\n';
-            } else {
-                std::cout << ' ';
-            }
+            std::cout << (printed.endsLine ? '\n' : ' ');
             break;
         }
         std::cout.flush();
     }
-
-private:
-    runtime::Console& console_;
 };
 
 class TerminalDialog;
@@ -308,15 +299,14 @@ private:
 // more than before.
 class TerminalBraille {
 public:
-    TerminalBraille(runtime::Console& console, runtime::PrintListener& stdoutListener,
-                    TerminalDialog& dialog, speech::ThreadEventQueue& queue)
+    TerminalBraille(runtime::Console& console, TerminalDialog& dialog,
+                    speech::ThreadEventQueue& queue)
         : console_(console), queue_(queue),
           view_(display_, {[&dialog](std::string_view chord) { dialog.typeChord(chord); },
                            [&dialog] { dialog.confirm(); }, [&dialog] { dialog.deleteBack(); },
                            [&dialog](size_t column) { dialog.moveCursor(column); },
-                           {}},
-                braille::screenOf(console)),
-          printed_(console, view_, &stdoutListener)
+                           {}}),
+          printed_(console.screen(), view_)
     {
         connection_ = std::make_unique<braille::BrlapiDisplay>(
             braille::BrlapiDisplay::Hooks{
@@ -332,7 +322,8 @@ public:
         waitForFirstAttempt();
     }
 
-    runtime::PrintListener& listener() { return listener_; }
+    // Follows PRINT onto the display; the terminal host hands it to the console.
+    runtime::PrintObserver& printObserver() { return observer_; }
 
 private:
     // The program prints its first lines at once: they reach the display only if it is
@@ -378,15 +369,17 @@ private:
     Forward display_;
     braille::BrailleView view_;
     braille::PrintedLines printed_;
-    struct Listener final : runtime::PrintListener {
+    // Serves the display's news before each line is shown, so a display found late follows
+    // the printing at once.
+    struct Observer final : runtime::PrintObserver {
         TerminalBraille& owner;
-        explicit Listener(TerminalBraille& owner) : owner(owner) {}
-        void printed(std::string_view text, runtime::PrintMode mode) override
+        explicit Observer(TerminalBraille& owner) : owner(owner) {}
+        void printed(const runtime::PrintedText& printed) override
         {
             owner.queue_.processPending();
-            owner.printed_.printed(text, mode);
+            owner.printed_.printed(printed);
         }
-    } listener_{*this};
+    } observer_{*this};
     std::unique_ptr<braille::BrlapiDisplay> connection_;
     bool tableRead_ = false;
     bool attempted_ = false; //: the first connection attempt has answered
@@ -400,15 +393,9 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     readlanguage(profile);
     runtime::Console console;
     console.setlocator(options.files);
-    StdoutListener listener(console);
+    StdoutPrinter printer;
     TerminalProcess process(console, options);
     TerminalDialog dialog(process);
-
-    runtime::ConsoleHost host;
-    host.listener = &listener;
-    host.dialog = &dialog;
-    host.process = &process;
-    console.setHost(host);
     console.loadmemoryimage();
 
     // Sounds play when an audio device opens; without one they are silent, but `sound`
@@ -424,15 +411,15 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     cues.settings() = readsettings(profile).sounds;
     runtime::loadsounds(wavelist.Waves(), process,
                         console.locate(runtime::kSoundBankFile).parent_path());
-    console.host().sounds = &cues;
 
     // Speech for the run: the layer with its engines on the terminal's own event queue.
     std::unique_ptr<TerminalSpeech> spoken;
+    runtime::Speech* speech = &runtime::silentSpeech();
     if (options.speak) {
         spoken = std::make_unique<TerminalSpeech>(profile, cues, process);
         try {
             if (spoken->start()) {
-                console.host().speech = &spoken->layer();
+                speech = &spoken->layer();
             } else {
                 std::cerr << "tovana: speech is off in the settings file ("
                           << settings::kVoiceAllowed.section << "/" << settings::kVoiceAllowed.key
@@ -457,9 +444,22 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     }
     std::optional<TerminalBraille> braille;
     if (wantsDisplay) {
-        braille.emplace(console, listener, dialog, input->queue());
-        console.host().listener = &braille->listener();
+        braille.emplace(console, dialog, input->queue());
     }
+
+    // Everything the console talks to, handed over at once: standard output hears each
+    // PRINT first, then the display.
+    runtime::ConsoleHost host;
+    host.speech = speech;
+    host.dialog = &dialog;
+    host.process = &process;
+    host.sounds = &cues;
+    host.observers.push_back(&printer);
+    if (braille) {
+        host.observers.push_back(&braille->printObserver());
+    }
+    console.setHost(std::move(host));
+
     if (input) {
         input->startReading();
         dialog.takeLinesFrom(*input);

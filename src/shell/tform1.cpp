@@ -38,66 +38,6 @@ void labelAction(QAction* action, Message number, const char* suffix = "")
 
 } // namespace
 
-// A screen reader beside the program, with the program's own voice off, must hear every
-// printed line. Orca (43) speaks no text inserted into a memo that is not focused, and the
-// memo never is while the program runs: the input dialog is back before Orca would look.
-// What Orca does read is the dialog as it becomes active: its name, its role and its
-// accessible description. So the lines printed since the dialog last showed become its
-// description for the next showing ("vzal jsi dopis" after "vezmi dopis"), each line once
-// and in order; with the program's own voice on nothing is collected, so nothing is said
-// twice. All of this runs on the GUI thread.
-class ScreenAnnouncer final : public runtime::InputDialog {
-public:
-    // Wraps the console's dialog, once: a second Start finds it wrapped already.
-    void wrap(runtime::ConsoleHost& host)
-    {
-        if (host.dialog == this) {
-            return;
-        }
-        inner_ = host.dialog;
-        window_ = dynamic_cast<QWidget*>(inner_);
-        host.dialog = this;
-    }
-    // A line continued with ";" or "," is still one line for the listener's ear.
-    void printed(const QString& text, runtime::PrintMode mode)
-    {
-        line_ += text;
-        if (mode == runtime::PrintMode::NextZone) {
-            line_ += QLatin1Char(' ');
-        }
-        if (mode == runtime::PrintMode::EndLine) {
-            endLine();
-        }
-    }
-
-    void setEditText(const std::string& text) override { inner_->setEditText(text); }
-    void activateEdit() override { inner_->activateEdit(); }
-    runtime::DialogResult showModal() override
-    {
-        endLine(); // a prompt printed with ";" belongs to this showing
-        if (window_ != nullptr) {
-            window_->setAccessibleDescription(pending_.join(QLatin1Char('\n')));
-        }
-        pending_.clear();
-        return inner_->showModal();
-    }
-    std::string editText() const override { return inner_->editText(); }
-
-private:
-    void endLine()
-    {
-        if (!line_.trimmed().isEmpty()) {
-            pending_ << line_.trimmed();
-        }
-        line_.clear();
-    }
-
-    runtime::InputDialog* inner_ = nullptr;
-    QWidget* window_ = nullptr; //: the dialog's window, when it is one
-    QStringList pending_;       //: printed since the dialog last showed, oldest first
-    QString line_;              //: the line being printed, not yet ended
-};
-
 QString windowTitleFor(const std::filesystem::path& executable)
 {
     // stem() drops only the last extension of the file name itself, so a folder called
@@ -167,12 +107,6 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile, SoundStack& so
 TForm1::~TForm1()
 {
     console_.screen().setObserver(nullptr);
-    if (console_.host().listener == this) {
-        console_.host().listener = nullptr;
-    }
-    if (console_.host().dialog == announcer_.get()) {
-        console_.host().dialog = &runtime::closedDialog();
-    }
     sounds_.freesounds();
 }
 
@@ -196,8 +130,6 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
 
     console_.screen().setObserver(this);
     console_.screen().clear();
-    announcer_ = std::make_unique<ScreenAnnouncer>();
-    console_.host().listener = this;
 
     // The sound settings live in the cues, which exist (silent, without a bank) before
     // the settings are read; the device and the bank come after the memory image.
@@ -273,23 +205,6 @@ void TForm1::linesChanged(int first, int last)
     }
 }
 
-bool TForm1::ownVoiceSpeaks() const
-{
-    if (speech_ == nullptr) {
-        return false;
-    }
-    const speech::SpeechState& state = speech_->state();
-    return state.usesapi5 || (state.voiceallowed && state.ttscentral != nullptr);
-}
-
-void TForm1::printed(std::string_view text, runtime::PrintMode mode)
-{
-    if (ownVoiceSpeaks()) {
-        return;
-    }
-    announcer_->printed(text::toQString(std::string(text)), mode);
-}
-
 void TForm1::setRunItemsEnabled(bool enabled)
 {
     for (QAction* item : runDisabledItems_) {
@@ -304,7 +219,6 @@ void TForm1::StartsubmenuClick(const std::function<void()>& preparevoice)
     }
     setRunItemsEnabled(false);
     running_ = true;
-    announcer_->wrap(console_.host());
     try {
         if (!usesapi5submenu_->isChecked() && preparevoice) {
             preparevoice();

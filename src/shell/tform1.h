@@ -41,9 +41,7 @@ class SpeechLayer;
 namespace tov::shell {
 
 class SoundStack;
-class ScreenAnnouncer;
-
-class TForm1 : public QMainWindow, private runtime::ScreenObserver, private runtime::PrintListener {
+class TForm1 : public QMainWindow, private runtime::ScreenObserver {
     Q_OBJECT
 public:
     // `speech` may be null (tests without a speech layer): speech is then not allowed.
@@ -98,9 +96,6 @@ private:
     void setRunItemsEnabled(bool enabled);
     void saveMemoryImageReporting();
     void linesChanged(int first, int last) override;
-    void printed(std::string_view text, runtime::PrintMode mode) override;
-    // The program's own voice reads what is printed (a desktop screen reader then must not).
-    bool ownVoiceSpeaks() const;
     // Where "voiceallowed" is held: the speech layer, or the window when there is none.
     bool& voiceallowedFlag();
 
@@ -128,8 +123,6 @@ private:
     bool programstarted_ = false; //: Start was chosen once; the review window may open
     bool running_ = false;        //: the built-in program is running inside Start
     bool imageSaved_ = false;     //: Exit saved the memory image just before closing
-    //: hands a screen reader the lines printed since the input dialog last showed
-    std::unique_ptr<ScreenAnnouncer> announcer_;
 };
 
 // The title: message 1, " - ", the executable's file name without its extension.

@@ -76,21 +76,26 @@ void WindowCommands::aboutsubmenuClick()
 
 WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator files,
                        const std::filesystem::path& executable)
-    : profile_(config), processJoined_([this, &files] {
+    : profile_(config), reportersSet_([this, &files] {
           // A settings file that cannot be stored is said once, over the main window; the
           // changes hold in memory until the end.
           profile_.setWriteFailureReporter(postErrorMessage);
           console_.setlocator(std::move(files));
-          console_.host().process = &process_;
       }),
-      sounds_(console_), speech_({queue_, sounds_, profile_}, speech::espeakEngines(poster_),
-                                 speech::speechDispatcherVoice(poster_)),
-      speechJoined_([this] {
-          speech_.setNotice(postErrorMessage);
-          console_.host().speech = &speech_;
-      }),
+      sounds_(console_, process_),
+      speech_({queue_, sounds_, profile_}, speech::espeakEngines(poster_),
+              speech::speechDispatcherVoice(poster_)),
+      noticeSet_([this] { speech_.setNotice(postErrorMessage); }),
       form1_(console_, profile_, sounds_, executable, &speech_),
-      form2_([this] { form1_.endNow(); }, &form1_), form3_(profile_, &form1_),
+      form2_([this] { form1_.endNow(); }, &form1_),
+      announcer_(
+          [this] {
+              // The program's own voice reads what is printed: a screen reader then must not.
+              const speech::SpeechState& state = speech_.state();
+              return state.usesapi5 || (state.voiceallowed && state.ttscentral != nullptr);
+          },
+          form2_),
+      form3_(profile_, &form1_),
       form4_(speech_, process_, &form1_),
       speechMenu_(
           speech_, form4_, form1_.usesapi5submenu(), form1_.Voicesubmenu(),
@@ -102,7 +107,6 @@ WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator
       dialogJoined_([this] {
           form2_.setHosts({&speech_, &sounds_, &input::keyboardState(), &input::brailleTables(),
                            [this] { form6_.Open(); }});
-          console_.host().dialog = &form2_;
       }),
       keys_({&speech_, &sounds_, &input::keyboardState(),
              [this] { return sounds_.timer().endwait(); },
@@ -120,8 +124,23 @@ WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator
                 [this](bool on) { writebrailledisplay(profile_, on); },
                 [](const std::string& text) { showInformation(text); },
                 [this](const std::string& text) { speech_.saynowait(text); }},
-               &form1_)
+               &form1_),
+      consoleJoined_([this] {
+          runtime::ConsoleHost host;
+          host.speech = &speech_;
+          host.dialog = &form2_;
+          host.process = &process_;
+          host.sounds = &sounds_;
+          host.observers = {&announcer_, &braille_.printObserver()};
+          console_.setHost(std::move(host));
+      })
 {
+}
+
+WindowHost::~WindowHost()
+{
+    // The windows go before the console: nothing may reach them through it any more.
+    console_.setHost({});
 }
 
 void WindowHost::show()

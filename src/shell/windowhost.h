@@ -3,15 +3,18 @@
 // them down in reverse. Also the main window's commands that open the windows made after
 // it (WindowCommands), which the host joins to their menu items once those windows exist.
 //
-// 1. The settings file, the console and the message boxes; the console's process host is
-//    joined at once, since the main window's creation may already end the process.
-// 2. The sounds (silent until the main window opens them) and the speech layer with the
-//    two queues its engine threads post through; the console speaks through it.
+// 1. The settings file, the console and the message boxes.
+// 2. The sounds (silent until the main window opens them; a missing sound bank is said in
+//    a box that ends the program) and the speech layer with the two queues its engine
+//    threads post through.
 // 3. The main window: its creation reads the language that every later caption reads.
-// 4. The input dialog, the environment dialog, the voice dialog with its two menu items,
-//    the sounds dialog, the review window and the about box.
+// 4. The input dialog, the screen-reader announcer that describes it, the environment
+//    dialog, the voice dialog with its two menu items, the sounds dialog, the review
+//    window and the about box.
 // 5. The menu commands that open them, the input dialog's hosts, the main window's keys
 //    and the braille display.
+// 6. Last, the console gets its hosts, all at once: this is the only place that wires
+//    them, and nothing runs the program before the message loop does.
 // All of this runs on the GUI thread.
 #pragma once
 
@@ -21,6 +24,7 @@
 #include "input/tform2.h"
 #include "input/tform6.h"
 #include "runtime/tovcommands.h"
+#include "shell/screenannouncer.h"
 #include "shell/soundstack.h"
 #include "shell/taboutbox.h"
 #include "shell/tform1.h"
@@ -78,6 +82,7 @@ public:
     // the window.
     WindowHost(const std::filesystem::path& config, runtime::FileLocator files,
                const std::filesystem::path& executable);
+    ~WindowHost();
     WindowHost(const WindowHost&) = delete;
     WindowHost& operator=(const WindowHost&) = delete;
 
@@ -101,14 +106,15 @@ private:
     Profile profile_;
     runtime::Console console_;
     MessageBoxProcess process_;
-    Step processJoined_;
+    Step reportersSet_;
     SoundStack sounds_;
     speech::QtGuiPoster poster_;
     speech::QtEventQueue queue_;
     speech::SpeechLayer speech_;
-    Step speechJoined_;
+    Step noticeSet_;
     TForm1 form1_;
     input::TForm2 form2_;
+    ScreenAnnouncer announcer_;
     TForm3 form3_;
     speech::TForm4 form4_;
     speech::SpeechMenu speechMenu_;
@@ -121,6 +127,7 @@ private:
     input::MainWindowKeys keys_;
     Step keysJoined_;
     braille::QtBraille braille_;
+    Step consoleJoined_;
 };
 
 } // namespace tov::shell

@@ -254,29 +254,6 @@ TEST_F(ViewFixture, PanningLeftFromTheInputLineReadsBackUpTheScreen)
     EXPECT_EQ(last(), (std::vector<Cell>{0xC0, 0, 0})) << "typing brings the input line back";
 }
 
-TEST(PrintedRow, TheRowThePrintEndedOn)
-{
-    struct Row {
-        const char* description;
-        uint8_t row, column;
-        runtime::PrintMode mode;
-        int printed;
-    };
-    const Row rows[] = {
-        {"an ended line is above the cursor", 5, 0, runtime::PrintMode::EndLine, 4},
-        {"after a scroll too", 23, 0, runtime::PrintMode::EndLine, 22},
-        {"a PRINT x; stays on its row", 5, 12, runtime::PrintMode::Stay, 5},
-        {"a tab zone on the same row", 5, 16, runtime::PrintMode::NextZone, 5},
-        {"a tab zone past column 72 ended the line", 6, 0, runtime::PrintMode::NextZone, 5},
-    };
-    for (const Row& row : rows) {
-        runtime::tscrcursor cursor;
-        cursor.setrow(row.row);
-        cursor.setcolumn(row.column);
-        EXPECT_EQ(printedRow(cursor, row.mode), row.printed) << row.description;
-    }
-}
-
 TEST(DecodeKey, BrlapiCodesBecomeTheProgramsKeys)
 {
     using Kind = DisplayKey::Kind;

@@ -98,7 +98,7 @@ std::string TempDir::read(const char* name) const
 
 ConsoleFixture::ConsoleFixture() : console(dir.path())
 {
-    console.setHost({&speech, &dialog, &process, &pauser, &sounds});
+    console.setHost({&speech, &dialog, &process, &pauser, &sounds, {}});
 }
 
 } // namespace tov::testing

@@ -41,7 +41,7 @@ private:
 Player::Player() : dialogHost_(std::make_unique<Dialog>(*this))
 {
     dir.write(runtime::kDataFile, kTestTune);
-    console.setHost({&speech, dialogHost_.get(), &process, &pauser, &sounds});
+    console.setHost({&speech, dialogHost_.get(), &process, &pauser, &sounds, {}});
 }
 
 void Player::startTurn()

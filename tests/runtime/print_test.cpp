@@ -207,9 +207,96 @@ TEST(PrintSpeech, TextIsOnTheScreenBeforeItIsSpoken)
     Console console;
     std::string lineWhenSpoken;
     speech.whileSpeaking = [&] { lineWhenSpoken = console.screen().line(0); };
-    console.setHost({&speech, &closedDialog(), &stderrProcess(), &sleepingPauser()});
+    console.setHost({&speech, &closedDialog(), &stderrProcess(), &sleepingPauser(), &silentSounds(), {}});
     console.print("ahoj", PrintMode::EndLine);
     EXPECT_EQ(lineWhenSpoken, padded("ahoj"));
+}
+
+// Writes what the print channel tells, one entry per call, into a shared log.
+class LoggingObserver final : public PrintObserver {
+public:
+    LoggingObserver(std::string name, std::vector<std::string>& log)
+        : name_(std::move(name)), log_(log)
+    {
+    }
+    void printed(const PrintedText& printed) override
+    {
+        log_.push_back(name_ + " printed '" + std::string(printed.text) + "' row " +
+                       std::to_string(printed.row) + (printed.endsLine ? " ends" : " stays"));
+    }
+    void inputStarted() override { log_.push_back(name_ + " input started"); }
+    void inputEnded(std::string_view line) override
+    {
+        log_.push_back(name_ + " input ended '" + std::string(line) + "'");
+    }
+
+private:
+    std::string name_;
+    std::vector<std::string>& log_;
+};
+
+// Each PRINT reaches the observers with the row its text now stands on, whatever the
+// cursor did after it: the row of a line that scrolled up, a tab zone that wrapped.
+TEST(PrintChannel, TellsTheRowTheTextStandsOnAndWhetherTheLineEnded)
+{
+    struct Row {
+        const char* description;
+        uint8_t row, column;
+        std::string text;
+        PrintMode mode;
+        std::string told;
+    };
+    const Row rows[] = {
+        {"an ended line", 5, 0, "les", PrintMode::EndLine, "printed 'les' row 5 ends"},
+        {"an ended line on the last row scrolls", 23, 0, "les", PrintMode::EndLine,
+         "printed 'les' row 22 ends"},
+        {"PRINT x; stays on its row", 5, 3, "les", PrintMode::Stay, "printed 'les' row 5 stays"},
+        {"a tab zone on the same row", 5, 0, "les", PrintMode::NextZone,
+         "printed 'les' row 5 stays"},
+        {"a tab zone past column 72 ends the line", 6, 70, "lesy", PrintMode::NextZone,
+         "printed 'lesy' row 6 ends"},
+        {"a text wrapped past column 80 ends on the row below", 6, 78, "lesy", PrintMode::Stay,
+         "printed 'lesy' row 7 stays"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.description);
+        std::vector<std::string> log;
+        LoggingObserver observer("o", log);
+        Console console;
+        console.setHost({.observers = {&observer}});
+        console.cursor().setrow(row.row);
+        console.cursor().setcolumn(row.column);
+        console.print(row.text, row.mode);
+        EXPECT_EQ(log, std::vector<std::string>{"o " + row.told});
+    }
+}
+
+TEST(PrintChannel, EveryObserverHearsEveryPrintInOrderBeforeItIsSpoken)
+{
+    ConsoleFixture f;
+    std::vector<std::string> log;
+    LoggingObserver first("first", log);
+    LoggingObserver second("second", log);
+    f.speech.whileSpeaking = [&] { log.push_back("spoken"); };
+    f.console.setHost({&f.speech, &f.dialog, &f.process, &f.pauser, &f.sounds, {&first, &second}});
+    f.dialog.script = {"  v ", std::nullopt};
+    std::string value;
+    f.console.print("jsi v lese", PrintMode::EndLine);
+    f.console.input(value, InputMode::NewLine);
+    f.console.input(value, InputMode::NewLine);
+    EXPECT_EQ(log, (std::vector<std::string>{
+                       "first printed 'jsi v lese' row 0 ends",
+                       "second printed 'jsi v lese' row 0 ends",
+                       "spoken",
+                       "first input started",
+                       "second input started",
+                       "first input ended 'v'",
+                       "second input ended 'v'",
+                       "first input started",
+                       "second input started",
+                       "first input ended ''",
+                       "second input ended ''",
+                   }));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The main window under the offscreen platform: its creation, Start with commands typed
 // into the real input dialog, an error escaping the program, and the ends.
 #include "shell/soundstack.h"
+#include "shell/screenannouncer.h"
 #include "shell/tform1.h"
 
 #include "common/localizer.h"
@@ -94,15 +95,13 @@ private:
 
 class TForm1Test : public tov::testing::WindowsTest {
 protected:
-    TForm1Test() { console.host().process = &process; }
-
     // Creates the windows the way the program's main block does.
     void create()
     {
         createWindows();
         dialog = std::make_unique<input::TForm2>([] { FAIL() << "exit button"; }, window.get());
         driver = std::make_unique<DialogDriver>(*dialog, *window);
-        console.setHost({&speech, driver.get(), &process, &pauser, &played});
+        console.setHost({&speech, driver.get(), &process, &pauser, &played, {}});
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         window->activateWindow();
@@ -123,7 +122,6 @@ protected:
 
     tov::testing::RecordingSpeech speech;
     tov::testing::RecordingPauser pauser;
-    tov::testing::RecordingProcess process;
     std::unique_ptr<input::TForm2> dialog;
     std::unique_ptr<DialogDriver> driver;
 };
@@ -199,7 +197,7 @@ TEST_F(TForm1Test, AVolumeFromOutsideTheBarsRangeIsClampedWhenRead)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.stored);
         dir.write("tovana.ini", std::string("[sounds]\nsndvolume=") + row.stored + "\n");
-        SoundStack rowsounds{console}; // a window's end frees its sounds for good
+        SoundStack rowsounds{console, process}; // a window's end frees its sounds for good
         const TForm1 rowwindow(console, profile, rowsounds, dir / "tovana");
         EXPECT_EQ(rowsounds.settings().sndvolume, row.read);
     }
@@ -291,11 +289,11 @@ public:
 TEST_F(TForm1Test, EachShowingOfTheDialogCarriesTheLinesPrintedSinceTheLast)
 {
     dir.write("data.dta", "440,554,659,880,700\r\n-1,0,0,0,0\r\n");
-    console.setHost({&speech, nullptr, &process, &pauser, &played});
     createWindows();
     dialog = std::make_unique<input::TForm2>([] { FAIL() << "exit button"; }, window.get());
     DescribedDriver described(*dialog, *window);
-    console.host().dialog = &described;
+    ScreenAnnouncer announcer([] { return false; }, described);
+    console.setHost({&speech, &described, &process, &pauser, &played, {&announcer}});
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     described.commands = {"vezmi dopis", "v"};

@@ -62,7 +62,8 @@ protected:
     TempDir dir;
     runtime::Console console;
     Profile profile;
-    shell::SoundStack soundstack{console};
+    RecordingProcess process; //: message boxes and the end of the process
+    shell::SoundStack soundstack{console, process};
     RecordingSounds played; //: the sounds dialog's preview, and the console's sounds in a run
     CountingVoice voice;
     std::unique_ptr<shell::TForm1> window;
