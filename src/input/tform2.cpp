@@ -274,14 +274,9 @@ void TForm2::buttonEnter(const QPushButton& button)
 
 EditLine TForm2::line() const
 {
-    // One byte per QChar, so the cursor indexes both alike; a character outside the code
-    // page reads as "?".
+    // As columns, so the widget's cursor indexes the text alike.
     EditLine line;
-    const QString text = inputedit_->text();
-    line.text.reserve(static_cast<size_t>(text.size()));
-    for (const QChar ch : text) {
-        line.text.push_back(text::fromUnicode(ch.unicode()));
-    }
+    line.text = text::toColumns(inputedit_->text());
     line.cursor = static_cast<size_t>(inputedit_->cursorPosition());
     return line;
 }
