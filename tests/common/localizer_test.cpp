@@ -2,10 +2,13 @@
 #include "common/localizer.h"
 
 #include "common/profile.h"
+#include "common/string_tables.h"
 #include "common/text.h"
 #include "doubles/doubles.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 namespace tov {
 namespace {
@@ -117,17 +120,56 @@ TEST(Localizer, TextsAreWindows1250Bytes)
     EXPECT_EQ(TResourceLocalizer::getstring(kSlovakBase, 32), "st\xE5pec");
 }
 
-TEST(Localizer, StartUpMessagesExistInEveryLanguage)
+TEST(Localizer, EveryMessageHasATextInEveryLanguage)
 {
-    // 47 to 52: the settings that cannot be stored, a damaged sound bank, speech-dispatcher
-    // unreachable or silent, an error that ended the program. A language without one
-    // would show an empty box.
+    // A language without one would show an empty caption or box; the numbers between
+    // messages stay empty in all three.
     for (const int32_t base : {kCzechBase, kEnglishBase, kSlovakBase}) {
-        for (int number = 47; number <= 52; ++number) {
-            EXPECT_NE(TResourceLocalizer::getstring(base, number), "") << base + number;
+        for (int number = 0; number <= static_cast<int>(Message::End); ++number) {
+            EXPECT_EQ(TResourceLocalizer::getstring(base, number).empty(), !isMessage(number))
+                << base + number;
         }
     }
 }
+
+// Each table's guard: one row per message with "x" for its text, then spoiled one way at
+// a time; the guard must take the whole table and refuse every spoilt one.
+constexpr size_t kMessageCount = [] {
+    size_t count = 0;
+    for (int number = 0; number < static_cast<int>(Message::End); ++number) {
+        count += isMessage(number) ? 1 : 0;
+    }
+    return count;
+}();
+
+template <size_t extra = 0>
+constexpr std::array<strings::StringEntry, kMessageCount + extra> everyMessageOnce()
+{
+    std::array<strings::StringEntry, kMessageCount + extra> table{};
+    size_t row = 0;
+    for (int number = 0; number < static_cast<int>(Message::End); ++number) {
+        if (isMessage(number)) {
+            table[row++] = {static_cast<Message>(number), "x"};
+        }
+    }
+    for (; row < table.size(); ++row) {
+        table[row] = table[0]; // the extra rows repeat the first message
+    }
+    return table;
+}
+
+constexpr auto withLastAs(Message id)
+{
+    auto table = everyMessageOnce();
+    table.back().id = id;
+    return table;
+}
+
+static_assert(strings::holdsEveryMessage(everyMessageOnce()));
+static_assert(!strings::holdsEveryMessage(everyMessageOnce<1>()), "a message twice");
+static_assert(!strings::holdsEveryMessage(withLastAs(Message::LanguageName)), "one missing");
+static_assert(!strings::holdsEveryMessage(withLastAs(static_cast<Message>(53))), "a vacant one");
+static_assert(!strings::holdsEveryMessage(withLastAs(Message::End)), "past the last");
 
 TEST(Localizer, MissingIdsAreEmpty)
 {
