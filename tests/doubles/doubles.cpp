@@ -25,6 +25,17 @@ int EventLog::count(std::string_view entry) const
     return static_cast<int>(std::ranges::count(*this, entry));
 }
 
+std::vector<std::string> EventLog::spoken() const
+{
+    std::vector<std::string> said;
+    for (const std::string& entry : *this) {
+        if (entry.starts_with(kTextEntry)) {
+            said.push_back(entry.substr(kTextEntry.size()));
+        }
+    }
+    return said;
+}
+
 std::string echoEntry(std::string_view name)
 {
     return "<echo " + std::string(name) + ">";

@@ -65,8 +65,12 @@ public:
     // Everything but the "<stop>" each key begins with, which most tests take for granted.
     std::vector<std::string> heard() const;
     int count(std::string_view entry) const;
+    // The texts the speech engines' doubles were handed, in order: each entry that begins
+    // with kTextEntry, without it.
+    std::vector<std::string> spoken() const;
 };
 inline constexpr const char* kStopEntry = "<stop>";
+inline constexpr std::string_view kTextEntry = "TextData "; //: an engine's double was given a text
 std::string echoEntry(std::string_view name);
 std::string pauseEntry(int milliseconds);
 std::string soundEntry(const std::vector<double>& tones, double soundnumber, double duration);

@@ -58,18 +58,7 @@ protected:
         });
         form.VoicesubmenuClick([] { return std::string("Tovana - tovana"); });
         EXPECT_TRUE(ran);
-        return spoken();
-    }
-
-    std::vector<std::string> spoken() const
-    {
-        std::vector<std::string> said;
-        for (const std::string& entry : log) {
-            if (entry.starts_with("TextData ")) {
-                said.push_back(entry.substr(9));
-            }
-        }
-        return said;
+        return log.spoken();
     }
 
     static void press(int key)
@@ -204,7 +193,7 @@ TEST_F(TForm4Test, TrackBarStepsTypedWhileTheValueIsSpokenApplyInOrder)
         ASSERT_GE(tags.size(), 4u);
         EXPECT_THAT(std::vector<std::string>(tags.end() - 4, tags.end()),
                     ElementsAre("\\Pit=51\\", "\\Pit=52\\", "\\Pit=51\\", "\\Pit=52\\"));
-        EXPECT_THAT(spoken(), ElementsAre("51", "52", "51", "52"));
+        EXPECT_THAT(log.spoken(), ElementsAre("51", "52", "51", "52"));
         press(Qt::Key_Escape);
     });
 }
@@ -230,7 +219,7 @@ TEST_F(TForm4Test, WithSpeechOffTheCommandShowsMessage18AndTheDialogStaysShut)
     form->VoicesubmenuClick([] { return std::string("x"); });
     EXPECT_EQ(process.messages.size(), 1u);
     EXPECT_FALSE(form->isVisible());
-    EXPECT_THAT(spoken(), IsEmpty());
+    EXPECT_THAT(log.spoken(), IsEmpty());
 }
 
 class SpeechMenuTest : public TForm4Test {
@@ -290,7 +279,7 @@ TEST_F(SpeechMenuTest, TheVoiceItemOpensTheDialog)
     });
     Voicesubmenu.trigger();
     EXPECT_TRUE(shown);
-    EXPECT_EQ(spoken().back(), "Tovana - tovana");
+    EXPECT_EQ(log.spoken().back(), "Tovana - tovana");
 }
 
 } // namespace
