@@ -64,21 +64,6 @@ void RecordingSounds::click(double n)
     enter(entry.str());
 }
 
-runtime::DialogResult ScriptedDialog::showModal()
-{
-    ++shows;
-    if (script.empty()) {
-        return runtime::DialogResult::Closed;
-    }
-    std::optional<std::string> line = std::move(script.front());
-    script.pop_front();
-    if (!line) {
-        return runtime::DialogResult::Closed;
-    }
-    edit = *line;
-    return runtime::DialogResult::Ok;
-}
-
 TempDir::TempDir()
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "tovana-test-XXXXXX").string();

@@ -5,6 +5,7 @@
 #include "common/localizer.h"
 #include "common/text.h"
 #include "common/tov_error.h"
+#include "doubles/scripteddialog.h"
 #include "runtime/host.h"
 #include "runtime/tovcommands.h"
 
@@ -156,27 +157,6 @@ public:
     void beep() override { enter("<beep>"); }
     void click(double n) override;
     std::vector<Sound> sounds;
-};
-
-// Answers each showModal with the next scripted line (Ok), or Closed when a line is
-// std::nullopt or the script has run out. Records what the runtime did to it.
-class ScriptedDialog final : public runtime::InputDialog {
-public:
-    void setEditText(const std::string& text) override
-    {
-        edit = text;
-        ++textResets;
-    }
-    void activateEdit() override { ++activations; }
-    runtime::DialogResult showModal() override;
-    std::string editText() const override { return edit; }
-
-    // Lines to answer with, in order. An empty optional closes the dialog instead.
-    std::deque<std::optional<std::string>> script;
-    std::string edit;
-    int shows = 0;
-    int textResets = 0;
-    int activations = 0;
 };
 
 // Thrown by RecordingProcess::endProcess, so a test sees the end instead of dying.
