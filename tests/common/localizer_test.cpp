@@ -132,44 +132,26 @@ TEST(Localizer, EveryMessageHasATextInEveryLanguage)
     }
 }
 
-// Each table's guard: one row per message with "x" for its text, then spoiled one way at
-// a time; the guard must take the whole table and refuse every spoilt one.
-constexpr size_t kMessageCount = [] {
+// Each table's guard, given one row per message, then that table spoilt one way at a time:
+// the last message's row turned into another number, or the first row written twice.
+constexpr bool guardTakes(int lastAs = static_cast<int>(Message::DisplayOff), bool twice = false)
+{
+    std::array<strings::StringEntry, static_cast<size_t>(Message::End) + 1> rows{};
     size_t count = 0;
     for (int number = 0; number < static_cast<int>(Message::End); ++number) {
-        count += isMessage(number) ? 1 : 0;
-    }
-    return count;
-}();
-
-template <size_t extra = 0>
-constexpr std::array<strings::StringEntry, kMessageCount + extra> everyMessageOnce()
-{
-    std::array<strings::StringEntry, kMessageCount + extra> table{};
-    size_t row = 0;
-    for (int number = 0; number < static_cast<int>(Message::End); ++number) {
         if (isMessage(number)) {
-            table[row++] = {static_cast<Message>(number), "x"};
+            rows[count++] = {static_cast<Message>(number), "x"};
         }
     }
-    for (; row < table.size(); ++row) {
-        table[row] = table[0]; // the extra rows repeat the first message
-    }
-    return table;
+    rows[count - 1].id = static_cast<Message>(lastAs);
+    rows[count] = rows[0];
+    return strings::holdsEveryMessage(std::span(rows).first(twice ? count + 1 : count));
 }
-
-constexpr auto withLastAs(Message id)
-{
-    auto table = everyMessageOnce();
-    table.back().id = id;
-    return table;
-}
-
-static_assert(strings::holdsEveryMessage(everyMessageOnce()));
-static_assert(!strings::holdsEveryMessage(everyMessageOnce<1>()), "a message twice");
-static_assert(!strings::holdsEveryMessage(withLastAs(Message::LanguageName)), "one missing");
-static_assert(!strings::holdsEveryMessage(withLastAs(static_cast<Message>(53))), "a vacant one");
-static_assert(!strings::holdsEveryMessage(withLastAs(Message::End)), "past the last");
+static_assert(guardTakes());
+static_assert(!guardTakes(static_cast<int>(Message::DisplayOff), true), "a message twice");
+static_assert(!guardTakes(0), "the last missing, the first twice");
+static_assert(!guardTakes(53), "a vacant number");
+static_assert(!guardTakes(static_cast<int>(Message::End)), "past the last");
 
 TEST(Localizer, MissingIdsAreEmpty)
 {
