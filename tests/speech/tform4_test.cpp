@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
@@ -93,9 +94,18 @@ TEST_F(TForm4Test, CaptionsLayoutAndTabOrder)
     EXPECT_EQ(form->volumestatic()->text(), "Hla&sitost");
     EXPECT_EQ(form->vyberhlasbitbtn()->text(), "Zvolit hl&as");
     EXPECT_EQ(form->closebitbtn()->text(), text::toQString(cp1250("Za&vřít")));
-    EXPECT_EQ(form->voicelist()->geometry(), QRect(80, 64, 121, 97));
-    EXPECT_EQ(form->speedtb()->geometry(), QRect(256, 121, 150, 45));
-    EXPECT_EQ(form->closebitbtn()->geometry(), QRect(264, 256, 75, 25));
+    // Each label whole and just above what it names; the buttons below the lowest bar.
+    form->layout()->activate();
+    for (QLabel* l :
+         {form->voicestatic(), form->pitchstatic(), form->speedstatic(), form->volumestatic()}) {
+        const QRect below = l->buddy()->geometry();
+        EXPECT_GE(l->width(), l->sizeHint().width()) << l->text().toStdString();
+        EXPECT_TRUE(l->x() == below.x() && l->geometry().bottom() < below.top() &&
+                    below.top() - l->geometry().bottom() < l->height())
+            << l->text().toStdString();
+    }
+    EXPECT_GT(form->pitchtb()->x(), form->voicelist()->geometry().right());
+    EXPECT_GT(form->closebitbtn()->y(), form->volumetb()->geometry().bottom());
     EXPECT_EQ(form->pitchstatic()->buddy(), form->pitchtb());
     EXPECT_TRUE(form->vyberhlasbitbtn()->isDefault());
     // Before any engine is selected the track bars wait, disabled, with their labels.
