@@ -7,6 +7,7 @@
 #pragma once
 
 #include "bankwriter.h"
+#include "sound/toneperiod.h"
 
 #include <cstdint>
 #include <vector>
@@ -14,7 +15,7 @@
 namespace tov::tools {
 
 inline constexpr uint32_t kBankRate = 22050;
-inline constexpr int kTonePeriod = 64; //: samples in one period of a tone item
+using sound::kTonePeriod;
 inline constexpr int kVoiceCount = 4;
 inline constexpr int kSoundNumberCount = 10;
 

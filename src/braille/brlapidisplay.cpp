@@ -108,7 +108,11 @@ private:
     bool writeCells(const std::vector<Cell>& cells);
     // False when the connection broke.
     bool readKeys();
-    void waitForWake(int timeoutMs, bool withDisplay);
+    // Sleeps until woken or the timeout passes; Keys::Read also wakes for, and reads, the
+    // display's keys (only with a connection).
+    enum class Keys { Ignored, Read };
+    static constexpr int kNoTimeout = -1;
+    void waitForWake(int timeoutMs, Keys keys);
     void post(std::function<void()> call) const;
 
     BrlapiDisplay::Shared& shared_;
@@ -223,8 +227,9 @@ bool Connection::readKeys()
     return got == 0 && !broken_;
 }
 
-void Connection::waitForWake(int timeoutMs, bool withDisplay)
+void Connection::waitForWake(int timeoutMs, Keys keys)
 {
+    const bool withDisplay = keys == Keys::Read;
     pollfd fds[2] = {{shared_.wake, POLLIN, 0}, {-1, POLLIN, 0}};
     if (withDisplay) {
         fds[1].fd = brlapi__getFileDescriptor(handle_);
@@ -263,7 +268,7 @@ void Connection::run()
         }
         if (!wanted.enabled) {
             close();
-            waitForWake(-1, false);
+            waitForWake(kNoTimeout, Keys::Ignored);
             continue;
         }
         if (handle_ == nullptr) {
@@ -272,17 +277,17 @@ void Connection::run()
                 post([&shared = shared_, found] { shared.hooks.attempted(found); });
             }
             if (!found) {
-                waitForWake(static_cast<int>(BrlapiDisplay::kRetryInterval.count()), false);
+                waitForWake(static_cast<int>(BrlapiDisplay::kRetryInterval.count()), Keys::Ignored);
                 continue;
             }
             rewrite = true;
         } else if (wanted.report) {
-            post([&shared = shared_] { shared.hooks.attempted(true); });
+            post([&shared = shared_] { shared.hooks.attempted(/*found=*/true); });
         }
         if (wanted.active && !inTty_) {
             if (!enterTty()) {
                 close();
-                waitForWake(static_cast<int>(BrlapiDisplay::kRetryInterval.count()), false);
+                waitForWake(static_cast<int>(BrlapiDisplay::kRetryInterval.count()), Keys::Ignored);
                 continue;
             }
             rewrite = true;
@@ -296,7 +301,7 @@ void Connection::run()
             }
             rewrite = false;
         }
-        waitForWake(-1, true);
+        waitForWake(kNoTimeout, Keys::Read);
     }
     close();
 }

@@ -20,20 +20,6 @@
 #include <QTextCursor>
 
 namespace tov::braille {
-namespace {
-
-std::string lineOf(const QString& text)
-{
-    // One byte per QChar, so a column of the widget is a cell of the display.
-    std::string line;
-    line.reserve(static_cast<size_t>(text.size()));
-    for (const QChar ch : text) {
-        line.push_back(text::fromUnicode(ch.unicode()));
-    }
-    return line;
-}
-
-} // namespace
 
 QtBraille::QtBraille(runtime::Console& console, input::TForm2& form2, input::TForm6& form6,
                      QAction& item, QtBrailleHooks hooks, QObject* parent)
@@ -131,7 +117,7 @@ void QtBraille::inputChanged()
         return; // INPUT empties the line before it shows the dialog
     }
     const QLineEdit* edit = form2_.inputedit();
-    view_.showInput(lineOf(edit->text()), static_cast<size_t>(edit->cursorPosition()));
+    view_.showInput(text::toColumns(edit->text()), static_cast<size_t>(edit->cursorPosition()));
 }
 
 void QtBraille::reviewChanged()
@@ -140,7 +126,8 @@ void QtBraille::reviewChanged()
         return;
     }
     const QTextCursor caret = form6_.virtualscrmemo()->textCursor();
-    view_.showReview(lineOf(caret.block().text()), static_cast<size_t>(caret.positionInBlock()));
+    view_.showReview(text::toColumns(caret.block().text()),
+                     static_cast<size_t>(caret.positionInBlock()));
 }
 
 void QtBraille::routeReview(size_t column)

@@ -54,9 +54,9 @@ BrailleView::Content& BrailleView::content(Layer layer)
     return printed_;
 }
 
-void BrailleView::show(Layer layer, std::string text, std::optional<size_t> cursor,
-                       bool newLine)
+void BrailleView::show(Layer layer, std::string text, std::optional<size_t> cursor, Line line)
 {
+    const bool newLine = line == Line::New;
     Content& target = content(layer);
     if (layer == top() && readingRow_ && (newLine || target.text != text || target.cursor != cursor)) {
         readingRow_.reset();
@@ -76,14 +76,14 @@ void BrailleView::show(Layer layer, std::string text, std::optional<size_t> curs
 
 void BrailleView::showPrinted(std::string_view line)
 {
-    show(Layer::Printed, std::string(line), std::nullopt, true);
+    show(Layer::Printed, std::string(line), std::nullopt, Line::New);
 }
 
 void BrailleView::showInput(std::string_view text, size_t cursor)
 {
     const bool opening = !inputOpen_;
     inputOpen_ = true;
-    show(Layer::Input, std::string(text), cursor, opening);
+    show(Layer::Input, std::string(text), cursor, opening ? Line::New : Line::Same);
 }
 
 void BrailleView::endInput()
@@ -97,7 +97,7 @@ void BrailleView::showReview(std::string_view line, size_t position)
 {
     const bool newLine = !reviewOpen_ || review_.text != line;
     reviewOpen_ = true;
-    show(Layer::Review, std::string(line), position, newLine);
+    show(Layer::Review, std::string(line), position, newLine ? Line::New : Line::Same);
 }
 
 void BrailleView::endReview()
@@ -107,13 +107,13 @@ void BrailleView::endReview()
     render();
 }
 
-void BrailleView::showRow(int row, bool atEnd)
+void BrailleView::showRow(int row, Edge edge)
 {
     readingRow_ = row;
     const std::string line = screen_.line(row);
     window_.setLength(std::max<size_t>(textLength(line), 1));
     window_.reset();
-    if (atEnd) {
+    if (edge == Edge::End) {
         while (window_.panRight()) {
         }
     }
@@ -145,11 +145,11 @@ void BrailleView::pan(bool left)
         // row is the one above the next.
         const int from = readingRow_ ? *readingRow_ : (layer == Layer::Input ? last + 1 : last);
         if (from > 0) {
-            showRow(from - 1, true);
+            showRow(from - 1, Edge::End);
         }
     } else if (readingRow_) {
         if (*readingRow_ < last) {
-            showRow(*readingRow_ + 1, false);
+            showRow(*readingRow_ + 1, Edge::Start);
         } else {
             readingRow_.reset(); // back down to what reading started from
             shownLayer_ = layer;

@@ -65,16 +65,18 @@ public:
 
 private:
     enum class Layer { Printed, Input, Review };
+    enum class Line { Same, New };  //: does `show` bring another line, or the same one?
+    enum class Edge { Start, End }; //: where on a row the window opens
     struct Content {
         std::string text;
         std::optional<size_t> cursor;
     };
     Layer top() const;
     Content& content(Layer layer);
-    void show(Layer layer, std::string text, std::optional<size_t> cursor, bool newLine);
+    void show(Layer layer, std::string text, std::optional<size_t> cursor, Line line);
     void render();
     void pan(bool left);
-    void showRow(int row, bool atEnd);
+    void showRow(int row, Edge edge);
 
     DisplayOutput& output_;
     BrailleKeyTargets targets_;

@@ -10,12 +10,14 @@ const StringResources& StringResources::compiledIn()
 {
     static const StringResources resources = [] {
         StringResources r;
-        for (const auto& table :
-             {strings::czechTable(), strings::englishTable(), strings::slovakTable()}) {
+        const auto add = [&r](int32_t base, std::span<const strings::StringEntry> table) {
             for (const strings::StringEntry& entry : table) {
-                r.add(entry.id, text::fromUtf8(entry.utf8));
+                r.add(base + static_cast<int>(entry.id), text::fromUtf8(entry.utf8));
             }
-        }
+        };
+        add(kCzechBase, strings::czechTable());
+        add(kEnglishBase, strings::englishTable());
+        add(kSlovakBase, strings::slovakTable());
         return r;
     }();
     return resources;

@@ -1,6 +1,7 @@
-// The localised messages by what each is for. A message's number is its place in every
-// language's string table (common/strings_*.cpp: English "&OK" is id 2000 + 7), so the
-// numbers are written out and never change; a new message takes the next free one.
+// The localised messages by what each is for. Each language's string table
+// (common/strings_*.cpp) has one row per message, and the localizer serves the row at the
+// language's base plus the message's number (English "&OK" is id 2000 + 7). The numbers
+// are written out and never change; a new message takes End's number.
 #pragma once
 
 namespace tov {
@@ -65,6 +66,16 @@ enum class Message : int {
     NoDisplay = 57,          // switched on, and no display answered
     DisplayOn = 58,
     DisplayOff = 59,
+    End, // one past the last message; no message itself
 };
+
+// Whether a number is a message's: below End, and not one of the two that stand empty.
+constexpr bool isMessage(int number)
+{
+    constexpr int kVacantFirst = 53;
+    constexpr int kVacantLast = 54;
+    return number >= 0 && number < static_cast<int>(Message::End) &&
+           (number < kVacantFirst || number > kVacantLast);
+}
 
 } // namespace tov

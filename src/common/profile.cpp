@@ -176,9 +176,13 @@ std::optional<std::string> lookup(std::string_view content, std::string_view sec
 
 namespace {
 
+// How a new section is appended: Guarded puts a comment line before its header, for a
+// file whose last line would otherwise swallow it.
+enum class NewSection { Plain, Guarded };
+
 // The content with the key set, before any check that it reads back.
 std::string edited(std::string_view content, std::string_view section, std::string_view key,
-                   std::string_view value, bool guardNewSection)
+                   std::string_view value, NewSection newSection)
 {
     const std::vector<Line> lines = scan(content);
     std::string out(content);
@@ -216,7 +220,7 @@ std::string edited(std::string_view content, std::string_view section, std::stri
     if (visible.end > visible.begin && !isNewLine(content[visible.end - 1])) {
         block += eol;
     }
-    if (guardNewSection) {
+    if (newSection == NewSection::Guarded) {
         // A dangling "[" at the end would take the next line for its name; a line without
         // "]" ends that name and leaves our section header intact.
         block += ";" + eol;
@@ -248,8 +252,8 @@ std::string withValue(std::string_view content, std::string_view section, std::s
 {
     checkNames(section, key, value);
     // Never store a value that would not read back: check with the reader itself.
-    for (const bool guard : {false, true}) {
-        std::string out = edited(content, section, key, value, guard);
+    for (const NewSection newSection : {NewSection::Plain, NewSection::Guarded}) {
+        std::string out = edited(content, section, key, value, newSection);
         if (lookup(out, section, key) == trimmed(value)) {
             return out;
         }

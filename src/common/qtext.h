@@ -22,4 +22,17 @@ inline std::string fromQString(const QString& text)
     return fromUtf8(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
 }
 
+// A widget's text as screen columns: one Windows-1250 byte per QChar, so a cursor position
+// of the widget indexes the result alike (fromQString would make one "?" of a surrogate
+// pair and shift every column after it). A character outside the code page reads as "?".
+inline std::string toColumns(const QString& text)
+{
+    std::string columns;
+    columns.reserve(static_cast<size_t>(text.size()));
+    for (const QChar ch : text) {
+        columns.push_back(fromUnicode(ch.unicode()));
+    }
+    return columns;
+}
+
 } // namespace tov::text

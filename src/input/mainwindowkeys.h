@@ -16,7 +16,6 @@
 #include "input/chordkeyboard.h"
 #include "runtime/host.h"
 #include "input/qtkeys.h"
-#include "runtime/host.h"
 
 #include <QObject>
 #include <functional>

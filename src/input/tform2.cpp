@@ -11,6 +11,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPoint>
 #include <QPushButton>
 #include <QScreen>
 #include <utility>
@@ -20,6 +21,10 @@ namespace {
 
 //: the key click of deleting keys and of moves at the ends of the line
 constexpr double kLineClick = 2;
+//: room for the line beside the two buttons
+constexpr int kMinimumWidth = 379;
+//: the place without a main window; each show moves it under the main window
+constexpr QPoint kOpeningPosition{248, 24};
 
 // The input line. It takes each key press and composed character first, then runs what the
 // dialog's key handler left for after the edit: the echo waits, and the next keys, handled
@@ -80,8 +85,8 @@ TForm2::TForm2(std::function<void()> exitProgram, QWidget* parent)
     connect(&releaseTimer_, &QTimer::timeout, this, &TForm2::flushRelease);
     requestDetectableAutoRepeat();
 
-    setMinimumWidth(379);
-    move(248, 24);
+    setMinimumWidth(kMinimumWidth);
+    move(kOpeningPosition);
     setHosts({});
     FormCreate();
 }
@@ -274,14 +279,9 @@ void TForm2::buttonEnter(const QPushButton& button)
 
 EditLine TForm2::line() const
 {
-    // One byte per QChar, so the cursor indexes both alike; a character outside the code
-    // page reads as "?".
+    // As columns, so the widget's cursor indexes the text alike.
     EditLine line;
-    const QString text = inputedit_->text();
-    line.text.reserve(static_cast<size_t>(text.size()));
-    for (const QChar ch : text) {
-        line.text.push_back(text::fromUnicode(ch.unicode()));
-    }
+    line.text = text::toColumns(inputedit_->text());
     line.cursor = static_cast<size_t>(inputedit_->cursorPosition());
     return line;
 }

@@ -9,11 +9,13 @@
 
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QPoint>
 #include <QScrollBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QVBoxLayout>
 #include <array>
 
 namespace tov::input {
@@ -25,6 +27,8 @@ constexpr double kWindowSoundNumber = 5;
 constexpr double kWindowSoundDuration = 100;
 //: the click of a repeated move against a boundary
 constexpr double kBoundaryClick = 16;
+//: where the window first opens on the desktop, over the main window's screen
+constexpr QPoint kOpeningPosition{242, 119};
 
 } // namespace
 
@@ -52,18 +56,21 @@ TForm6::TForm6(runtime::Console& console, runtime::Speech& speech, runtime::Soun
     const int memoHeight =
         std::max(304, metrics.lineSpacing() * (runtime::kScreenRows + 1) + chrome +
                           virtualscrmemo_->horizontalScrollBar()->sizeHint().height());
-    virtualscrmemo_->setGeometry(0, 0, memoWidth, memoHeight);
+    virtualscrmemo_->setMinimumSize(memoWidth, memoHeight);
     virtualscrmemo_->installEventFilter(this);
 
     closebitbtn_ = new QPushButton(this);
     closebitbtn_->setObjectName("closebitbtn");
-    closebitbtn_->setGeometry((memoWidth - 75) / 2, memoHeight + 16, 75, 25);
     closebitbtn_->setFocusPolicy(Qt::ClickFocus); // no tab stop: Tab stays in the memo
     closebitbtn_->setDefault(true);
     connect(closebitbtn_, &QPushButton::clicked, this, &QDialog::reject);
 
-    setFixedSize(memoWidth + 11, memoHeight + 16 + 25 + 36);
-    move(242, 119);
+    // The memo over the centred Close button; the window keeps the size they need.
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(virtualscrmemo_);
+    column->addWidget(closebitbtn_, 0, Qt::AlignHCenter);
+    column->setSizeConstraint(QLayout::SetFixedSize);
+    move(kOpeningPosition);
     FormCreate();
 }
 

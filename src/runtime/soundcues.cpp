@@ -2,6 +2,7 @@
 #include "runtime/soundcues.h"
 
 #include "common/localizer.h"
+#include "sound/toneperiod.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +14,6 @@ namespace tov::runtime {
 namespace {
 
 constexpr double kHighestSoundNumber = 9;
-constexpr int64_t kSamplesPerPeriod = 64; //: one period of a tone item
 constexpr int32_t kRestFrequency = 128;   //: a tone of 0: 2 Hz, heard as silence
 
 // The BASIC's conversion of a real: toward zero, and (where a real cannot fit) to the
@@ -34,7 +34,7 @@ int32_t toneFrequency(double tone)
     if (t == 0) {
         return kRestFrequency;
     }
-    const int64_t hz = t * kSamplesPerPeriod;
+    const int64_t hz = t * sound::kTonePeriod;
     // Past the 32-bit range a frequency is as unplayable as at its end; the buffer then
     // refuses it and keeps the one it had.
     return static_cast<int32_t>(std::clamp<int64_t>(hz, std::numeric_limits<int32_t>::min(),

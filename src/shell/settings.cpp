@@ -2,6 +2,7 @@
 #include "shell/settings.h"
 
 #include "common/profile.h"
+#include "sound/platform.h"
 
 #include <algorithm>
 
@@ -12,10 +13,10 @@ GeneralSettings readsettings(const Profile& profile)
     GeneralSettings values;
     values.voiceallowed = profile.read(settings::kVoiceAllowed);
     values.sounds.tovanasounds = profile.read(settings::kTovanaSounds);
-    // The track bar's range: a value from outside it would play at full volume or
-    // overflow the bar's position.
+    // The track bar's range, silence to full: a value from outside it would play at full
+    // volume or overflow the bar's position.
     values.sounds.sndvolume =
-        std::clamp(profile.read(settings::kSndVolume), kQuietestVolume, kLoudestVolume);
+        std::clamp(profile.read(settings::kSndVolume), sound::kVolumeSilent, sound::kVolumeFull);
     values.braillekeys = profile.read(settings::kBrailleKeys);
     values.usesapi5 = profile.read(settings::kSapi5);
     return values;

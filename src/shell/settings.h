@@ -11,10 +11,6 @@ class Profile;
 
 namespace tov::shell {
 
-// "sounds"/"sndvolume" in hundredths of a decibel, as the sounds dialog's bar offers it.
-inline constexpr int kQuietestVolume = -10000;
-inline constexpr int kLoudestVolume = 0;
-
 // The general settings as values; readsettings fills every one.
 struct GeneralSettings {
     bool voiceallowed{};

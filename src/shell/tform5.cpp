@@ -9,6 +9,7 @@
 #include "common/qtext.h"
 #include "runtime/soundcues.h"
 #include "common/qcaptions.h"
+#include "sound/platform.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -34,13 +35,14 @@ constexpr double kPreviewDuration = 100;
 int volumePosition(int sndvolume)
 {
     // Clamped first: a value from outside the bar's range must not overflow it.
-    return (std::clamp(sndvolume, kQuietestVolume, kLoudestVolume) - kSilentVolume) /
+    return (std::clamp(sndvolume, sound::kVolumeSilent, sound::kVolumeFull) -
+            sound::kVolumeSilent) /
            kVolumeStepSize;
 }
 
 int positionVolume(int position)
 {
-    return position * kVolumeStepSize + kSilentVolume;
+    return position * kVolumeStepSize + sound::kVolumeSilent;
 }
 
 TForm5::TForm5(runtime::SoundSettings& sounds, runtime::SoundStatement& cues, QWidget* parent)

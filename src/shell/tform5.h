@@ -23,7 +23,6 @@ namespace tov::shell {
 
 inline constexpr int kVolumeSteps = 100;
 inline constexpr int kVolumeStepSize = 100; //: hundredths of a decibel per track bar step
-inline constexpr int kSilentVolume = -10000;
 
 // The track bar position of a volume and back, with the integer division that turns a
 // stored -2550 into position 74 (and so -2600).

@@ -9,11 +9,14 @@
 
 #include <QEvent>
 #include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <utility>
 
 namespace tov::speech {
 namespace {
@@ -69,11 +72,10 @@ private:
     Widget* widget_;
 };
 
-QSlider* trackbar(QWidget* parent, const char* name, QRect geometry)
+QSlider* trackbar(QWidget* parent, const char* name)
 {
     auto* slider = new QSlider(Qt::Horizontal, parent);
     slider->setObjectName(name);
-    slider->setGeometry(geometry);
     slider->setRange(0, kInitialMaximum);
     slider->setTickPosition(QSlider::TicksBelow);
     slider->setTickInterval(1);
@@ -81,11 +83,10 @@ QSlider* trackbar(QWidget* parent, const char* name, QRect geometry)
     return slider;
 }
 
-QLabel* label(QWidget* parent, const char* name, QRect geometry, QWidget* buddy)
+QLabel* label(QWidget* parent, const char* name, QWidget* buddy)
 {
     auto* l = new QLabel(parent);
     l->setObjectName(name);
-    l->setGeometry(geometry);
     l->setBuddy(buddy);
     return l;
 }
@@ -134,29 +135,42 @@ TForm4::TForm4(SpeechLayer& speech, runtime::ProcessControl& process, QWidget* p
     : QDialog(parent), speech_(speech), process_(process)
 {
     setObjectName("TForm4");
-    resize(521, 388);
-
     voicelist_ = new QListWidget(this);
     voicelist_->setObjectName("voicelist");
-    voicelist_->setGeometry(80, 64, 121, 97);
-    // Each label as wide as the control it names: the designed widths cut "Rychlost".
-    voicestatic_ = label(this, "voicestatic", {80, 48, 121, 17}, voicelist_);
-    pitchtb_ = trackbar(this, "pitchtb", {256, 64, 150, 45});
-    pitchstatic_ = label(this, "pitchstatic", {256, 48, 150, 17}, pitchtb_);
-    speedtb_ = trackbar(this, "speedtb", {256, 121, 150, 45});
-    speedstatic_ = label(this, "speedstatic", {256, 104, 150, 17}, speedtb_);
-    volumetb_ = trackbar(this, "volumetb", {256, 184, 150, 45});
-    volumestatic_ = label(this, "volumestatic", {256, 168, 150, 17}, volumetb_);
+    voicestatic_ = label(this, "voicestatic", voicelist_);
+    pitchtb_ = trackbar(this, "pitchtb");
+    pitchstatic_ = label(this, "pitchstatic", pitchtb_);
+    speedtb_ = trackbar(this, "speedtb");
+    speedstatic_ = label(this, "speedstatic", speedtb_);
+    volumetb_ = trackbar(this, "volumetb");
+    volumestatic_ = label(this, "volumestatic", volumetb_);
     for (QLabel* l : {pitchstatic_, speedstatic_, volumestatic_}) {
         l->setEnabled(false);
     }
     vyberhlasbitbtn_ = new QPushButton(this);
     vyberhlasbitbtn_->setObjectName("vyberhlasbitbtn");
-    vyberhlasbitbtn_->setGeometry(80, 256, 105, 25);
     vyberhlasbitbtn_->setDefault(true);
     closebitbtn_ = new QPushButton(this);
     closebitbtn_->setObjectName("closebitbtn");
-    closebitbtn_->setGeometry(264, 256, 75, 25);
+
+    // The voice list under its label on the left, the three track bars under theirs on the
+    // right, the buttons below; a layout, so that every caption shows whole in each
+    // language (designed pixel widths cut "Rychlost").
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(voicestatic_, 0, 0);
+    grid->addWidget(voicelist_, 1, 0, 5, 1);
+    int row = 0;
+    for (const auto& [caption, bar] :
+         {std::pair{pitchstatic_, pitchtb_}, std::pair{speedstatic_, speedtb_},
+          std::pair{volumestatic_, volumetb_}}) {
+        grid->addWidget(caption, row++, 1);
+        grid->addWidget(bar, row++, 1);
+    }
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(vyberhlasbitbtn_);
+    buttons->addWidget(closebitbtn_);
+    buttons->addStretch();
+    grid->addLayout(buttons, row, 0, 1, 2);
 
     setTabOrder(voicelist_, pitchtb_);
     setTabOrder(pitchtb_, speedtb_);

@@ -2,10 +2,13 @@
 #include "common/localizer.h"
 
 #include "common/profile.h"
+#include "common/string_tables.h"
 #include "common/text.h"
 #include "doubles/doubles.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 namespace tov {
 namespace {
@@ -117,17 +120,38 @@ TEST(Localizer, TextsAreWindows1250Bytes)
     EXPECT_EQ(TResourceLocalizer::getstring(kSlovakBase, 32), "st\xE5pec");
 }
 
-TEST(Localizer, StartUpMessagesExistInEveryLanguage)
+TEST(Localizer, EveryMessageHasATextInEveryLanguage)
 {
-    // 47 to 52: the settings that cannot be stored, a damaged sound bank, speech-dispatcher
-    // unreachable or silent, an error that ended the program. A language without one
-    // would show an empty box.
+    // A language without one would show an empty caption or box; the numbers between
+    // messages stay empty in all three.
     for (const int32_t base : {kCzechBase, kEnglishBase, kSlovakBase}) {
-        for (int number = 47; number <= 52; ++number) {
-            EXPECT_NE(TResourceLocalizer::getstring(base, number), "") << base + number;
+        for (int number = 0; number <= static_cast<int>(Message::End); ++number) {
+            EXPECT_EQ(TResourceLocalizer::getstring(base, number).empty(), !isMessage(number))
+                << base + number;
         }
     }
 }
+
+// Each table's guard, given one row per message, then that table spoilt one way at a time:
+// the last message's row turned into another number, or the first row written twice.
+constexpr bool guardTakes(int lastAs = static_cast<int>(Message::DisplayOff), bool twice = false)
+{
+    std::array<strings::StringEntry, static_cast<size_t>(Message::End) + 1> rows{};
+    size_t count = 0;
+    for (int number = 0; number < static_cast<int>(Message::End); ++number) {
+        if (isMessage(number)) {
+            rows[count++] = {static_cast<Message>(number), "x"};
+        }
+    }
+    rows[count - 1].id = static_cast<Message>(lastAs);
+    rows[count] = rows[0];
+    return strings::holdsEveryMessage(std::span(rows).first(twice ? count + 1 : count));
+}
+static_assert(guardTakes());
+static_assert(!guardTakes(static_cast<int>(Message::DisplayOff), true), "a message twice");
+static_assert(!guardTakes(0), "the last missing, the first twice");
+static_assert(!guardTakes(53), "a vacant number");
+static_assert(!guardTakes(static_cast<int>(Message::End)), "past the last");
 
 TEST(Localizer, MissingIdsAreEmpty)
 {

@@ -25,6 +25,17 @@ int EventLog::count(std::string_view entry) const
     return static_cast<int>(std::ranges::count(*this, entry));
 }
 
+std::vector<std::string> EventLog::spoken() const
+{
+    std::vector<std::string> said;
+    for (const std::string& entry : *this) {
+        if (entry.starts_with(kTextEntry)) {
+            said.push_back(entry.substr(kTextEntry.size()));
+        }
+    }
+    return said;
+}
+
 std::string echoEntry(std::string_view name)
 {
     return "<echo " + std::string(name) + ">";
@@ -51,21 +62,6 @@ void RecordingSounds::click(double n)
     std::ostringstream entry;
     entry << "<click " << n << ">";
     enter(entry.str());
-}
-
-runtime::DialogResult ScriptedDialog::showModal()
-{
-    ++shows;
-    if (script.empty()) {
-        return runtime::DialogResult::Closed;
-    }
-    std::optional<std::string> line = std::move(script.front());
-    script.pop_front();
-    if (!line) {
-        return runtime::DialogResult::Closed;
-    }
-    edit = *line;
-    return runtime::DialogResult::Ok;
 }
 
 TempDir::TempDir()

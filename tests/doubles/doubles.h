@@ -5,6 +5,7 @@
 #include "common/localizer.h"
 #include "common/text.h"
 #include "common/tov_error.h"
+#include "doubles/scripteddialog.h"
 #include "runtime/host.h"
 #include "runtime/tovcommands.h"
 
@@ -65,8 +66,12 @@ public:
     // Everything but the "<stop>" each key begins with, which most tests take for granted.
     std::vector<std::string> heard() const;
     int count(std::string_view entry) const;
+    // The texts the speech engines' doubles were handed, in order: each entry that begins
+    // with kTextEntry, without it.
+    std::vector<std::string> spoken() const;
 };
 inline constexpr const char* kStopEntry = "<stop>";
+inline constexpr std::string_view kTextEntry = "TextData "; //: an engine's double was given a text
 std::string echoEntry(std::string_view name);
 std::string pauseEntry(int milliseconds);
 std::string soundEntry(const std::vector<double>& tones, double soundnumber, double duration);
@@ -152,27 +157,6 @@ public:
     void beep() override { enter("<beep>"); }
     void click(double n) override;
     std::vector<Sound> sounds;
-};
-
-// Answers each showModal with the next scripted line (Ok), or Closed when a line is
-// std::nullopt or the script has run out. Records what the runtime did to it.
-class ScriptedDialog final : public runtime::InputDialog {
-public:
-    void setEditText(const std::string& text) override
-    {
-        edit = text;
-        ++textResets;
-    }
-    void activateEdit() override { ++activations; }
-    runtime::DialogResult showModal() override;
-    std::string editText() const override { return edit; }
-
-    // Lines to answer with, in order. An empty optional closes the dialog instead.
-    std::deque<std::optional<std::string>> script;
-    std::string edit;
-    int shows = 0;
-    int textResets = 0;
-    int activations = 0;
 };
 
 // Thrown by RecordingProcess::endProcess, so a test sees the end instead of dying.

@@ -175,6 +175,17 @@ TEST_F(InputDialogTest, RightAtTheEndClicksThenClicksAndBeeps)
     EXPECT_EQ(log.heard(), (Heard{"<echo a>", "<click 2>", "<beep>"}));
 }
 
+TEST_F(InputDialogTest, ACharacterOutsideTheCodePageKeepsEveryColumnAfterItInPlace)
+{
+    // A G clef is two QChars; read as one "?" it would shift the cursor past the "b".
+    open("", 0);
+    edit()->setText(QString::fromUtf8("\U0001D11Eb"));
+    edit()->setCursorPosition(2);
+    log.clear();
+    key(Qt::Key_Delete, "\x7f");
+    EXPECT_EQ(log.heard(), (Heard{"<click 2>", "<echo b>"}));
+}
+
 TEST_F(InputDialogTest, CtrlArrowsSpeakTheWordTheCursorHasMovedTo)
 {
     open("abc,def ghi", 0);

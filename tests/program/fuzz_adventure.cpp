@@ -3,6 +3,7 @@
 // is typed, the program either ends by itself or waits for the next line; no error
 // escapes it (a RETURN without its call would), and nothing crashes.
 #include "common/tov_error.h"
+#include "doubles/scripteddialog.h"
 #include "program/tovprog.h"
 
 #include <cstddef>
@@ -19,33 +20,6 @@
 namespace {
 
 using namespace tov;
-
-struct ScriptExhausted {};
-
-class ScriptDialog final : public runtime::InputDialog {
-public:
-    void setEditText(const std::string& text) override { edit_ = text; }
-    void activateEdit() override {}
-    runtime::DialogResult showModal() override
-    {
-        if (lines.empty()) {
-            throw ScriptExhausted{};
-        }
-        std::optional<std::string> line = std::move(lines.front());
-        lines.pop_front();
-        if (!line) {
-            return runtime::DialogResult::Closed;
-        }
-        edit_ = std::move(*line);
-        return runtime::DialogResult::Ok;
-    }
-    std::string editText() const override { return edit_; }
-
-    std::deque<std::optional<std::string>> lines;
-
-private:
-    std::string edit_;
-};
 
 class NoPauses final : public runtime::Pauser {
 public:
@@ -85,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const Workdir workdir;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
-    ScriptDialog dialog;
+    testing::ScriptedDialog dialog;
+    dialog.whenDone = testing::ScriptedDialog::WhenDone::Throw;
     size_t start = 0;
     while (start < bytes.size()) {
         size_t end = bytes.find('\n', start);
@@ -94,9 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         const std::string_view line = bytes.substr(start, end - start);
         if (line.size() == 1 && line.front() == kCloseDialog) {
-            dialog.lines.emplace_back(std::nullopt);
+            dialog.script.emplace_back(std::nullopt);
         } else {
-            dialog.lines.emplace_back(std::string(line));
+            dialog.script.emplace_back(std::string(line));
         }
         start = end + 1;
     }
@@ -113,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     console.opendatafile();
     try {
         program::runprogram(console);
-    } catch (const ScriptExhausted&) {
+    } catch (const testing::ScriptExhausted&) {
     } catch (const TovError&) {
         __builtin_trap();
     }

@@ -19,29 +19,12 @@ std::string show(const std::vector<std::string>& entries)
     return out;
 }
 
-class Player::Dialog final : public runtime::InputDialog {
-public:
-    explicit Dialog(Player& player) : player_(player) {}
-    void setEditText(const std::string& text) override { player_.dialog.setEditText(text); }
-    void activateEdit() override { player_.dialog.activateEdit(); }
-    std::string editText() const override { return player_.dialog.editText(); }
-    runtime::DialogResult showModal() override
-    {
-        if (player_.dialog.script.empty()) {
-            throw ScriptExhausted{};
-        }
-        player_.startTurn();
-        return player_.dialog.showModal();
-    }
-
-private:
-    Player& player_;
-};
-
-Player::Player() : dialogHost_(std::make_unique<Dialog>(*this))
+Player::Player()
 {
     dir.write(runtime::kDataFile, kTestTune);
-    console.setHost({&speech, dialogHost_.get(), &process, &pauser, &sounds, {}});
+    // Each show of the dialog closes the turn before it; a show past the script ends the run.
+    dialog.whenDone = tov::testing::ScriptedDialog::WhenDone::Throw;
+    dialog.beforeShow = [this] { startTurn(); };
 }
 
 void Player::startTurn()

@@ -16,7 +16,7 @@
 
 namespace tov::program::testing {
 
-struct ScriptExhausted {};
+using tov::testing::ScriptExhausted;
 
 // The UTF-8 text of the source as the program's Windows-1250, short for the many scripts.
 inline constexpr auto& cz = tov::testing::cp1250;
@@ -55,13 +55,10 @@ public:
     const std::string& screenLineAbove(int back);
 
 private:
-    class Dialog;
-
     void startTurn();
 
     std::vector<std::vector<std::string>> turns_;
     size_t turnStart_ = 0;
-    std::unique_ptr<runtime::InputDialog> dialogHost_;
 };
 
 // A readable copy of a log slice for failure messages.

@@ -1,9 +1,12 @@
-// The shortest winning order of commands, in pieces that the death and edge-case tests
-// reuse as the way to a place, and a runner for rows of command and expected line.
+// The winning order (doubles/walkthrough.h) as rows of the adventure's tests, piece by
+// piece for the death and edge-case tests that reuse it as the way to a place, and a
+// runner for rows of command and expected line.
 #pragma once
 
+#include "doubles/walkthrough.h"
 #include "player.h"
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,20 +29,31 @@ Row answered(std::string command);
 Rows join(std::initializer_list<Rows> parts);
 std::vector<std::optional<std::string>> commandsOf(const Rows& rows);
 
-// The winning order, piece by piece; the comment says where each piece ends.
-Rows takeBranch();          // L02, the branch carried
-Rows rideTheLocomotive();   // L02, canister and match carried
-Rows openTheBox();          // L07, mask, rope and box carried
-Rows blowUpTheSnakes();     // L06, the snakes burnt
-Rows setDownBoxAndRope();   // L08, the box at the clearing, the rope tied
-Rows downToTheCave();       // L10
-Rows drainAndTakeTrap();    // L09, the water drained, the trap carried
-Rows toTheTempleEntrance(); // L16, the backpack carried
-Rows catchTheGhost();       // L17, the ghost in the trap
-Rows fetchTheFilter();      // L17, the filter carried
-Rows crossToTheChest();     // L29, the chest carried
-Rows takeTheSunMask();      // L34, the window opened
-Rows jump();                // the win
+namespace walk = tov::testing::walkthrough;
+
+Rows rowsOf(std::span<const walk::Step> steps);
+Rows rowsOf(std::span<const std::span<const walk::Step>> pieces);
+
+// A piece of the winning order as rows: takeBranch() is the rows of walk::kTakeBranch.
+struct Piece {
+    std::span<const walk::Step> steps;
+    Rows operator()() const { return rowsOf(steps); }
+};
+
+// The winning order, piece by piece; doubles/walkthrough.h says where each piece ends.
+inline constexpr Piece takeBranch{walk::kTakeBranch};
+inline constexpr Piece rideTheLocomotive{walk::kRideTheLocomotive};
+inline constexpr Piece openTheBox{walk::kOpenTheBox};
+inline constexpr Piece blowUpTheSnakes{walk::kBlowUpTheSnakes};
+inline constexpr Piece setDownBoxAndRope{walk::kSetDownBoxAndRope};
+inline constexpr Piece downToTheCave{walk::kDownToTheCave};
+inline constexpr Piece drainAndTakeTrap{walk::kDrainAndTakeTrap};
+inline constexpr Piece toTheTempleEntrance{walk::kToTheTempleEntrance};
+inline constexpr Piece catchTheGhost{walk::kCatchTheGhost};
+inline constexpr Piece fetchTheFilter{walk::kFetchTheFilter};
+inline constexpr Piece crossToTheChest{walk::kCrossToTheChest};
+inline constexpr Piece takeTheSunMask{walk::kTakeTheSunMask};
+inline constexpr Piece jump{walk::kJump};
 // Everything up to the maze (L17) with the ghost caught.
 Rows toTheMaze();
 Rows winningOrder();

@@ -169,7 +169,7 @@ protected:
 TEST_F(TerminalTest, WinningOrderPlaysToTheEnd)
 {
     std::string input;
-    for (std::string_view command : tov::testing::kWinningCommands) {
+    for (std::string_view command : tov::testing::walkthrough::winningCommands()) {
         input += std::string(command) + "\n";
     }
     const ProcessRun run = runTovana(dir, input, args());

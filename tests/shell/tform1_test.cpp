@@ -250,7 +250,7 @@ TEST_F(TForm1Test, CtrlSPlaysTheAdventureToTheWinWithTypedCommands)
 {
     dir.write("data.dta", "440,554,659,880,700\r\n-1,0,0,0,0\r\n");
     create();
-    for (std::string_view command : tov::testing::kWinningCommands) {
+    for (std::string_view command : tov::testing::walkthrough::winningCommands()) {
         driver->commands.push_back(QString::fromUtf8(command.data(), command.size()));
     }
     pressStart();

@@ -96,7 +96,8 @@ sapi4::HRESULT FakeCentral::TextData(sapi4::VOICECHARSET charset, uint32_t flags
 {
     const auto* bytes = static_cast<const char*>(text.pData);
     texts.push_back({charset, flags, std::string(bytes, text.dwSize), notify, iid});
-    log_.push_back("TextData " + std::string(bytes, strnlen(bytes, text.dwSize)));
+    log_.push_back(std::string(tov::testing::kTextEntry) +
+                   std::string(bytes, strnlen(bytes, text.dwSize)));
     if (sapi4::FAILED(failure)) {
         return failure;
     }

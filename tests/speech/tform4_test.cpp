@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
@@ -58,18 +59,7 @@ protected:
         });
         form.VoicesubmenuClick([] { return std::string("Tovana - tovana"); });
         EXPECT_TRUE(ran);
-        return spoken();
-    }
-
-    std::vector<std::string> spoken() const
-    {
-        std::vector<std::string> said;
-        for (const std::string& entry : log) {
-            if (entry.starts_with("TextData ")) {
-                said.push_back(entry.substr(9));
-            }
-        }
-        return said;
+        return log.spoken();
     }
 
     static void press(int key)
@@ -104,9 +94,18 @@ TEST_F(TForm4Test, CaptionsLayoutAndTabOrder)
     EXPECT_EQ(form->volumestatic()->text(), "Hla&sitost");
     EXPECT_EQ(form->vyberhlasbitbtn()->text(), "Zvolit hl&as");
     EXPECT_EQ(form->closebitbtn()->text(), text::toQString(cp1250("Za&vřít")));
-    EXPECT_EQ(form->voicelist()->geometry(), QRect(80, 64, 121, 97));
-    EXPECT_EQ(form->speedtb()->geometry(), QRect(256, 121, 150, 45));
-    EXPECT_EQ(form->closebitbtn()->geometry(), QRect(264, 256, 75, 25));
+    // Each label whole and just above what it names; the buttons below the lowest bar.
+    form->layout()->activate();
+    for (QLabel* l :
+         {form->voicestatic(), form->pitchstatic(), form->speedstatic(), form->volumestatic()}) {
+        const QRect below = l->buddy()->geometry();
+        EXPECT_GE(l->width(), l->sizeHint().width()) << l->text().toStdString();
+        EXPECT_TRUE(l->x() == below.x() && l->geometry().bottom() < below.top() &&
+                    below.top() - l->geometry().bottom() < l->height())
+            << l->text().toStdString();
+    }
+    EXPECT_GT(form->pitchtb()->x(), form->voicelist()->geometry().right());
+    EXPECT_GT(form->closebitbtn()->y(), form->volumetb()->geometry().bottom());
     EXPECT_EQ(form->pitchstatic()->buddy(), form->pitchtb());
     EXPECT_TRUE(form->vyberhlasbitbtn()->isDefault());
     // Before any engine is selected the track bars wait, disabled, with their labels.
@@ -204,7 +203,7 @@ TEST_F(TForm4Test, TrackBarStepsTypedWhileTheValueIsSpokenApplyInOrder)
         ASSERT_GE(tags.size(), 4u);
         EXPECT_THAT(std::vector<std::string>(tags.end() - 4, tags.end()),
                     ElementsAre("\\Pit=51\\", "\\Pit=52\\", "\\Pit=51\\", "\\Pit=52\\"));
-        EXPECT_THAT(spoken(), ElementsAre("51", "52", "51", "52"));
+        EXPECT_THAT(log.spoken(), ElementsAre("51", "52", "51", "52"));
         press(Qt::Key_Escape);
     });
 }
@@ -230,7 +229,7 @@ TEST_F(TForm4Test, WithSpeechOffTheCommandShowsMessage18AndTheDialogStaysShut)
     form->VoicesubmenuClick([] { return std::string("x"); });
     EXPECT_EQ(process.messages.size(), 1u);
     EXPECT_FALSE(form->isVisible());
-    EXPECT_THAT(spoken(), IsEmpty());
+    EXPECT_THAT(log.spoken(), IsEmpty());
 }
 
 class SpeechMenuTest : public TForm4Test {
@@ -290,7 +289,7 @@ TEST_F(SpeechMenuTest, TheVoiceItemOpensTheDialog)
     });
     Voicesubmenu.trigger();
     EXPECT_TRUE(shown);
-    EXPECT_EQ(spoken().back(), "Tovana - tovana");
+    EXPECT_EQ(log.spoken().back(), "Tovana - tovana");
 }
 
 } // namespace

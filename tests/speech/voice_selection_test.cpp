@@ -80,17 +80,6 @@ protected:
         selection.fillvoicelist();
     }
     FakeCentral& central() { return *enumerator->centrals.back(); }
-    // The texts the engines were handed, in order.
-    std::vector<std::string> spoken() const
-    {
-        std::vector<std::string> said;
-        for (const std::string& entry : log) {
-            if (entry.starts_with("TextData ")) {
-                said.push_back(entry.substr(9));
-            }
-        }
-        return said;
-    }
 
     FakeView view;
     tov::testing::RecordingProcess process;
@@ -299,7 +288,7 @@ TEST_F(VoiceSelectionTest, WriteAndReadKeepTheVoiceAndItsValues)
     ASSERT_GE(tags.size(), 3u);
     EXPECT_THAT(std::vector<std::string>(tags.end() - 3, tags.end()),
                 ElementsAre("\\Pit=30\\", "\\Spd=200\\", "\\Vol=32768\\"));
-    EXPECT_THAT(spoken(), IsEmpty());
+    EXPECT_THAT(log.spoken(), IsEmpty());
 }
 
 TEST_F(VoiceSelectionTest, TheSavedNameMatchesWithoutRegardToCase)
@@ -432,7 +421,7 @@ TEST_F(DialogTest, ActivationSpeaksTheTitleAndTheChosenVoiceThenFocusSpeaks)
     EXPECT_THAT(log, IsEmpty());
     selection.FormActivate();
     EXPECT_TRUE(selection.voicedialogflag());
-    EXPECT_THAT(spoken(), ElementsAre(cp1250("Nastavení hlasu"), "&Hlasy Jakub"));
+    EXPECT_THAT(log.spoken(), ElementsAre(cp1250("Nastavení hlasu"), "&Hlasy Jakub"));
     log.clear();
     selection.pitchtbEnter();
     selection.vyberhlasbitbtnEnter();
@@ -473,7 +462,7 @@ TEST_F(DialogTest, OkSavesReselectsAndSaysVoiceSelected)
     EXPECT_EQ(profile.readString("Voice", "person", ""), "Czech");
     EXPECT_EQ(profile.readInteger("Voice", "pitch", 0), 20);
     EXPECT_EQ(central().name(), "Czech");
-    EXPECT_EQ(spoken().back(), cp1250("Hlas vybrán."));
+    EXPECT_EQ(log.spoken().back(), cp1250("Hlas vybrán."));
 }
 
 TEST_F(DialogTest, CancelSaysTheMainCaptionAndWritesNothing)
@@ -487,7 +476,7 @@ TEST_F(DialogTest, CancelSaysTheMainCaptionAndWritesNothing)
     selection.VoicesubmenuClick([] { return std::string("Tovana - tovana"); });
     EXPECT_EQ(profile.readInteger("Voice", "pitch", 0), 50);
     EXPECT_EQ(view.pitch.position, 20); // the change stays in effect on the engine
-    EXPECT_EQ(spoken().back(), "Tovana - tovana");
+    EXPECT_EQ(log.spoken().back(), "Tovana - tovana");
 }
 
 TEST_F(DialogTest, TheVoiceCommandSelectsADefaultVoiceFirstWhenNoneIsReady)
