@@ -14,6 +14,11 @@ pulse_log() {
   echo "$pulse_dir/pulse.log"
 }
 
+# How often a stream ran dry while the server played it, as its debug log tells.
+pulse_underruns() {
+  grep -cE "(Actual|Implicit) underrun of" "$(pulse_log)" || true
+}
+
 pulse_start() {
   [ -n "$pulse_dir" ] || pulse_dir=$(mktemp -d "$work/pulse.XXXXXX")
   chmod 700 "$pulse_dir"
@@ -21,7 +26,7 @@ pulse_start() {
   rm -f "$pulse_dir/native"
   # -n: none of the system's own configuration; the null sink at the rate OpenAL mixes at.
   XDG_RUNTIME_DIR="$pulse_dir" HOME="$pulse_dir" pulseaudio -n --daemonize=no \
-    --exit-idle-time=-1 --use-pid-file=no --system=no -v \
+    --exit-idle-time=-1 --use-pid-file=no --system=no --log-level=debug \
     -L "module-native-protocol-unix socket=$pulse_dir/native auth-anonymous=1" \
     -L "module-null-sink sink_name=null rate=44100" -L module-always-sink \
     >>"$pulse_dir/pulse.log" 2>&1 &
