@@ -1,6 +1,7 @@
 // Opening and closing the process's OpenAL device; its sources, buffers and loopback.
 #include "sound/audiodevice.h"
 
+#include "sound/openalconfig.h"
 #include "sound/sounderrors.h"
 
 #include <AL/alext.h>
@@ -10,7 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace tov::sound {
 namespace {
@@ -68,18 +71,27 @@ int updateFramesOf(ALCdevice* device, int frequency)
 
 // The echo of a key is heard at the first update after its samples arrive, and a key that
 // silences speech takes effect at the next one: OpenAL's default updates of 1024 frames
-// (23.2 ms) would spend the whole latency budget (10 ms to the echo, 5 ms to silence)
-// waiting. OpenAL Soft 1.19 ignores ALC_REFRESH and takes the period only from its
-// configuration, so the program hands it a file with a period of 256 frames (5.8 ms) --
-// unless the user or a test names a configuration of their own in ALSOFT_CONF, which
-// then holds unchanged. Done before the first OpenAL call of the process, which reads the
-// configuration; returns the file made, or nothing.
+// (23.2 ms), three of them queued at the sound server, would spend the whole latency
+// budget waiting. OpenAL Soft 1.19 ignores ALC_REFRESH and takes the period only from its
+// configuration, so the program hands it a file of its own (sound/openalconfig.h) --
+// unless the user or a test names a configuration in ALSOFT_CONF, or a file OpenAL reads
+// sets a timing key: the user's settings then hold unchanged. Done before the first
+// OpenAL call of the process, which reads the configuration; returns the file made, or
+// nothing.
 constexpr int kShortUpdateFrames = 256;
 constexpr ALCint kRefreshWanted = 44100 / kShortUpdateFrames;
 
 std::filesystem::path requestShortUpdates()
 {
     if (std::getenv("ALSOFT_CONF") != nullptr) {
+        return {};
+    }
+    std::vector<std::string> userConfigs;
+    for (const std::filesystem::path& file : openAlConfigFiles()) {
+        userConfigs.push_back(readConfigFile(file));
+    }
+    const std::string ours = shortUpdateConfig(userConfigs);
+    if (ours.empty()) {
         return {};
     }
     std::error_code error;
@@ -89,7 +101,7 @@ std::filesystem::path requestShortUpdates()
     }
     const std::filesystem::path file = std::filesystem::path(pattern) / "alsoft.conf";
     std::ofstream out(file);
-    out << "[general]\nperiod_size = " << kShortUpdateFrames << "\n";
+    out << ours;
     out.close();
     if (!out || ::setenv("ALSOFT_CONF", file.c_str(), 0) != 0) {
         std::filesystem::remove_all(pattern, error);

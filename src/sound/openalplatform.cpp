@@ -2,6 +2,7 @@
 #include "sound/openalplatform.h"
 
 #include "common/tov_error.h"
+#include "sound/tonesequencer.h"
 #include "sound/wave.h"
 
 #include <AL/alext.h>
@@ -10,25 +11,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
 #include <numbers>
 #include <optional>
 #include <vector>
 
 namespace tov::sound {
 namespace {
-
-// A timed tone that starts within this much after the end of the one before it joins on
-// to it without a gap: the timer that ended the statement before may have been late. The
-// lead gives such a tone the time to be queued before the mixer reaches that end.
-constexpr std::chrono::milliseconds kJoinWithin = kTimedLead;
-// A stop this close to a timed tone's own end lets the tone end by itself, on its frame.
-constexpr std::chrono::milliseconds kCutOnlyBefore{2};
-
-int64_t framesIn(std::chrono::microseconds t, int rate)
-{
-    return t.count() * rate / 1'000'000;
-}
 
 // One wave's samples in OpenAL, shared by a buffer and its duplicates.
 struct SampleMemory {
@@ -71,39 +59,6 @@ std::vector<float> decoded(const std::vector<uint8_t>& bytes, ALenum format, uin
         break;
     }
     return out;
-}
-
-// Reads `frames` frames of the looped samples into `out` (16-bit, the wave's channels), at
-// `step` sample frames per output frame from `phase` on, with linear interpolation, at
-// `gain`;
-// returns the phase where the next piece goes on. 300 Hz of a 64-sample period at a 44.1
-// kHz output: step 19200 / 44100.
-double readLoop(const SampleMemory& m, double phase, double step, float gain, int64_t frames,
-                std::vector<int16_t>& out)
-{
-    const size_t n = m.loopFrames();
-    const auto channels = static_cast<size_t>(m.channels);
-    out.assign(static_cast<size_t>(frames) * channels, 0);
-    if (n == 0) {
-        return 0.0;
-    }
-    for (int64_t f = 0; f < frames; ++f) {
-        const auto i = static_cast<size_t>(phase);
-        const size_t j = (i + 1) % n;
-        const auto frac = static_cast<float>(phase - static_cast<double>(i));
-        for (size_t c = 0; c < channels; ++c) {
-            const float a = m.loop[i * channels + c];
-            const float b = m.loop[j * channels + c];
-            const float v = std::clamp((a + (b - a) * frac) * gain, -1.0f, 1.0f);
-            out[static_cast<size_t>(f) * channels + c] =
-                static_cast<int16_t>(std::lround(v * 32767.0f));
-        }
-        phase += step;
-        if (phase >= static_cast<double>(n)) {
-            phase = std::fmod(phase, static_cast<double>(n));
-        }
-    }
-    return phase;
 }
 
 bool frequencyAccepted(int32_t hz)
@@ -241,73 +196,20 @@ public:
             timed_ = true;
             applyProperties();
         }
-        const int rate = device_->frequency();
-        const int64_t frames = framesIn(length, rate);
-        if (frames <= 0) {
-            return kOk;
-        }
-        const ALuint id = source_.id();
-        const int64_t wanted = device_->scheduleFrame() + framesIn(kTimedLead, rate);
-        bool playing = isPlaying();
-        int64_t silence = 0;
-        int64_t begin = wanted;
-        if (playing) {
-            recycle();
-            if (wanted - queueEnd_ <= framesIn(kJoinWithin, rate)) {
-                begin = queueEnd_; // a sequence: this tone carries on the one before
-            } else {
-                silence = wanted - queueEnd_;
-                phase_ = 0.0;
-            }
-        } else {
-            detach();
-            timed_ = true;
-            // A source played now begins at the next update, on the frame mixed so far:
-            // silence up to the wanted frame puts the tone where it was asked for.
-            silence = wanted - device_->mixedFrames();
-            phase_ = 0.0;
-        }
         const double hz = frequency_ == kFrequencyOriginal ? samples_->rate : frequency_;
-        phase_ = readLoop(*samples_, phase_, hz / rate, gainOf(volume_), frames, tone_);
-        if (silence > 0) {
-            silence_.assign(static_cast<size_t>(silence) * static_cast<size_t>(samples_->channels),
-                            0);
-            if (!enqueue(silence_, rate)) {
-                return kOutOfMemory;
-            }
-        }
-        if (!enqueue(tone_, rate)) {
+        if (!tones_.play(source_.id(), {samples_->loop, samples_->channels}, hz, gainOf(volume_),
+                         length)) {
             return kOutOfMemory;
         }
-        if (!playing) {
-            alSourcePlay(id);
-        } else if (!isPlaying()) {
-            // The queue ran dry between the look and the queuing: a stopped source would
-            // start again from its oldest buffer, so it gets this tone alone.
-            detach();
-            timed_ = true;
-            if (!enqueue(tone_, rate)) {
-                return kOutOfMemory;
-            }
-            alSourcePlay(id);
-            begin = device_->mixedFrames();
-        }
-        queueEnd_ = begin + frames;
-        // When the tone ends by the wall clock: a stop is judged by it, so that a mixer
-        // that falls behind for a while cannot make a stop look early.
-        endsAt_ =
-            device_->wallNow() + std::chrono::microseconds((queueEnd_ - wanted) * 1'000'000 / rate);
         return alResult();
     }
 
     std::chrono::microseconds timedLeft() override
     {
-        if (!timed_ || !isPlaying()) {
-            return std::chrono::microseconds{0}; // none played, or a key has cut it
+        if (!timed_) {
+            return std::chrono::microseconds{0}; // no timed tone was played
         }
-        return std::max(
-            std::chrono::duration_cast<std::chrono::microseconds>(endsAt_ - device_->wallNow()),
-            std::chrono::microseconds{0});
+        return tones_.left(source_.id());
     }
 
     Result stop() override
@@ -320,7 +222,7 @@ public:
         if (timed_) {
             // The tone ends on its own frame; only a stop well before that cuts it (a key
             // that ends the wait early), at the next update.
-            if (isPlaying() && endsAt_ - device_->wallNow() > kCutOnlyBefore) {
+            if (tones_.wouldCut(id)) {
                 detach();
                 timed_ = true;
             }
@@ -404,13 +306,6 @@ public:
     }
 
 private:
-    bool isPlaying() const
-    {
-        ALint state = AL_STOPPED;
-        alGetSourcei(source_.id(), AL_SOURCE_STATE, &state);
-        return state == AL_PLAYING;
-    }
-
     // Stops the voice and takes every buffer off it: the samples and any timed pieces.
     void detach()
     {
@@ -421,44 +316,7 @@ private:
         alSourceStop(source_.id());
         alSourcei(source_.id(), AL_BUFFER, 0);
         attached_ = false;
-        for (const ALuint b : queued_) {
-            free_.push_back(b);
-        }
-        queued_.clear();
-    }
-
-    // Takes back the pieces a playing timed tone has played.
-    void recycle()
-    {
-        ALint processed = 0;
-        alGetSourcei(source_.id(), AL_BUFFERS_PROCESSED, &processed);
-        for (; processed > 0 && !queued_.empty(); --processed) {
-            ALuint b = 0;
-            alSourceUnqueueBuffers(source_.id(), 1, &b);
-            queued_.pop_front();
-            free_.push_back(b);
-        }
-    }
-
-    // Queues one piece of a timed tone at the output's rate.
-    bool enqueue(const std::vector<int16_t>& piece, int rate)
-    {
-        if (free_.empty()) {
-            try {
-                pieces_.push_back(device_->createBuffer());
-            } catch (const TovError&) {
-                return false;
-            }
-            free_.push_back(pieces_.back().id());
-        }
-        const ALuint b = free_.front();
-        const ALenum format = samples_->channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
-        alBufferData(b, format, piece.data(), static_cast<ALsizei>(piece.size() * sizeof(int16_t)),
-                     rate);
-        alSourceQueueBuffers(source_.id(), 1, &b);
-        free_.pop_front();
-        queued_.push_back(b);
-        return true;
+        tones_.released();
     }
 
     // The source is made at the first play, so buffers that are only ever the source of
@@ -519,17 +377,10 @@ private:
     // and both go before the device.
     std::shared_ptr<AudioDevice> device_;
     std::shared_ptr<SampleMemory> samples_;
-    std::vector<AudioBuffer> pieces_; //: every buffer made for timed tones
+    ToneSequencer tones_{device_}; //: the timed tones; outlives the source
     AudioSource source_;
-    bool attached_ = false;     //: the source holds samples_
-    bool timed_ = false;        //: the source plays queued timed pieces
-    std::deque<ALuint> queued_; //: timed pieces on the source, oldest first
-    std::deque<ALuint> free_;   //: timed pieces not queued
-    int64_t queueEnd_ = 0;      //: the output frame where the queued timed pieces end
-    std::chrono::steady_clock::time_point endsAt_; //: the same end, by the wall clock
-    double phase_ = 0.0;           //: where in the loop the next timed piece goes on, in frames
-    std::vector<int16_t> tone_;    //: the last timed piece made
-    std::vector<int16_t> silence_; //: the lead-in before a timed piece
+    bool attached_ = false;                       //: the source holds samples_
+    bool timed_ = false;                          //: the source plays queued timed pieces
     std::optional<std::vector<uint8_t>> staging_; //: the locked memory until unlock
     int32_t frequency_ = kFrequencyOriginal;
     int32_t pan_ = kPanCentre;

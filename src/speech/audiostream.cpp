@@ -19,6 +19,19 @@ int16_t scaled(int16_t sample, float gain)
 
 } // namespace
 
+size_t audibleFrom(std::span<const int16_t> mono, int rate)
+{
+    const auto loud = std::find_if(mono.begin(), mono.end(), [](int16_t s) {
+        return s >= kAudibleSample || s <= -kAudibleSample;
+    });
+    if (loud == mono.end()) {
+        return mono.size();
+    }
+    const auto onset = static_cast<size_t>(std::max(rate, 0) / 1000);
+    const auto first = static_cast<size_t>(loud - mono.begin());
+    return first - std::min(first, onset);
+}
+
 AudioStream::AudioStream(std::shared_ptr<sound::AudioDevice> device, int sampleRate)
     : device_(std::move(device)), rate_(sampleRate), source_(device_->createSource())
 {

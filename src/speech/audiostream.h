@@ -17,6 +17,17 @@
 
 namespace tov::speech {
 
+// A sample this loud or louder is heard (0.2 % of full scale, well under a whispering
+// voice's onset, well over the synthesiser's rounding noise).
+inline constexpr int16_t kAudibleSample = 64;
+// Where an utterance that starts in `mono` becomes audible: the index of its first audible
+// sample, less a millisecond's onset at `rate` Hz (so that a vowel rises as it was
+// synthesised instead of starting on a step), or mono.size() when all of it is silent.
+// The synthesiser opens every utterance with silence, and a name that begins with a stop
+// ("k", "t", "č") with the stop's closure, 50 to 80 ms of it: a key's echo heard only
+// after that sounds late, and the user does not hear silence as an answer.
+size_t audibleFrom(std::span<const int16_t> mono, int rate);
+
 class AudioStream {
 public:
     // Throws TovError when OpenAL has no source left.

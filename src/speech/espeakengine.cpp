@@ -291,9 +291,20 @@ private:
                static_cast<size_t>(std::chrono::seconds(kMaximumAhead).count());
     }
 
-    // The synthesis callback's half, on the worker: false ends the synthesis.
-    bool feed(const Job& job, std::span<const int16_t> samples)
+    // The synthesis callback's half, on the worker: false ends the synthesis. Until the
+    // job's first audible sample (`heard`), silence is dropped: the stream starts with
+    // the sound itself, so a key's echo is heard as soon as it is synthesised.
+    bool feed(const Job& job, std::span<const int16_t> samples, bool& heard)
     {
+        if (!heard) {
+            const size_t from = audibleFrom(samples, stream_.sampleRate());
+            if (from == samples.size()) {
+                const std::lock_guard guard(lock_);
+                return !stopping_ && job.generation == generation_;
+            }
+            samples = samples.subspan(from);
+            heard = true;
+        }
         std::unique_lock guard(lock_);
         while (!stopping_ && job.generation == generation_ &&
                stream_.framesAhead() > maximumAheadFrames()) {
@@ -329,8 +340,10 @@ private:
             jobs_.pop_front();
             guard.unlock();
             // A failed synthesis has spoken what it could; the queue goes on.
-            library_->synthesize(job.settings, job.utf8,
-                                 [this, &job](std::span<const int16_t> s) { return feed(job, s); });
+            bool heard = false;
+            library_->synthesize(
+                job.settings, job.utf8,
+                [this, &job, &heard](std::span<const int16_t> s) { return feed(job, s, heard); });
             guard.lock();
         }
     }

@@ -7,7 +7,8 @@
 # session_track PID               also ends PID at exit
 # session_copy_data EXE           the data files beside EXE into $work
 # session_launch EXE [ARGS...]    starts EXE in $work; its pid in $app, its log $work/app.log;
-#                                 on Qt's platform $session_platform (default xcb)
+#                                 on Qt's platform $session_platform (default xcb), with
+#                                 OpenAL's drivers $session_alsoft_drivers (default null)
 # session_wait_window TITLE_REGEX [SECONDS]  prints the window id once it is visible
 # session_read [atspi_read.py options...]    waits on a widget's text (see atspi_read.py)
 # session_hold_chords DIALOG_NAME  holds the "v" chord three times under load; prints the line
@@ -85,7 +86,7 @@ session_launch() {
   shift
   # Qt exposes its widgets on the accessibility bus only when asked or when a reader runs.
   (cd "$work" && exec env QT_QPA_PLATFORM="${session_platform:-xcb}" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
-    ALSOFT_DRIVERS=null "$exe" "$@") >"$work/app.log" 2>&1 &
+    ALSOFT_DRIVERS="${session_alsoft_drivers:-null}" "$exe" "$@") >"$work/app.log" 2>&1 &
   app=$!
   session_track "$app"
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -83,6 +84,20 @@ TEST(AudioDeviceDeathTest, TheProgramsDeviceMixesInShortUpdatesUnlessTheUserConf
             const auto device = AudioDevice::acquire();
             const bool leftAsFound = std::getenv("ALSOFT_CONF") == nullptr;
             std::exit(device->updateFrames() == 256 && leftAsFound ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    // A user's own period in ~/.alsoftrc: the program's file, read after it, would win.
+    const std::string home = ::testing::TempDir() + "/alsoft_home";
+    std::filesystem::create_directories(home);
+    {
+        std::ofstream out(home + "/.alsoftrc");
+        out << "[general]\nperiod_size = 512\n";
+    }
+    EXPECT_EXIT(
+        {
+            ::setenv("HOME", home.c_str(), 1);
+            const auto device = AudioDevice::acquire();
+            std::exit(device->updateFrames() == 512 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
     const std::string conf = ::testing::TempDir() + "/users_alsoft.conf";

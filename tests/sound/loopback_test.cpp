@@ -22,31 +22,28 @@ using sound::Wait;
 
 constexpr float kSilence = 1e-4f;
 
-struct Loopback {
-    explicit Loopback(const std::filesystem::path& bank = TOVANA_SOUNDS_DAT)
+struct Loopback : LoopbackSounds {
+    explicit Loopback(const std::filesystem::path& bank = TOVANA_SOUNDS_DAT) : LoopbackSounds(bank)
     {
-        list.setdevice(&device);
-        device.initsound();
-        list.Waves().loadbank(bank);
     }
     void sound(std::initializer_list<double> tones, double number, double duration)
     {
         const std::vector<double> t(tones);
         cues.sound(t, number, duration);
     }
-    // What was heard from `fromMs` to `toMs` after the tone began, a lead after its statement.
+    // What was heard from `fromMs` to `toMs` after the tone began: where the rendering
+    // shows it beginning, so a tone placed anywhere else is measured as it sounded.
     std::span<const float> heard(double fromMs, double toMs) const
     {
-        const double lead = std::chrono::duration<double, std::milli>(sound::kTimedLead).count();
-        const auto from = static_cast<size_t>((lead + fromMs) * kLoopbackRate / 1000);
+        const auto span = soundingSpan(wait.left, kSilence);
+        const size_t begin = span ? span->first : wait.left.size();
+        const auto from =
+            std::min(wait.left.size(), begin + static_cast<size_t>(fromMs * kLoopbackRate / 1000));
         const auto to =
-            std::min(wait.left.size(), static_cast<size_t>((lead + toMs) * kLoopbackRate / 1000));
+            std::min(wait.left.size(), begin + static_cast<size_t>(toMs * kLoopbackRate / 1000));
         return std::span<const float>(wait.left).subspan(from, to - from);
     }
 
-    std::shared_ptr<sound::AudioDevice> audio = sound::AudioDevice::acquireLoopback(kLoopbackRate);
-    sound::TSoundDevice device{[this] { return sound::openOpenAlPlatform(audio); }};
-    sound::TWaveList list;
     runtime::SoundStatementState state;
     RenderingWait wait{*audio};
     runtime::SoundCues cues{list.Waves(), state, wait};

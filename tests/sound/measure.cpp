@@ -232,6 +232,21 @@ void SoundCardWait::waitout(std::chrono::milliseconds duration)
     advance(frames);
 }
 
+LoopbackSounds::LoopbackSounds(const std::filesystem::path& bank)
+{
+    list.setdevice(&device);
+    device.initsound();
+    list.Waves().loadbank(bank);
+}
+
+RenderingWait::RenderingWait(sound::AudioDevice& device) : device_(device)
+{
+    device_.setWallClock([&device] {
+        return std::chrono::steady_clock::time_point(
+            std::chrono::microseconds(device.mixedFrames() * 1'000'000 / device.frequency()));
+    });
+}
+
 void RenderingWait::waitout(std::chrono::milliseconds duration)
 {
     ++waits;

@@ -4,13 +4,16 @@
 
 #include "runtime/soundcues.h"
 #include "sound/audiodevice.h"
+#include "sound/openalplatform.h"
 #include "sound/platform.h"
+#include "sound/sounddevice.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -35,6 +38,17 @@ struct SoundingSpan {
     double milliseconds(double rate) const { return (last - first + 1) * 1000.0 / rate; }
 };
 std::optional<SoundingSpan> soundingSpan(std::span<const float> samples, float threshold);
+
+// The sound library with a bank loaded, playing into a loopback device: where every test
+// that listens to the library's own tones starts from. Whoever renders the device (a
+// RenderingWait, a RealTimeRenderer) plays the sound card.
+struct LoopbackSounds {
+    explicit LoopbackSounds(const std::filesystem::path& bank);
+
+    std::shared_ptr<sound::AudioDevice> audio = sound::AudioDevice::acquireLoopback(kLoopbackRate);
+    sound::TSoundDevice device{[this] { return sound::openOpenAlPlatform(audio); }};
+    sound::TWaveList list;
+};
 
 // Renders `frames` frames and returns the left channel.
 std::vector<float> renderLeft(sound::AudioDevice& device, size_t frames);
@@ -97,9 +111,13 @@ private:
 // A sound wait that renders the duration through the loopback device instead of waiting
 // for a clock: the tone, which sounds a lead after its statement, is heard for exactly as
 // long as the statement waited, and `left` holds the lead's silence, then the tone.
+// The device's clock is the frames rendered: where a tone is placed, whether a stop cuts
+// it and how much of it is left are all judged on what was rendered, never on how long a
+// busy machine took between two statements (a run under load once heard 98.95 Hz for a
+// 200 Hz tone while the steady clock placed the tones).
 class RenderingWait final : public runtime::SoundWait {
 public:
-    explicit RenderingWait(sound::AudioDevice& device) : device_(device) {}
+    explicit RenderingWait(sound::AudioDevice& device);
     void waitout(std::chrono::milliseconds duration) override;
     bool endwait() override { return false; }
     bool iswaiting() const override { return false; }

@@ -131,25 +131,15 @@ void waitForFrames(testing::RealTimeRenderer& renderer, size_t frames)
     renderer.waitUntilRendered(renderer.framesSoFar() + frames);
 }
 
-class TimedSound : public SoundTimerTest {
+class TimedSound : public SoundTimerTest, public testing::LoopbackSounds {
 protected:
-    void SetUp() override
-    {
-        SoundTimerTest::SetUp();
-        list.setdevice(&device);
-        device.initsound();
-        list.Waves().loadbank(TOVANA_SOUNDS_DAT);
-    }
+    TimedSound() : LoopbackSounds(TOVANA_SOUNDS_DAT) {}
     void sound(std::initializer_list<double> tones, double number, double duration)
     {
         const std::vector<double> t(tones);
         cues.sound(t, number, duration);
     }
 
-    std::shared_ptr<sound::AudioDevice> audio =
-        sound::AudioDevice::acquireLoopback(testing::kLoopbackRate);
-    sound::TSoundDevice device{[this] { return sound::openOpenAlPlatform(audio); }};
-    sound::TWaveList list;
     runtime::SoundStatementState state;
     runtime::SoundCues cues{list.Waves(), state, timer};
 };

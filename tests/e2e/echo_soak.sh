@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Whether the program's short sound buffers hold on a busy machine: the real window plays
+# through a private PulseAudio for a while with two processes keeping the two cores busy,
+# a command typed at human speed every few seconds (each key echoed, each answer spoken).
+# The null sink is recorded, and the gaps where the stream ran dry are counted
+# (sound_gaps.py tells how); the server's debug log's own count of underruns is printed
+# beside it, but counts every time the server looked ahead into an empty queue too.
+# Usage: echo_soak.sh TOVANA_EXECUTABLE [SECONDS [ALSOFT_CONF]]   (default 600: ten
+# minutes, at the program's own OpenAL settings; a configuration file to try others)
+set -euo pipefail
+exe=$(realpath "$1")
+seconds=${2:-600}
+here=$(dirname "$0")
+# shellcheck source=desktop_session.sh
+source "$here/desktop_session.sh"
+# shellcheck source=pulse_session.sh
+source "$here/pulse_session.sh"
+session_require Xvfb xdotool dbus-launch pulseaudio pactl /usr/libexec/at-spi-bus-launcher
+session_start
+session_copy_data "$exe"
+pulse_start
+session_alsoft_drivers=pulse
+if [ -n "${3:-}" ]; then
+  export ALSOFT_CONF
+  ALSOFT_CONF=$(realpath "$3")
+else
+  unset ALSOFT_CONF
+fi
+
+session_launch "$exe" --config "$work/tovana.ini"
+window=$(session_wait_window ' - tovana$' 30)
+xdotool windowfocus --sync "$window"
+xdotool key ctrl+s
+dialog=$(session_wait_window '^Vlož data$' 120)
+parec -d null.monitor --raw --format=s16le --channels=2 --rate=44100 >"$work/soak.raw" &
+recorder=$!
+session_track "$recorder"
+for _ in 1 2; do
+  yes >/dev/null &
+  session_track $!
+done
+echo "load at the start: $(uptime | sed 's/.*load average/load average/')"
+commands=("rozhlédni se" "vezmi dopis" "prozkoumej dopis" "jdi na sever" "inventář")
+end=$((SECONDS + seconds))
+turn=0
+while [ "$SECONDS" -lt "$end" ]; do
+  kill -0 "$app" 2>/dev/null || { echo "the program ended"; cat "$work/app.log"; exit 1; }
+  dialog=$(session_wait_window '^Vlož data$' 60) || true
+  [ -n "$dialog" ] && xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+  xdotool type --delay 150 "${commands[turn % ${#commands[@]}]}"
+  xdotool key Return
+  turn=$((turn + 1))
+  sleep 3 # the answer is spoken meanwhile: the test's pace, not a wait on the program
+done
+echo "load at the end: $(uptime | sed 's/.*load average/load average/')"
+kill "$recorder"
+wait "$recorder" 2>/dev/null || true
+echo "$turn commands typed in $seconds s"
+echo "underruns in the server's log: $(pulse_underruns)"
+gaps=$(python3 "$here/sound_gaps.py" "$work/soak.raw")
+echo "gaps in the recording: $gaps"
+[ "$gaps" -eq 0 ]

@@ -1,0 +1,52 @@
+# A private PulseAudio for the tests and benchmarks that hear the program through a sound
+# server: a null sink whose monitor can be recorded, on a socket in a folder of our own,
+# so nothing reaches (or is taken from) a desktop's own server. Sourced, not run; needs
+# desktop_session.sh first (for session_track and $work).
+#
+# pulse_start                 starts the server; exports PULSE_SERVER; its pid in $pulse_pid
+# pulse_stop                  kills it (SIGKILL: as a server that died would end) and waits
+# pulse_log                   the server's log file
+
+pulse_dir=""
+pulse_pid=""
+
+pulse_log() {
+  echo "$pulse_dir/pulse.log"
+}
+
+# How often a stream ran dry while the server played it, as its debug log tells.
+pulse_underruns() {
+  grep -cE "(Actual|Implicit) underrun of" "$(pulse_log)" || true
+}
+
+pulse_start() {
+  [ -n "$pulse_dir" ] || pulse_dir=$(mktemp -d "$work/pulse.XXXXXX")
+  chmod 700 "$pulse_dir"
+  # A restarted server must not find its last run's socket and think one still runs.
+  rm -f "$pulse_dir/native"
+  # -n: none of the system's own configuration; the null sink at the rate OpenAL mixes at.
+  XDG_RUNTIME_DIR="$pulse_dir" HOME="$pulse_dir" pulseaudio -n --daemonize=no \
+    --exit-idle-time=-1 --use-pid-file=no --system=no --log-level=debug \
+    -L "module-native-protocol-unix socket=$pulse_dir/native auth-anonymous=1" \
+    -L "module-null-sink sink_name=null rate=44100" -L module-always-sink \
+    >>"$pulse_dir/pulse.log" 2>&1 &
+  pulse_pid=$!
+  session_track "$pulse_pid"
+  export PULSE_SERVER="unix:$pulse_dir/native"
+  local _
+  for _ in $(seq 100); do
+    pactl info >/dev/null 2>&1 && return 0
+    kill -0 "$pulse_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "the private PulseAudio did not start:"
+  cat "$pulse_dir/pulse.log"
+  return 1
+}
+
+pulse_stop() {
+  [ -n "$pulse_pid" ] || return 0
+  kill -KILL "$pulse_pid" 2>/dev/null || true
+  wait "$pulse_pid" 2>/dev/null || true
+  pulse_pid=""
+}

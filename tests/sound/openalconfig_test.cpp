@@ -1,0 +1,125 @@
+// The program's short-update keys for OpenAL step aside for any timing key that a user's
+// or the system's configuration sets; the reader of those files survives whatever they hold.
+
+#include "sound/openalconfig.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace tov::sound {
+namespace {
+
+struct KeyRow {
+    const char* description;
+    const char* config;
+    OpenAlKey key;
+    bool set;
+};
+
+TEST(OpenAlConfig, TellsWhetherAFileSetsAKey)
+{
+    const KeyRow rows[] = {
+        {"a key before any section is in [general]",
+         "period_size = 512\n",
+         {"general", "period_size"},
+         true},
+        {"in its own section", "[pulse]\nadjust-latency=true\n", {"pulse", "adjust-latency"}, true},
+        {"the same name in another section does not count",
+         "[alsa]\nperiods = 4\n",
+         {"general", "periods"},
+         false},
+        {"an empty value, as Debian's own file lists keys",
+         "[general]\nperiods =\n",
+         {"general", "periods"},
+         false},
+        {"a commented key", "[general]\n# period_size = 512\n", {"general", "period_size"}, false},
+        {"a comment after the value",
+         "[general]\nperiods = 4 # more\n",
+         {"general", "periods"},
+         true},
+        {"names are compared without case",
+         "[General]\nPeriod_Size = 512\r\n",
+         {"general", "period_size"},
+         true},
+        {"a section back to [general] after another",
+         "[pulse]\n[general]\nperiods=3",
+         {"general", "periods"},
+         true},
+        {"an unclosed section header takes the rest of its line",
+         "[pulse\nadjust-latency = 1\n",
+         {"pulse", "adjust-latency"},
+         true},
+        {"a line without '=' is no key",
+         "[general]\nperiod_size\n",
+         {"general", "period_size"},
+         false},
+    };
+    for (const KeyRow& row : rows) {
+        EXPECT_EQ(setsKey(row.config, row.key), row.set) << row.description;
+    }
+}
+
+TEST(OpenAlConfig, TheProgramsKeysOnlyWhereNoFileSetsATimingKey)
+{
+    const std::string ours = shortUpdateConfig({"", "[decoder]\nhq-mode = false\n"});
+    EXPECT_TRUE(setsKey(ours, {"general", "period_size"})) << ours;
+    EXPECT_TRUE(setsKey(ours, {"general", "periods"})) << ours;
+    EXPECT_EQ(shortUpdateConfig({"", "[general]\nperiods = 4\n"}), "")
+        << "a user's count of updates keeps their period too";
+    EXPECT_EQ(shortUpdateConfig({"[pulse]\nadjust-latency = true\n", ""}), "");
+}
+
+TEST(OpenAlConfig, FindsTheUsersFilesWhereOpenAlLooks)
+{
+    const std::string home = ::testing::TempDir() + "/openal_home";
+    const char* const before = std::getenv("HOME");
+    const std::string ownHome = before != nullptr ? before : "";
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("XDG_CONFIG_DIRS", "/a:/b", 1);
+    const auto files = openAlConfigFiles();
+    const auto has = [&](const std::filesystem::path& p) {
+        return std::find(files.begin(), files.end(), p) != files.end();
+    };
+    EXPECT_TRUE(has(std::filesystem::path(home) / ".alsoftrc"));
+    EXPECT_TRUE(has(std::filesystem::path(home) / ".config" / "alsoft.conf"));
+    EXPECT_TRUE(has("/a/alsoft.conf"));
+    EXPECT_TRUE(has("/b/alsoft.conf"));
+    EXPECT_TRUE(has("/etc/openal/alsoft.conf"));
+    ::unsetenv("XDG_CONFIG_DIRS");
+    ::setenv("HOME", ownHome.c_str(), 1);
+}
+
+TEST(OpenAlConfig, SurvivesArbitraryBytes)
+{
+    // A file of random bytes (a broken disk, a binary saved under the name) is read, and
+    // at worst seen to set a key.
+    std::mt19937 random(7);
+    const std::string path = ::testing::TempDir() + "/random_alsoft.conf";
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes(static_cast<size_t>(random() % 512), '\0');
+        for (char& c : bytes) {
+            c = static_cast<char>("[]=#\n\r periods_general"[random() % 23]);
+            if (random() % 4 == 0) {
+                c = static_cast<char>(random());
+            }
+        }
+        {
+            std::ofstream out(path, std::ios::binary);
+            out << bytes;
+        }
+        const std::string read = readConfigFile(path, 256);
+        ASSERT_EQ(read, bytes.substr(0, 256)) << "read at most the limit";
+        (void)shortUpdateConfig({read});
+    }
+    EXPECT_EQ(readConfigFile(::testing::TempDir() + "/no_such_alsoft.conf"), "");
+}
+
+} // namespace
+} // namespace tov::sound
