@@ -66,35 +66,7 @@ int volumeByte(uint32_t volume)
     return static_cast<int>((volume >> 8) & 0xFF);
 }
 
-char32_t folded(char c)
-{
-    const char32_t u = text::toUnicode(static_cast<unsigned char>(c));
-    if ((u >= U'A' && u <= U'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) {
-        return u + 0x20;
-    }
-    // Latin Extended-A pairs capital and small letters, the capital first.
-    const bool evenCapitals = (u >= 0x100 && u <= 0x137) || (u >= 0x14A && u <= 0x177);
-    const bool oddCapitals = (u >= 0x139 && u <= 0x148) || (u >= 0x179 && u <= 0x17E);
-    if ((evenCapitals && u % 2 == 0) || (oddCapitals && u % 2 == 1)) {
-        return u + 1;
-    }
-    return u;
-}
-
 } // namespace
-
-bool sametext(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (folded(a[i]) != folded(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 VoiceSelection::VoiceSelection(SpeechLayer& speech, VoiceDialogView& view,
                                runtime::ProcessControl& process)
@@ -246,7 +218,7 @@ void VoiceSelection::readvoicesettings()
     ListBox& list = view_.voicelist();
     int found = -1;
     for (int i = 0; i < list.count() && found < 0; ++i) {
-        if (sametext(list.line(i), name)) {
+        if (text::equalsIgnoringCase(list.line(i), name)) {
             found = i;
         }
     }

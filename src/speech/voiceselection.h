@@ -71,8 +71,4 @@ private:
     bool voicedialogflag_ = false; //: keeps voicelistEnter silent until FormActivate spoke
 };
 
-// Case-insensitive comparison of Windows-1250 texts, as the settings file's voice name
-// is matched against the list ("JAKUB" is "Jakub", "ŠÁRKA" is "šárka").
-bool sametext(std::string_view a, std::string_view b);
-
 } // namespace tov::speech

@@ -499,14 +499,5 @@ TEST_F(DialogTest, TheVoiceCommandSelectsADefaultVoiceFirstWhenNoneIsReady)
     EXPECT_TRUE(state().engineready);
 }
 
-TEST(SameText, Windows1250LettersMatchTheirOtherCase)
-{
-    EXPECT_TRUE(sametext("JAKUB", "jakub"));
-    EXPECT_TRUE(sametext(cp1250("ŽLUŤOUČKÝ ĽÚBOŠ ŁÓDŹ"), cp1250("žluťoučký ľúboš łódź")));
-    EXPECT_FALSE(sametext("Jakub", "Jakub "));
-    EXPECT_FALSE(sametext(cp1250("š"), "s"));
-    EXPECT_FALSE(sametext("[", "{")); // not letters
-}
-
 } // namespace
 } // namespace tov::speech::testing
