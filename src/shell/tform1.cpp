@@ -201,17 +201,16 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
 
     // The sound settings live in the cues, which exist (silent, without a bank) before
     // the settings are read; the device and the bank come after the memory image.
-    voiceallowedFlag() = false;
+    setvoiceallowedquietly(false);
     input::keyboardState().braillekeys = false;
     if (speech_ != nullptr) {
         speech_->initspeech();
     }
     const GeneralSettings settings =
         shell::readsettings(profile_, speech_ != nullptr && speech_->voicesavailable());
-    voiceallowedFlag() = settings.voiceallowed;
+    setvoiceallowedquietly(settings.voiceallowed);
     sounds_.settings() = settings.sounds;
     input::keyboardState().braillekeys = settings.braillekeys;
-    sapi5checked_ = settings.usesapi5;
 
     console_.loadmemoryimage();
     sounds_.createsounds();
@@ -225,19 +224,23 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     }
 }
 
-bool& TForm1::voiceallowedFlag()
-{
-    return speech_ != nullptr ? speech_->state().voiceallowed : voiceallowed_;
-}
-
 bool TForm1::voiceallowed() const
 {
-    return speech_ != nullptr ? speech_->state().voiceallowed : voiceallowed_;
+    return speech_ != nullptr ? speech_->isSpeechAllowed() : voiceallowed_;
+}
+
+void TForm1::setvoiceallowedquietly(bool allowed)
+{
+    if (speech_ != nullptr) {
+        speech_->setSpeechAllowed(allowed);
+    } else {
+        voiceallowed_ = allowed;
+    }
 }
 
 void TForm1::setvoiceallowed(bool allowed)
 {
-    voiceallowedFlag() = allowed;
+    setvoiceallowedquietly(allowed);
     voicesubmenu_->setEnabled(allowed);
 }
 
@@ -245,8 +248,7 @@ GeneralSettings TForm1::generalSettings() const
 {
     return {.voiceallowed = voiceallowed(),
             .sounds = sounds_.settings(),
-            .braillekeys = input::keyboardState().braillekeys,
-            .usesapi5 = sapi5checked_};
+            .braillekeys = input::keyboardState().braillekeys};
 }
 
 void TForm1::writesettings() const
@@ -275,11 +277,7 @@ void TForm1::linesChanged(int first, int last)
 
 bool TForm1::ownVoiceSpeaks() const
 {
-    if (speech_ == nullptr) {
-        return false;
-    }
-    const speech::SpeechState& state = speech_->state();
-    return state.usesapi5 || (state.voiceallowed && state.ttscentral != nullptr);
+    return speech_ != nullptr && speech_->speaksPrintedText();
 }
 
 void TForm1::printed(std::string_view text, runtime::PrintMode mode)
@@ -306,7 +304,7 @@ void TForm1::StartsubmenuClick(const std::function<void()>& preparevoice)
     running_ = true;
     announcer_->wrap(console_.host());
     try {
-        if (!usesapi5submenu_->isChecked() && preparevoice) {
+        if (preparevoice) {
             preparevoice();
         }
         runBuiltInProgram(console_, [this] { programstarted_ = true; });

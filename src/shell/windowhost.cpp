@@ -95,7 +95,7 @@ WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator
       speechMenu_(
           speech_, form4_, form1_.usesapi5submenu(), form1_.Voicesubmenu(),
           [this] { return text::fromQString(form1_.windowTitle()); }, &form1_),
-      voiceItemsSet_([this] { speechMenu_.settingsread(form1_.sapi5Setting()); }),
+      voiceItemsSet_([this] { speechMenu_.settingsread(); }),
       form5_(sounds_.settings(), sounds_, &form1_),
       form6_(console_, speech_, sounds_, input::keyboardState(), &form1_), aboutbox_(&form1_),
       commands_(form1_, form3_, form5_, aboutbox_, *this, sounds_.settings(), profile_),

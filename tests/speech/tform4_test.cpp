@@ -226,7 +226,7 @@ TEST_F(TForm4Test, OkSavesTheChoiceSelectsItAndSaysSo)
 TEST_F(TForm4Test, WithSpeechOffTheCommandShowsMessage18AndTheDialogStaysShut)
 {
     const auto form = create();
-    state().voiceallowed = false;
+    speech.setSpeechAllowed(false);
     form->VoicesubmenuClick([] { return std::string("x"); });
     EXPECT_EQ(process.messages.size(), 1u);
     EXPECT_FALSE(form->isVisible());
@@ -242,20 +242,24 @@ protected:
 TEST_F(SpeechMenuTest, TheMenuItemsGetTheirShortcutsAndFollowTheSettings)
 {
     const auto form = create();
-    state().voiceallowed = true;
+    speech.setSpeechAllowed(true);
     SpeechMenu menu(speech, *form, &usesapi5submenu, &Voicesubmenu, [] { return "x"; });
     EXPECT_TRUE(usesapi5submenu.isCheckable());
     EXPECT_EQ(usesapi5submenu.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
     EXPECT_EQ(Voicesubmenu.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
-    menu.settingsread(true);
+    profile.writeString("VOICE", "sapi5", "1"); // read under any spelling
+    menu.settingsread();
     EXPECT_TRUE(usesapi5submenu.isChecked());
     EXPECT_TRUE(state().usesapi5);
     EXPECT_TRUE(state().engineready);
     EXPECT_FALSE(Voicesubmenu.isEnabled());
-    menu.settingsread(false);
+    profile.writeString("Voice", "SAPI5", "0");
+    menu.settingsread();
+    EXPECT_FALSE(usesapi5submenu.isChecked());
+    EXPECT_FALSE(speech.usesSpeechDispatcher());
     EXPECT_TRUE(Voicesubmenu.isEnabled());
-    state().voiceallowed = false;
-    menu.settingsread(false);
+    speech.setSpeechAllowed(false);
+    menu.settingsread();
     EXPECT_FALSE(Voicesubmenu.isEnabled());
 }
 
@@ -263,7 +267,7 @@ TEST_F(SpeechMenuTest, TriggeringTheSapi5ItemSwitchesOnceEachTime)
 {
     const auto form = create();
     SpeechMenu menu(speech, *form, &usesapi5submenu, &Voicesubmenu, [] { return "x"; });
-    menu.settingsread(false);
+    menu.settingsread();
     usesapi5submenu.trigger();
     EXPECT_TRUE(usesapi5submenu.isChecked());
     EXPECT_TRUE(state().usesapi5);
