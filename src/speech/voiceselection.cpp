@@ -15,13 +15,13 @@ namespace {
 
 constexpr const char* kDefaultVoice = "Jakub";
 
-// The track bars span ten ticks.
+// A level's range spans ten ticks.
 constexpr double kTicks = 10.0;
-// Pitch tags, speed tags: in engine units. Volume: the track bar holds the high byte of
+// Pitch tags, speed tags: in engine units. Volume: the level holds the high byte of
 // the 16-bit channel volume.
 constexpr int kVolumeTagFactor = 256;
 
-// The track bars hold signed positions; a larger engine value stays at the top.
+// Levels hold signed values; a larger engine value stays at the top.
 int positionOf(uint32_t value)
 {
     return static_cast<int>(std::min<uint32_t>(value, std::numeric_limits<int>::max()));

@@ -6,8 +6,8 @@
 // 1. fillvoicelist lists every voice and chooses the default; voicelistClick keeps the
 //    record of the chosen line (the engine follows at the next selectengine).
 // 2. selectengine selects the engine for the kept record, learns its ranges by setting
-//    0 and the largest value and reading back (an engine that answers E_NOTIMPL keeps
-//    its track bar as it was), and registers the notification sink.
+//    0 and the largest value and reading back (an engine that answers E_NOTIMPL leaves
+//    that level as it was), and registers the notification sink.
 // 3. Every move of a level (voicesettings.h), by the user or from the settings file,
 //    resets the engine and injects its control tag; only while the dialog is the active
 //    window is the new value spoken.
