@@ -139,6 +139,50 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
     return true;
 }
 
+char toLowerCase(char c)
+{
+    const auto b = static_cast<uint8_t>(c);
+    uint8_t lower = b;
+    if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7)) {
+        lower = static_cast<uint8_t>(b + 0x20); // ASCII, and Ŕ..Ţ except the sign ×
+    } else if (b == 0x8A || b == 0x8C || b == 0x8D || b == 0x8E || b == 0x8F) {
+        lower = static_cast<uint8_t>(b + 0x10); // Š Ś Ť Ž Ź
+    } else if (b == 0xA3) {
+        lower = 0xB3; // Ł
+    } else if (b == 0xA5) {
+        lower = 0xB9; // Ą
+    } else if (b == 0xAA) {
+        lower = 0xBA; // Ş
+    } else if (b == 0xAF) {
+        lower = 0xBF; // Ż
+    } else if (b == 0xBC) {
+        lower = 0xBE; // Ľ
+    }
+    return static_cast<char>(lower);
+}
+
+std::string toLowerCase(std::string_view cp1250)
+{
+    std::string out(cp1250);
+    for (char& c : out) {
+        c = toLowerCase(c);
+    }
+    return out;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (toLowerCase(a[i]) != toLowerCase(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string fromUtf8(std::string_view utf8)
 {
     std::string out;

@@ -30,6 +30,13 @@ std::string toUtf8(std::string_view cp1250);
 // Names that match "without regard to case" in the settings file and the engine tags:
 // only A to Z fold, as the profile functions fold them.
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
+// Windows-1250 case: the small letter of a capital ("Š" gives "š", "Ľ" gives "ľ"); any
+// other byte, small letters and signs among them, is itself. Sound names and voice names
+// match through it, so "ŠÁRKA" finds the voice "Šárka".
+char toLowerCase(char c);
+std::string toLowerCase(std::string_view cp1250);
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
 std::string fromUtf8(std::string_view utf8);
 
 } // namespace tov::text

@@ -18,7 +18,6 @@ GeneralSettings readsettings(const Profile& profile)
     values.sounds.sndvolume =
         std::clamp(profile.read(settings::kSndVolume), sound::kVolumeSilent, sound::kVolumeFull);
     values.braillekeys = profile.read(settings::kBrailleKeys);
-    values.usesapi5 = profile.read(settings::kSapi5);
     return values;
 }
 

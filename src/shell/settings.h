@@ -1,4 +1,5 @@
-// The general settings in the settings file, read and written as one set of values.
+// The general settings in the settings file, read and written as one set of values. The
+// engine choice ("Voice"/"SAPI5") and the voice are the speech layer's to read and write.
 // Every value is written the moment the user changes it; nothing is written when the
 // process ends. Where each lives in the file: common/settingskeys.h.
 #pragma once
@@ -16,7 +17,6 @@ struct GeneralSettings {
     bool voiceallowed{};
     runtime::SoundSettings sounds;
     bool braillekeys{};
-    bool usesapi5{}; //: the check mark of the SAPI 5 menu item
 };
 
 // Every general setting, each with its default when the file lacks it.

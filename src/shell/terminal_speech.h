@@ -13,18 +13,17 @@
 //    pipe or a file stop nothing: the program takes them at its pace, each answer spoken
 //    to its end before the next command is read.
 // 3. The voice is chosen as the window's Start chooses it: the saved voice, or the
-//    default one, which then becomes the saved one.
+//    default one, which then becomes the saved one. Its settings are the speech layer's
+//    model (speech/voicesettings.h), used without any dialog.
 // All of this, except the reading of lines, runs on the terminal host's thread.
 #pragma once
 
 #include "speech/speechlayer.h"
 #include "speech/threadqueue.h"
-#include "speech/voicecontrols.h"
 #include "speech/voiceselection.h"
 
 #include <deque>
 #include <functional>
-#include <memory>
 #include <string>
 #include <thread>
 
@@ -77,36 +76,6 @@ private:
     bool ended_ = false;            //: the reader has seen the end of input
 };
 
-// The voice dialog's controls without a dialog: plain values that behave as the widgets
-// do (moving a track bar runs its change handler, which hands the engine its tag). The
-// dialog is never active, so nothing of it is spoken.
-class HeadlessVoiceView final : public speech::VoiceDialogView {
-public:
-    speech::ListBox& voicelist() override;
-    speech::TrackBar& pitchtb() override;
-    speech::TrackBar& speedtb() override;
-    speech::TrackBar& volumetb() override;
-    speech::Captioned& voicestatic() override;
-    speech::Captioned& pitchstatic() override;
-    speech::Captioned& speedstatic() override;
-    speech::Captioned& volumestatic() override;
-    speech::Captioned& vyberhlasbitbtn() override;
-    speech::Captioned& closebitbtn() override;
-    bool isActive() const override { return false; }
-    void activateVoicelist() override {}
-    bool showModal() override { return false; }
-
-    // Binds each track bar's change handler.
-    void connect(speech::VoiceSelection& selection);
-
-    HeadlessVoiceView();
-    ~HeadlessVoiceView() override;
-
-private:
-    struct Controls;
-    std::unique_ptr<Controls> controls_;
-};
-
 // The speech layer on the terminal's thread, with the real engines.
 class TerminalSpeech {
 public:
@@ -128,7 +97,7 @@ private:
     const Profile& profile_;
     speech::ThreadEventQueue queue_; //: before the layer: the engines post through it
     speech::SpeechLayer layer_;
-    HeadlessVoiceView view_;
+    //: chooses the voice and hands the engine the layer's voice settings; no dialog
     speech::VoiceSelection selection_;
 };
 

@@ -133,17 +133,16 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
 
     // The sound settings live in the cues, which exist (silent, without a bank) before
     // the settings are read; the device and the bank come after the memory image.
-    voiceallowedFlag() = false;
+    setvoiceallowedquietly(false);
     input::keyboardState().braillekeys = false;
     if (speech_ != nullptr) {
         speech_->initspeech();
     }
     const GeneralSettings settings =
         shell::readsettings(profile_, speech_ != nullptr && speech_->voicesavailable());
-    voiceallowedFlag() = settings.voiceallowed;
+    setvoiceallowedquietly(settings.voiceallowed);
     sounds_.settings() = settings.sounds;
     input::keyboardState().braillekeys = settings.braillekeys;
-    sapi5checked_ = settings.usesapi5;
 
     console_.loadmemoryimage();
     sounds_.createsounds();
@@ -157,19 +156,23 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     }
 }
 
-bool& TForm1::voiceallowedFlag()
-{
-    return speech_ != nullptr ? speech_->state().voiceallowed : voiceallowed_;
-}
-
 bool TForm1::voiceallowed() const
 {
-    return speech_ != nullptr ? speech_->state().voiceallowed : voiceallowed_;
+    return speech_ != nullptr ? speech_->isSpeechAllowed() : voiceallowed_;
+}
+
+void TForm1::setvoiceallowedquietly(bool allowed)
+{
+    if (speech_ != nullptr) {
+        speech_->setSpeechAllowed(allowed);
+    } else {
+        voiceallowed_ = allowed;
+    }
 }
 
 void TForm1::setvoiceallowed(bool allowed)
 {
-    voiceallowedFlag() = allowed;
+    setvoiceallowedquietly(allowed);
     voicesubmenu_->setEnabled(allowed);
 }
 
@@ -177,8 +180,7 @@ GeneralSettings TForm1::generalSettings() const
 {
     return {.voiceallowed = voiceallowed(),
             .sounds = sounds_.settings(),
-            .braillekeys = input::keyboardState().braillekeys,
-            .usesapi5 = sapi5checked_};
+            .braillekeys = input::keyboardState().braillekeys};
 }
 
 void TForm1::writesettings() const
@@ -220,7 +222,7 @@ void TForm1::StartsubmenuClick(const std::function<void()>& preparevoice)
     setRunItemsEnabled(false);
     running_ = true;
     try {
-        if (!usesapi5submenu_->isChecked() && preparevoice) {
+        if (preparevoice) {
             preparevoice();
         }
         runBuiltInProgram(console_, [this] { programstarted_ = true; });

@@ -71,16 +71,14 @@ public:
     bool isRunning() const { return running_; }
     // The general settings as the window and the subsystems hold them now.
     GeneralSettings generalSettings() const;
-    // The SAPI 5 check mark as the settings file gave it.
-    bool sapi5Setting() const { return sapi5checked_; }
     void writesettings() const;
     // "voiceallowed": the speech layer's, or the window's own when there is none.
     bool voiceallowed() const;
     // Speech allowed or not; the Voice item is enabled exactly when it is.
     void setvoiceallowed(bool allowed);
 
-    // The Start command. `preparevoice` readies the SAPI 4 voice unless the SAPI 5 item is
-    // checked; it runs inside the run's error handling, so its error is shown in a box too.
+    // The Start command. `preparevoice` readies the SAPI 4 voice (nothing when SAPI 5 is in
+    // use); it runs inside the run's error handling, so its error is shown in a box too.
     void StartsubmenuClick(const std::function<void()>& preparevoice);
     void exitsubmenuClick();
     // The ends that cannot wait for the window to close (the input dialog's exit button,
@@ -96,8 +94,9 @@ private:
     void setRunItemsEnabled(bool enabled);
     void saveMemoryImageReporting();
     void linesChanged(int first, int last) override;
-    // Where "voiceallowed" is held: the speech layer, or the window when there is none.
-    bool& voiceallowedFlag();
+    // "voiceallowed" where it is held (the speech layer, or the window when there is
+    // none), without touching the Voice item.
+    void setvoiceallowedquietly(bool allowed);
 
     runtime::Console& console_;
     const Profile& profile_;
@@ -113,7 +112,6 @@ private:
     QAction* usesapi5submenu_ = nullptr;
     speech::SpeechLayer* speech_ = nullptr;
     bool voiceallowed_ = false; //: stands in for the speech layer's when there is none
-    bool sapi5checked_ = false; //: "Voice"/"sapi5" as read, for the speech menu
     QAction* environmentsubmenu_ = nullptr;
     QMenu* helpmenu_ = nullptr;
     QAction* aboutsubmenu_ = nullptr;

@@ -89,18 +89,15 @@ WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator
       form1_(console_, profile_, sounds_, executable, &speech_),
       form2_([this] { form1_.endNow(); }, &form1_),
       announcer_(
-          [this] {
-              // The program's own voice reads what is printed: a screen reader then must not.
-              const speech::SpeechState& state = speech_.state();
-              return state.usesapi5 || (state.voiceallowed && state.ttscentral != nullptr);
-          },
+          // The program's own voice reads what is printed: a screen reader then must not.
+          [this] { return speech_.speaksPrintedText(); },
           form2_),
       form3_(profile_, &form1_),
       form4_(speech_, process_, &form1_),
       speechMenu_(
           speech_, form4_, form1_.usesapi5submenu(), form1_.Voicesubmenu(),
           [this] { return text::fromQString(form1_.windowTitle()); }, &form1_),
-      voiceItemsSet_([this] { speechMenu_.settingsread(form1_.sapi5Setting()); }),
+      voiceItemsSet_([this] { speechMenu_.settingsread(); }),
       form5_(sounds_.settings(), sounds_, &form1_),
       form6_(console_, speech_, sounds_, input::keyboardState(), &form1_), aboutbox_(&form1_),
       commands_(form1_, form3_, form5_, aboutbox_, *this, sounds_.settings(), profile_),

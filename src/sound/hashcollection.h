@@ -4,6 +4,8 @@
 // found, whichever case is asked for. Case follows Windows-1250: "Š" and "š" are one letter.
 #pragma once
 
+#include "common/text.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -13,9 +15,6 @@
 
 namespace tov::sound {
 
-// The lower-case letter of a Windows-1250 byte (the byte itself when it is no capital).
-char ansiLower(char c);
-std::string ansiLowerCase(std::string_view text);
 // The chain an item of this name lives in.
 uint8_t nameHash(std::string_view name);
 
@@ -34,7 +33,7 @@ public:
     // The item of that name, or nullptr.
     Item* lookup(std::string_view name) const
     {
-        const std::string key = ansiLowerCase(name);
+        const std::string key = text::toLowerCase(name);
         for (const Entry& entry : chains_[nameHash(key)]) {
             if (entry.key == key) {
                 return entry.item;
@@ -46,7 +45,7 @@ public:
     Item& add(std::unique_ptr<Item> item)
     {
         Item& added = *item;
-        std::string key = ansiLowerCase(added.Name);
+        std::string key = text::toLowerCase(added.Name);
         auto& chain = chains_[nameHash(key)];
         chain.insert(chain.begin(), Entry{std::move(key), &added});
         items_.push_back(std::move(item));

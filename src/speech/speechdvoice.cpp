@@ -41,10 +41,17 @@ constexpr auto kShutdownGrace = 500ms;
 // wedged service accepts the connection and never answers.
 constexpr auto kAnswerBound = 3s;
 
+// How the service is to read a text: as it stands, or as SSML (a key's name).
+enum class Markup { Text, Ssml };
+// Whether queueing a command first drops the texts that wait to be sent.
+enum class Purge { No, Yes };
+// Whether a failed command leaves a stream that must be reported as ended.
+enum class StreamEnds { No, Yes };
+
 struct Command {
     enum class Kind { Connect, Speak, Cancel, Interests } kind;
-    std::string utf8;
-    bool ssml = false;
+    std::string utf8{};
+    Markup markup = Markup::Text;
     int32_t interests = 0;
 };
 
@@ -347,11 +354,11 @@ void close(Shared& shared)
 }
 
 // A failed command: the service is given up until the next command connects again.
-void fail(Shared& shared, const std::string& text, bool endsStream)
+void fail(Shared& shared, const std::string& text, StreamEnds endsStream)
 {
     close(shared);
     shared.postEvent([text](sapi5::VoiceEvents& e) { e.failed(text); });
-    if (endsStream) {
+    if (endsStream == StreamEnds::Yes) {
         shared.postEvent([](sapi5::VoiceEvents& e) { e.endStream(0); });
     }
 }
@@ -366,7 +373,8 @@ void execute(const std::shared_ptr<Shared>& shared, const Command& command)
         try {
             open(shared);
         } catch (const TovError& error) {
-            fail(s, error.what(), command.kind == Command::Kind::Speak);
+            fail(s, error.what(),
+                 command.kind == Command::Kind::Speak ? StreamEnds::Yes : StreamEnds::No);
             return;
         }
     }
@@ -378,20 +386,20 @@ void execute(const std::shared_ptr<Shared>& shared, const Command& command)
         break;
     case Command::Kind::Cancel:
         if (spd_cancel(s.connection) != 0) {
-            fail(s, "speech-dispatcher did not stop speaking", false);
+            fail(s, "speech-dispatcher did not stop speaking", StreamEnds::No);
         }
         break;
     case Command::Kind::Speak: {
-        const SPDDataMode wanted = command.ssml ? SPD_DATA_SSML : SPD_DATA_TEXT;
+        const SPDDataMode wanted = command.markup == Markup::Ssml ? SPD_DATA_SSML : SPD_DATA_TEXT;
         if (wanted != s.mode) {
             if (spd_set_data_mode(s.connection, wanted) != 0) {
-                fail(s, "speech-dispatcher did not take the text", true);
+                fail(s, "speech-dispatcher did not take the text", StreamEnds::Yes);
                 return;
             }
             s.mode = wanted;
         }
         if (spd_say(s.connection, SPD_MESSAGE, command.utf8.c_str()) < 0) {
-            fail(s, "speech-dispatcher did not take the text", true);
+            fail(s, "speech-dispatcher did not take the text", StreamEnds::Yes);
         }
         break;
     }
@@ -430,7 +438,7 @@ public:
         // about a second and a wedged one never answers, and the GUI thread waits for
         // neither. A failure arrives as the voice's failed event.
         thread_ = std::thread(run, shared_);
-        queue({Command::Kind::Connect, {}, false, 0}, false);
+        queue({.kind = Command::Kind::Connect}, Purge::No);
     }
 
     ~SpeechDispatcherVoice() override
@@ -466,27 +474,27 @@ public:
 
     void setEventInterests(int32_t interests) override
     {
-        queue({Command::Kind::Interests, {}, false, interests}, false);
+        queue({.kind = Command::Kind::Interests, .interests = interests}, Purge::No);
     }
 
     void Speak(const std::string& utf8, int32_t flags) override
     {
-        const bool purge = (flags & sapi5::SVSFPurgeBeforeSpeak) != 0;
-        if (purge) {
-            queue({Command::Kind::Cancel, {}, false, 0}, true);
+        if ((flags & sapi5::SVSFPurgeBeforeSpeak) != 0) {
+            queue({.kind = Command::Kind::Cancel}, Purge::Yes);
         }
         if (!utf8.empty()) {
-            queue({Command::Kind::Speak, utf8, (flags & sapi5::SVSFIsXML) != 0, 0}, false);
+            const Markup markup = (flags & sapi5::SVSFIsXML) != 0 ? Markup::Ssml : Markup::Text;
+            queue({.kind = Command::Kind::Speak, .utf8 = utf8, .markup = markup}, Purge::No);
         }
     }
 
 private:
-    // `purge`: drop the texts not yet sent first; their streams end as cancelled ones do.
-    void queue(Command command, bool purge)
+    // Purge::Yes drops the texts not yet sent first; their streams end as cancelled ones do.
+    void queue(Command command, Purge purge)
     {
         {
             const std::lock_guard guard(shared_->lock);
-            if (purge) {
+            if (purge == Purge::Yes) {
                 for (const Command& waiting : shared_->commands) {
                     if (waiting.kind == Command::Kind::Speak) {
                         shared_->poster.post([events = shared_->events] {

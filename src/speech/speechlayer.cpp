@@ -87,6 +87,11 @@ void SpeechLayer::initspeech()
     }
 }
 
+void SpeechLayer::usesavedengine()
+{
+    useengine(hosts_.profile.read(settings::kSapi5));
+}
+
 void SpeechLayer::useengine(bool usesapi5)
 {
     state_.usesapi5 = usesapi5;
@@ -233,10 +238,10 @@ void SpeechLayer::saykeyname(const std::string& name)
 
 void SpeechLayer::switchengine(MenuItem& usesapi5submenu, MenuItem& Voicesubmenu)
 {
-    usesapi5submenu.setChecked(!usesapi5submenu.checked());
-    const bool on = usesapi5submenu.checked();
+    const bool on = !state_.usesapi5;
     state_.usesapi5 = on;
     state_.engineready = on;
+    usesapi5submenu.setChecked(on);
     Voicesubmenu.setEnabled(!on);
     if (on) {
         state_.sapi5failureshown = false; // chosen anew: a failure is worth saying again

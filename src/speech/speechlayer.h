@@ -29,6 +29,7 @@
 #include "speech/guithread.h"
 #include "speech/sapi4.h"
 #include "speech/sapi5.h"
+#include "speech/voicesettings.h"
 
 #include <chrono>
 #include <cstdint>
@@ -43,19 +44,24 @@ class Profile;
 
 namespace tov::speech {
 
+namespace testing {
+struct SpeechFixture;
+}
+
 // A menu item as the engine switch sees it.
 class MenuItem {
 public:
     virtual ~MenuItem() = default;
-    virtual bool checked() const = 0;
     virtual void setChecked(bool checked) = 0;
     virtual void setEnabled(bool enabled) = 0;
 };
 
+// What the layer knows of its engines. Only the layer and its voice selection write it;
+// everyone else asks the layer's named questions.
 struct SpeechState {
     //: the user allows speech (Sounds dialog, "voice"/"voiceallowed"); SAPI 4 only
     bool voiceallowed = false;
-    //: SAPI 5 is the engine in use; mirrors the check mark of `usesapi5submenu`
+    //: SAPI 5 is the engine in use ("Voice"/"SAPI5"); the menu's check mark shows it
     bool usesapi5 = false;
     //: SAPI 4: an engine has been selected for a voice; with SAPI 5 simply true
     bool engineready = false;
@@ -119,11 +125,26 @@ public:
     SpeechLayer(const SpeechLayer&) = delete;
     SpeechLayer& operator=(const SpeechLayer&) = delete;
 
-    SpeechState& state() { return state_; }
+    // For reading only; the questions below are what the hosts ask.
     const SpeechState& state() const { return state_; }
+
+    // The user allows speech ("voice"/"voiceallowed"); it governs SAPI 4 only.
+    bool isSpeechAllowed() const { return state_.voiceallowed; }
+    void setSpeechAllowed(bool allowed) { state_.voiceallowed = allowed; }
+    // SAPI 5 (speech-dispatcher) is the engine in use.
+    bool usesSpeechDispatcher() const { return state_.usesapi5; }
+    // The program's own voice reads what is printed: SAPI 5, or an allowed SAPI 4 voice
+    // that has been selected. Otherwise a desktop screen reader must.
+    bool speaksPrintedText() const
+    {
+        return state_.usesapi5 || (state_.voiceallowed && state_.ttscentral != nullptr);
+    }
     // The SAPI 5 voice; its stream events are wired to voice5StartStream/voice5EndStream.
     sapi5::TSpVoice& voice5() { return voice5_; }
     EventQueue& queue() { return hosts_.queue; }
+    // The SAPI 4 voice's choice and levels, which the dialog renders and the file keeps.
+    VoiceSettings& voiceSettings() { return voiceSettings_; }
+    const VoiceSettings& voiceSettings() const { return voiceSettings_; }
     // Where the layer's own notices go (Windows-1250): that SAPI 5 cannot be reached or
     // is not speaking. Without one they go unsaid.
     void setNotice(std::function<void(const std::string& text)> notice)
@@ -135,7 +156,9 @@ public:
     // Main window creation, before the settings are read: drops every SAPI 4 object, then
     // makes the audio destination and the enumerator; a failure leaves them empty, silently.
     void initspeech();
-    // After the settings are read: the engine as the menu's check mark says.
+    // After the settings are read: the engine the settings file names ("Voice"/"SAPI5").
+    void usesavedengine();
+    // The engine given: SAPI 5 when `usesapi5`, else SAPI 4 waiting for a voice.
     void useengine(bool usesapi5);
     // SAPI 4 voices can be listed (initspeech made the enumerator).
     bool voicesavailable() const { return state_.ttsenum != nullptr; }
@@ -149,7 +172,8 @@ public:
     // not speech is allowed, and waits as `say` does.
     void saykeyname(const std::string& name) override;
     bool engineready() const override { return state_.engineready; }
-    // The `usesapi5submenu` command: inverts its check mark and switches engines.
+    // The `usesapi5submenu` command: switches engines, stores the choice, and shows it in
+    // the item's check mark; the Voice item is enabled for SAPI 4 only.
     void switchengine(MenuItem& usesapi5submenu, MenuItem& Voicesubmenu);
 
     // The voice dialog's "reset": silences the SAPI 4 engine when one is selected.
@@ -161,6 +185,11 @@ public:
     void voice5EndStream(int32_t streamNumber);
 
 private:
+    // The voice selection fills in the SAPI 4 objects; the tests' fixture stands in for it.
+    friend class VoiceSelection;
+    friend struct testing::SpeechFixture;
+    SpeechState& mutableState() { return state_; }
+
     void textdata(const std::string& text);
     // Serves the event queue while `speaking` holds, within the bound for `length` characters.
     void waitwhile(const bool& speaking, size_t length);
@@ -173,6 +202,7 @@ private:
     SpeechHosts hosts_;
     Sapi4Factory sapi4_;
     SpeechState state_;
+    VoiceSettings voiceSettings_;
     sapi5::TSpVoice voice5_;
     std::function<void(const std::string&)> notice_;
 };

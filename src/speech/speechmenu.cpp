@@ -2,7 +2,6 @@
 #include "speech/speechmenu.h"
 
 #include <QAction>
-#include <QSignalBlocker>
 
 namespace tov::speech {
 namespace {
@@ -10,7 +9,6 @@ namespace {
 class ActionItem final : public MenuItem {
 public:
     explicit ActionItem(QAction* action) : action_(action) {}
-    bool checked() const override { return action_->isChecked(); }
     void setChecked(bool checked) override { action_->setChecked(checked); }
     void setEnabled(bool enabled) override { action_->setEnabled(enabled); }
 
@@ -30,21 +28,19 @@ SpeechMenu::SpeechMenu(SpeechLayer& speech, TForm4& form4, QAction* usesapi5subm
     usesapi5submenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     Voicesubmenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     connect(usesapi5submenu_, &QAction::triggered, this, [this] {
-        // Qt has turned the check mark over already; switchengine turns it itself.
-        {
-            const QSignalBlocker quiet(usesapi5submenu_);
-            usesapi5submenu_->setChecked(!usesapi5submenu_->isChecked());
-        }
+        // Qt has turned the check mark over already; switchengine sets it from the
+        // layer's choice, which is the one that counts.
         usesapi5submenuClick();
     });
     connect(Voicesubmenu_, &QAction::triggered, this, [this] { VoicesubmenuClick(); });
 }
 
-void SpeechMenu::settingsread(bool sapi5)
+void SpeechMenu::settingsread()
 {
+    speech_.usesavedengine();
+    const bool sapi5 = speech_.usesSpeechDispatcher();
     usesapi5submenu_->setChecked(sapi5);
-    speech_.useengine(sapi5);
-    Voicesubmenu_->setEnabled(speech_.state().voiceallowed && !sapi5);
+    Voicesubmenu_->setEnabled(speech_.isSpeechAllowed() && !sapi5);
 }
 
 void SpeechMenu::usesapi5submenuClick()

@@ -22,9 +22,9 @@ public:
     SpeechMenu(SpeechLayer& speech, TForm4& form4, QAction* usesapi5submenu, QAction* Voicesubmenu,
                std::function<std::string()> mainCaption, QObject* parent = nullptr);
 
-    // After the settings are read (the check mark holds "Voice"/"sapi5"): the engine as the
-    // mark says, and `Voicesubmenu` enabled when speech is allowed and SAPI 5 is not in use.
-    void settingsread(bool sapi5);
+    // After the general settings are read: the engine the settings file names, its check
+    // mark, and `Voicesubmenu` enabled when speech is allowed and SAPI 5 is not in use.
+    void settingsread();
 
     void usesapi5submenuClick();
     void VoicesubmenuClick();

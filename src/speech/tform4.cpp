@@ -16,57 +16,19 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <algorithm>
+#include <array>
+#include <ranges>
 #include <utility>
 
 namespace tov::speech {
 namespace {
-
-constexpr int kInitialMaximum = 10; // until an engine gives the ranges
-
-class ListAdapter final : public ListBox {
-public:
-    explicit ListAdapter(QListWidget* list) : list_(list) {}
-    int count() const override { return list_->count(); }
-    std::string line(int index) const override
-    {
-        const QListWidgetItem* item = list_->item(index);
-        return item == nullptr ? std::string() : text::fromQString(item->text());
-    }
-    void append(const std::string& text) override { list_->addItem(text::toQString(text)); }
-    int itemindex() const override { return list_->currentRow(); }
-    void setItemindex(int index) override
-    {
-        // Choosing a line from code is no click.
-        const QSignalBlocker quiet(list_);
-        list_->setCurrentRow(index);
-    }
-
-private:
-    QListWidget* list_;
-};
-
-class SliderAdapter final : public TrackBar {
-public:
-    explicit SliderAdapter(QSlider* slider) : slider_(slider) {}
-    int Min() const override { return slider_->minimum(); }
-    int Max() const override { return slider_->maximum(); }
-    int Position() const override { return slider_->value(); }
-    void setMin(int value) override { slider_->setMinimum(value); }
-    void setMax(int value) override { slider_->setMaximum(value); }
-    void setPosition(int value) override { slider_->setValue(value); }
-    void setFrequency(int ticks) override { slider_->setTickInterval(ticks); }
-    void setEnabled(bool enabled) override { slider_->setEnabled(enabled); }
-
-private:
-    QSlider* slider_;
-};
 
 template <typename Widget>
 class CaptionAdapter final : public Captioned {
 public:
     explicit CaptionAdapter(Widget* widget) : widget_(widget) {}
     std::string caption() const override { return text::fromQString(widget_->text()); }
-    void setEnabled(bool enabled) override { widget_->setEnabled(enabled); }
 
 private:
     Widget* widget_;
@@ -76,10 +38,7 @@ QSlider* trackbar(QWidget* parent, const char* name)
 {
     auto* slider = new QSlider(Qt::Horizontal, parent);
     slider->setObjectName(name);
-    slider->setRange(0, kInitialMaximum);
     slider->setTickPosition(QSlider::TicksBelow);
-    slider->setTickInterval(1);
-    slider->setEnabled(false);
     return slider;
 }
 
@@ -96,17 +55,11 @@ QLabel* label(QWidget* parent, const char* name, QWidget* buddy)
 class TForm4::View final : public VoiceDialogView {
 public:
     explicit View(TForm4& form)
-        : form_(form), voicelist_(form.voicelist_), pitchtb_(form.pitchtb_),
-          speedtb_(form.speedtb_), volumetb_(form.volumetb_), voicestatic_(form.voicestatic_),
-          pitchstatic_(form.pitchstatic_), speedstatic_(form.speedstatic_),
-          volumestatic_(form.volumestatic_), vyberhlasbitbtn_(form.vyberhlasbitbtn_),
-          closebitbtn_(form.closebitbtn_)
+        : form_(form), voicestatic_(form.voicestatic_), pitchstatic_(form.pitchstatic_),
+          speedstatic_(form.speedstatic_), volumestatic_(form.volumestatic_),
+          vyberhlasbitbtn_(form.vyberhlasbitbtn_), closebitbtn_(form.closebitbtn_)
     {
     }
-    ListBox& voicelist() override { return voicelist_; }
-    TrackBar& pitchtb() override { return pitchtb_; }
-    TrackBar& speedtb() override { return speedtb_; }
-    TrackBar& volumetb() override { return volumetb_; }
     Captioned& voicestatic() override { return voicestatic_; }
     Captioned& pitchstatic() override { return pitchstatic_; }
     Captioned& speedstatic() override { return speedstatic_; }
@@ -119,10 +72,6 @@ public:
 
 private:
     TForm4& form_;
-    ListAdapter voicelist_;
-    SliderAdapter pitchtb_;
-    SliderAdapter speedtb_;
-    SliderAdapter volumetb_;
     CaptionAdapter<QLabel> voicestatic_;
     CaptionAdapter<QLabel> pitchstatic_;
     CaptionAdapter<QLabel> speedstatic_;
@@ -135,6 +84,7 @@ TForm4::TForm4(SpeechLayer& speech, runtime::ProcessControl& process, QWidget* p
     : QDialog(parent), speech_(speech), process_(process)
 {
     setObjectName("TForm4");
+
     voicelist_ = new QListWidget(this);
     voicelist_->setObjectName("voicelist");
     voicestatic_ = label(this, "voicestatic", voicelist_);
@@ -144,9 +94,6 @@ TForm4::TForm4(SpeechLayer& speech, runtime::ProcessControl& process, QWidget* p
     speedstatic_ = label(this, "speedstatic", speedtb_);
     volumetb_ = trackbar(this, "volumetb");
     volumestatic_ = label(this, "volumestatic", volumetb_);
-    for (QLabel* l : {pitchstatic_, speedstatic_, volumestatic_}) {
-        l->setEnabled(false);
-    }
     vyberhlasbitbtn_ = new QPushButton(this);
     vyberhlasbitbtn_->setObjectName("vyberhlasbitbtn");
     vyberhlasbitbtn_->setDefault(true);
@@ -181,13 +128,22 @@ TForm4::TForm4(SpeechLayer& speech, runtime::ProcessControl& process, QWidget* p
     view_ = std::make_unique<View>(*this);
     selection_ = std::make_unique<VoiceSelection>(speech_, *view_, process_);
     VoiceSelection& s = *selection_;
+    // After the selection: a level the user moves reaches the engine before the bar is
+    // drawn again.
+    VoiceSettings& model = speech_.voiceSettings();
+    model.addObserver(*this);
+    render();
 
     connect(vyberhlasbitbtn_, &QPushButton::clicked, this, &QDialog::accept);
     connect(closebitbtn_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(voicelist_, &QListWidget::currentRowChanged, this, [&s] { s.voicelistClick(); });
-    connect(pitchtb_, &QSlider::valueChanged, this, [&s] { s.pitchtbChange(); });
-    connect(speedtb_, &QSlider::valueChanged, this, [&s] { s.speedtbChange(); });
-    connect(volumetb_, &QSlider::valueChanged, this, [&s] { s.volumetbChange(); });
+    connect(voicelist_, &QListWidget::currentRowChanged, this, [&s, &model](int row) {
+        model.choose(row);
+        s.voicelistClick();
+    });
+    for (const auto& [bar, which] : bars()) {
+        connect(bar, &QSlider::valueChanged, this,
+                [&model, which](int value) { model.setValue(which, value); });
+    }
     for (QWidget* w : std::initializer_list<QWidget*>{voicelist_, pitchtb_, speedtb_, volumetb_,
                                                       vyberhlasbitbtn_, closebitbtn_}) {
         w->installEventFilter(this);
@@ -196,7 +152,51 @@ TForm4::TForm4(SpeechLayer& speech, runtime::ProcessControl& process, QWidget* p
     FormCreate();
 }
 
-TForm4::~TForm4() = default;
+std::array<std::pair<QSlider*, VoiceLevel>, 3> TForm4::bars() const
+{
+    return {{{pitchtb_, VoiceLevel::Pitch},
+             {speedtb_, VoiceLevel::Speed},
+             {volumetb_, VoiceLevel::Volume}}};
+}
+
+TForm4::~TForm4()
+{
+    speech_.voiceSettings().removeObserver(*this);
+}
+
+void TForm4::render()
+{
+    const VoiceSettings& model = speech_.voiceSettings();
+    {
+        // Drawing the model is no click and no move of a bar.
+        const QSignalBlocker quiet(voicelist_);
+        const std::vector<std::string>& voices = model.voices();
+        const bool sameLines =
+            voicelist_->count() == static_cast<int>(voices.size()) &&
+            std::ranges::all_of(std::views::iota(0, voicelist_->count()), [&](int row) {
+                return text::fromQString(voicelist_->item(row)->text()) ==
+                       voices[static_cast<size_t>(row)];
+            });
+        if (!sameLines) {
+            voicelist_->clear();
+            for (const std::string& name : voices) {
+                voicelist_->addItem(text::toQString(name));
+            }
+        }
+        voicelist_->setCurrentRow(model.chosen());
+    }
+    for (const auto& [bar, which] : bars()) {
+        const LevelRange& level = model.level(which);
+        const QSignalBlocker quiet(bar);
+        bar->setRange(level.minimum, level.maximum);
+        bar->setValue(level.value);
+        bar->setTickInterval(level.ticks);
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{pitchtb_, pitchstatic_, speedtb_,
+                                                      speedstatic_, volumetb_, volumestatic_}) {
+        w->setEnabled(model.isAdjustable());
+    }
+}
 
 void TForm4::setCaptions()
 {
@@ -221,10 +221,9 @@ void TForm4::FormCreate()
     speech_.voice5().setEventInterests(sapi5::SVEAllEvents);
     speech_.createnotifysink();
     setCaptions();
-    SpeechState& s = speech_.state();
-    s.voiceallowed = speech_.profile().read(settings::kVoiceAllowed);
+    speech_.setSpeechAllowed(speech_.profile().read(settings::kVoiceAllowed));
     try {
-        if (s.voiceallowed) {
+        if (speech_.isSpeechAllowed()) {
             selection_->fillvoicelist();
         }
     } catch (const TovError& error) {

@@ -1,5 +1,6 @@
-// The voice dialog: the SAPI 4 voice list and the pitch, speed and volume track bars.
-// Every control speaks its label and value when it gets the focus, and every change of a
+// The voice dialog: the SAPI 4 voice list and the pitch, speed and volume track bars,
+// drawn from the speech layer's voice settings (voicesettings.h) whenever they change.
+// Every control speaks its label and value when it gets the focus, and every move of a
 // track bar reaches the engine at once as a control tag (the logic is VoiceSelection's;
 // this class is its widgets).
 //
@@ -17,11 +18,14 @@
 #include "runtime/host.h"
 #include "speech/speechlayer.h"
 #include "speech/voiceselection.h"
+#include "speech/voicesettings.h"
 
 #include <QDialog>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 class QLabel;
 class QListWidget;
@@ -30,7 +34,7 @@ class QSlider;
 
 namespace tov::speech {
 
-class TForm4 : public QDialog {
+class TForm4 : public QDialog, private VoiceSettings::Observer {
     Q_OBJECT
 public:
     TForm4(SpeechLayer& speech, runtime::ProcessControl& process, QWidget* parent = nullptr);
@@ -59,6 +63,13 @@ protected:
 
 private:
     class View;
+    void levelMoved(VoiceLevel) override { render(); }
+    void layoutChanged() override { render(); }
+    // Shows the model: the list and its chosen line, each bar's range, value and ticks,
+    // the bars and their labels enabled once an engine told its ranges.
+    void render();
+    // Each track bar with the level it shows.
+    std::array<std::pair<QSlider*, VoiceLevel>, 3> bars() const;
     void FormCreate();
     void setCaptions();
 

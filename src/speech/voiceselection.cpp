@@ -5,6 +5,7 @@
 #include "common/profile.h"
 #include "common/text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -14,13 +15,13 @@ namespace {
 
 constexpr const char* kDefaultVoice = "Jakub";
 
-// The track bars span ten ticks.
+// A level's range spans ten ticks.
 constexpr double kTicks = 10.0;
-// Pitch tags, speed tags: in engine units. Volume: the track bar holds the high byte of
+// Pitch tags, speed tags: in engine units. Volume: the level holds the high byte of
 // the 16-bit channel volume.
 constexpr int kVolumeTagFactor = 256;
 
-// The track bars hold signed positions; a larger engine value stays at the top.
+// Levels hold signed values; a larger engine value stays at the top.
 int positionOf(uint32_t value)
 {
     return static_cast<int>(std::min<uint32_t>(value, std::numeric_limits<int>::max()));
@@ -66,49 +67,33 @@ int volumeByte(uint32_t volume)
     return static_cast<int>((volume >> 8) & 0xFF);
 }
 
-char32_t folded(char c)
-{
-    const char32_t u = text::toUnicode(static_cast<unsigned char>(c));
-    if ((u >= U'A' && u <= U'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) {
-        return u + 0x20;
-    }
-    // Latin Extended-A pairs capital and small letters, the capital first.
-    const bool evenCapitals = (u >= 0x100 && u <= 0x137) || (u >= 0x14A && u <= 0x177);
-    const bool oddCapitals = (u >= 0x139 && u <= 0x148) || (u >= 0x179 && u <= 0x17E);
-    if ((evenCapitals && u % 2 == 0) || (oddCapitals && u % 2 == 1)) {
-        return u + 1;
-    }
-    return u;
-}
-
 } // namespace
 
-bool sametext(std::string_view a, std::string_view b)
+VoiceSelection::VoiceSelection(SpeechLayer& speech, runtime::ProcessControl& process)
+    : speech_(speech), settings_(speech.voiceSettings()), view_(nullptr), process_(process)
 {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (folded(a[i]) != folded(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    settings_.addObserver(*this);
 }
 
 VoiceSelection::VoiceSelection(SpeechLayer& speech, VoiceDialogView& view,
                                runtime::ProcessControl& process)
-    : speech_(speech), view_(view), process_(process)
+    : VoiceSelection(speech, process)
 {
+    view_ = &view;
+}
+
+VoiceSelection::~VoiceSelection()
+{
+    settings_.removeObserver(*this);
 }
 
 void VoiceSelection::fillvoicelist()
 {
-    SpeechState& s = speech_.state();
+    SpeechState& s = speech_.mutableState();
     if (s.ttsenum == nullptr) {
         return;
     }
-    ListBox& list = view_.voicelist();
+    VoiceSettings& list = settings_;
     sapi4::olecheck(s.ttsenum->Reset());
     sapi4::TTSMODEINFOA record;
     uint32_t fetched = 0;
@@ -119,35 +104,32 @@ void VoiceSelection::fillvoicelist()
         }
         const std::string name = sapi4::fieldText(record.szModeName);
         // Filled a second time (speech switched off and on again): the lines are there.
-        if (index < list.count() && list.line(index) == name) {
+        if (index < static_cast<int>(list.voices().size()) &&
+            list.voices()[static_cast<size_t>(index)] == name) {
             continue;
         }
-        list.append(name);
+        list.addVoice(name);
     }
-    if (list.count() == 0) {
+    if (list.voices().empty()) {
         return;
     }
-    int chosen = 0;
-    for (int i = 0; i < list.count(); ++i) {
-        if (list.line(i) == kDefaultVoice) {
-            chosen = i;
-            break;
-        }
-    }
-    list.setItemindex(chosen);
+    const auto jakub = std::ranges::find(list.voices(), kDefaultVoice);
+    list.choose(jakub == list.voices().end()
+                    ? 0
+                    : static_cast<int>(std::distance(list.voices().begin(), jakub)));
     voicelistClick();
 }
 
 void VoiceSelection::voicelistClick()
 {
-    SpeechState& s = speech_.state();
+    SpeechState& s = speech_.mutableState();
     if (s.ttsenum == nullptr) {
         return;
     }
-    if (view_.isActive()) {
+    if (isActive()) {
         reset();
     }
-    const int index = view_.voicelist().itemindex();
+    const int index = settings_.chosen();
     if (index < 0) {
         return;
     }
@@ -163,14 +145,14 @@ void VoiceSelection::voicelistClick()
         }
     }
     s.selectedmode = record;
-    if (view_.isActive()) {
-        speech_.say(view_.voicelist().line(index));
+    if (isActive()) {
+        speech_.say(settings_.chosenName());
     }
 }
 
 void VoiceSelection::selectengine()
 {
-    SpeechState& s = speech_.state();
+    SpeechState& s = speech_.mutableState();
     if (!s.selectedmode || s.ttsenum == nullptr) {
         return;
     }
@@ -187,79 +169,61 @@ void VoiceSelection::selectengine()
     sapi4::ITTSAttributesA& a = *s.ttsattributes;
 
     using Attributes = sapi4::ITTSAttributesA;
+    VoiceSettings& v = settings_;
     if (const auto speed = proberange<uint32_t>(a, &Attributes::SpeedGet, &Attributes::SpeedSet)) {
-        TrackBar& bar = view_.speedtb();
-        bar.setMax(positionOf(speed->highest));
-        bar.setMin(positionOf(speed->lowest));
-        bar.setPosition(positionOf(speed->current));
-        bar.setFrequency(ticksOf(speed->highest - speed->lowest));
+        v.setMaximum(VoiceLevel::Speed, positionOf(speed->highest));
+        v.setMinimum(VoiceLevel::Speed, positionOf(speed->lowest));
+        v.setValue(VoiceLevel::Speed, positionOf(speed->current));
+        v.setTicks(VoiceLevel::Speed, ticksOf(speed->highest - speed->lowest));
     }
     if (const auto pitch = proberange<uint16_t>(a, &Attributes::PitchGet, &Attributes::PitchSet)) {
-        TrackBar& bar = view_.pitchtb();
-        bar.setMax(pitch->highest);
-        bar.setMin(pitch->lowest);
-        bar.setPosition(pitch->current);
+        v.setMaximum(VoiceLevel::Pitch, pitch->highest);
+        v.setMinimum(VoiceLevel::Pitch, pitch->lowest);
+        v.setValue(VoiceLevel::Pitch, pitch->current);
         // 16-bit values subtract as int: a range read back upside down gives no ticks.
-        bar.setFrequency(
-            ticksOf(static_cast<uint32_t>(std::max(pitch->highest - pitch->lowest, 0))));
+        v.setTicks(VoiceLevel::Pitch,
+                   ticksOf(static_cast<uint32_t>(std::max(pitch->highest - pitch->lowest, 0))));
     }
     if (const auto volume =
             proberange<uint32_t>(a, &Attributes::VolumeGet, &Attributes::VolumeSet)) {
-        TrackBar& bar = view_.volumetb();
-        bar.setMax(volumeByte(volume->highest));
-        bar.setMin(volumeByte(volume->lowest));
-        bar.setPosition(volumeByte(volume->current));
+        v.setMaximum(VoiceLevel::Volume, volumeByte(volume->highest));
+        v.setMinimum(VoiceLevel::Volume, volumeByte(volume->lowest));
+        v.setValue(VoiceLevel::Volume, volumeByte(volume->current));
     }
-    for (TrackBar* bar : {&view_.speedtb(), &view_.pitchtb(), &view_.volumetb()}) {
-        bar->setEnabled(true);
-    }
-    for (Captioned* label : {&view_.speedstatic(), &view_.pitchstatic(), &view_.volumestatic()}) {
-        label->setEnabled(true);
-    }
+    v.makeAdjustable();
     sapi4::olecheck(
         s.ttscentral->Register(s.notifysink, sapi4::IID_ITTSNotifySinkA, &s.registrationkey));
 }
 
 void VoiceSelection::writevoicesettings()
 {
-    const Profile& profile = speech_.profile();
-    const ListBox& list = view_.voicelist();
     // With no voice chosen (an engine that lists none) the name is written empty, which
     // reads back as "no saved voice".
-    const int index = list.itemindex();
-    profile.write(settings::kPerson, index >= 0 ? list.line(index) : "");
-    profile.write(settings::kPitch, view_.pitchtb().Position());
-    profile.write(settings::kSpeed, view_.speedtb().Position());
-    profile.write(settings::kVolume, view_.volumetb().Position());
+    settings_.write(speech_.profile());
 }
 
 void VoiceSelection::readvoicesettings()
 {
-    if (!speech_.state().voiceallowed) {
+    if (!speech_.isSpeechAllowed()) {
         return;
     }
     const Profile& profile = speech_.profile();
-    const std::string name = profile.read(settings::kPerson);
+    const std::string name = VoiceSettings::storedVoice(profile);
     if (name.empty()) {
         return;
     }
-    ListBox& list = view_.voicelist();
-    int found = -1;
-    for (int i = 0; i < list.count() && found < 0; ++i) {
-        if (sametext(list.line(i), name)) {
-            found = i;
-        }
-    }
-    if (found < 0) {
+    const std::vector<std::string>& voices = settings_.voices();
+    const auto found = std::ranges::find_if(voices, [&name](const std::string& voice) {
+        return text::equalsIgnoringCase(voice, name);
+    });
+    if (found == voices.end()) {
         process_.showMessage(message(Message::VoiceMissing) + " " + name);
         process_.endProcess();
     }
-    list.setItemindex(found);
+    settings_.choose(static_cast<int>(std::distance(voices.begin(), found)));
     voicelistClick();
     selectengine();
-    view_.pitchtb().setPosition(profile.read(settings::kPitch));
-    view_.speedtb().setPosition(profile.read(settings::kSpeed));
-    view_.volumetb().setPosition(profile.read(settings::kVolume));
+    settings_.readLevels(profile);
 }
 
 void VoiceSelection::enablevoice()
@@ -271,7 +235,7 @@ void VoiceSelection::enablevoice()
 
 void VoiceSelection::preparevoice()
 {
-    const SpeechState& s = speech_.state();
+    const SpeechState& s = speech_.mutableState();
     if (s.usesapi5) {
         return;
     }
@@ -290,16 +254,14 @@ void VoiceSelection::preparevoice()
 
 void VoiceSelection::resetIfActive()
 {
-    if (view_.isActive()) {
+    if (isActive()) {
         reset();
     }
 }
 
 void VoiceSelection::announceVoice()
 {
-    const ListBox& list = view_.voicelist();
-    const int index = list.itemindex();
-    speech_.say(view_.voicestatic().caption() + " " + (index >= 0 ? list.line(index) : ""));
+    speech_.say(view_->voicestatic().caption() + " " + settings_.chosenName());
 }
 
 void VoiceSelection::FormActivate()
@@ -323,25 +285,25 @@ void VoiceSelection::voicelistEnter()
     announceVoice();
 }
 
-void VoiceSelection::trackbarEnter(Captioned& label, TrackBar& bar)
+void VoiceSelection::trackbarEnter(Captioned& label, VoiceLevel which)
 {
     resetIfActive();
-    speech_.say(label.caption() + " " + std::to_string(bar.Position()));
+    speech_.say(label.caption() + " " + std::to_string(settings_.level(which).value));
 }
 
 void VoiceSelection::pitchtbEnter()
 {
-    trackbarEnter(view_.pitchstatic(), view_.pitchtb());
+    trackbarEnter(view_->pitchstatic(), VoiceLevel::Pitch);
 }
 
 void VoiceSelection::speedtbEnter()
 {
-    trackbarEnter(view_.speedstatic(), view_.speedtb());
+    trackbarEnter(view_->speedstatic(), VoiceLevel::Speed);
 }
 
 void VoiceSelection::volumetbEnter()
 {
-    trackbarEnter(view_.volumestatic(), view_.volumetb());
+    trackbarEnter(view_->volumestatic(), VoiceLevel::Volume);
 }
 
 void VoiceSelection::buttonEnter(Captioned& button)
@@ -352,44 +314,39 @@ void VoiceSelection::buttonEnter(Captioned& button)
 
 void VoiceSelection::vyberhlasbitbtnEnter()
 {
-    buttonEnter(view_.vyberhlasbitbtn());
+    buttonEnter(view_->vyberhlasbitbtn());
 }
 
 void VoiceSelection::closebitbtnEnter()
 {
-    buttonEnter(view_.closebitbtn());
+    buttonEnter(view_->closebitbtn());
 }
 
-void VoiceSelection::trackbarChange(const char* tag, int engineValue, int spokenValue)
+void VoiceSelection::levelMoved(VoiceLevel which)
 {
-    reset();
-    speech_.inject(std::string(tag) + std::to_string(engineValue) + "\\");
-    if (view_.isActive()) {
-        speech_.say(std::to_string(spokenValue));
+    const int value = settings_.level(which).value;
+    std::string tag;
+    switch (which) {
+    case VoiceLevel::Pitch:
+        tag = "\\Pit=" + std::to_string(value);
+        break;
+    case VoiceLevel::Speed:
+        tag = "\\Spd=" + std::to_string(value);
+        break;
+    case VoiceLevel::Volume:
+        tag = "\\Vol=" + std::to_string(value * kVolumeTagFactor);
+        break;
     }
-}
-
-void VoiceSelection::pitchtbChange()
-{
-    const int position = view_.pitchtb().Position();
-    trackbarChange("\\Pit=", position, position);
-}
-
-void VoiceSelection::speedtbChange()
-{
-    const int position = view_.speedtb().Position();
-    trackbarChange("\\Spd=", position, position);
-}
-
-void VoiceSelection::volumetbChange()
-{
-    const int position = view_.volumetb().Position();
-    trackbarChange("\\Vol=", position * kVolumeTagFactor, position);
+    reset();
+    speech_.inject(tag + "\\");
+    if (isActive()) {
+        speech_.say(std::to_string(value));
+    }
 }
 
 void VoiceSelection::VoicesubmenuClick(const std::function<std::string()>& mainCaption)
 {
-    if (!speech_.state().voiceallowed) {
+    if (!speech_.isSpeechAllowed()) {
         process_.showMessage(message(Message::VoiceOff));
         return;
     }
@@ -398,8 +355,11 @@ void VoiceSelection::VoicesubmenuClick(const std::function<std::string()>& mainC
         writevoicesettings();
     }
     readvoicesettings();
-    view_.activateVoicelist();
-    if (view_.showModal()) {
+    if (view_ == nullptr) {
+        return; // no dialog to show: the choice is made and kept
+    }
+    view_->activateVoicelist();
+    if (view_->showModal()) {
         writevoicesettings();
         readvoicesettings();
         speech_.say(message(Message::VoiceSelected));

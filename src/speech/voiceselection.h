@@ -6,11 +6,13 @@
 // 1. fillvoicelist lists every voice and chooses the default; voicelistClick keeps the
 //    record of the chosen line (the engine follows at the next selectengine).
 // 2. selectengine selects the engine for the kept record, learns its ranges by setting
-//    0 and the largest value and reading back (an engine that answers E_NOTIMPL keeps
-//    its track bar as it was), and registers the notification sink.
-// 3. Every change of a track bar, by the user or from the settings file, resets the
-//    engine and injects its control tag; only while the dialog is the active window is
-//    the new value spoken.
+//    0 and the largest value and reading back (an engine that answers E_NOTIMPL leaves
+//    that level as it was), and registers the notification sink.
+// 3. Every move of a level (voicesettings.h), by the user or from the settings file,
+//    resets the engine and injects its control tag; only while the dialog is the active
+//    window is the new value spoken.
+// Without a dialog (the terminal host) the same choice is made and kept; nothing is ever
+// active, so nothing of the dialog is said.
 // All of this runs on the GUI thread; every `say` serves the event queue.
 #pragma once
 
@@ -23,10 +25,15 @@
 
 namespace tov::speech {
 
-class VoiceSelection {
+class VoiceSelection final : private VoiceSettings::Observer {
 public:
     // `process` shows the message boxes and ends the process for a voice that is gone.
+    VoiceSelection(SpeechLayer& speech, runtime::ProcessControl& process);
+    // The same with the voice dialog, whose handlers below then speak.
     VoiceSelection(SpeechLayer& speech, VoiceDialogView& view, runtime::ProcessControl& process);
+    ~VoiceSelection() override;
+    VoiceSelection(const VoiceSelection&) = delete;
+    VoiceSelection& operator=(const VoiceSelection&) = delete;
 
     // --- voices and the engine ---
     void fillvoicelist();
@@ -48,9 +55,6 @@ public:
     void volumetbEnter();
     void vyberhlasbitbtnEnter();
     void closebitbtnEnter();
-    void pitchtbChange();
-    void speedtbChange();
-    void volumetbChange();
     // The Voice menu command. `mainCaption` is spoken when the dialog is cancelled.
     void VoicesubmenuClick(const std::function<std::string()>& mainCaption);
 
@@ -58,21 +62,19 @@ public:
     bool voicedialogflag() const { return voicedialogflag_; }
 
 private:
+    void levelMoved(VoiceLevel which) override;
+    bool isActive() const { return view_ != nullptr && view_->isActive(); }
     void reset() { speech_.audioreset(); }
     void resetIfActive();
-    void trackbarEnter(Captioned& label, TrackBar& bar);
+    void trackbarEnter(Captioned& label, VoiceLevel which);
     void buttonEnter(Captioned& button);
     void announceVoice();
-    void trackbarChange(const char* tag, int engineValue, int spokenValue);
 
     SpeechLayer& speech_;
-    VoiceDialogView& view_;
+    VoiceSettings& settings_; //: the speech layer's
+    VoiceDialogView* view_;   //: null without a dialog
     runtime::ProcessControl& process_;
     bool voicedialogflag_ = false; //: keeps voicelistEnter silent until FormActivate spoke
 };
-
-// Case-insensitive comparison of Windows-1250 texts, as the settings file's voice name
-// is matched against the list ("JAKUB" is "Jakub", "ŠÁRKA" is "šárka").
-bool sametext(std::string_view a, std::string_view b);
 
 } // namespace tov::speech

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <locale.h>
+#include <wctype.h>
 
 #include <memory>
 
@@ -121,6 +123,51 @@ TEST(Cp1250, MalformedUtf8BecomesOneQuestionMarkPerBadByte)
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         EXPECT_EQ(fromUtf8(r.in), r.out);
+    }
+}
+
+// Case: glibc's Unicode tables are the independent source. Every capital of the code
+// page folds to its small letter, and nothing else moves.
+TEST(Cp1250Case, EveryByteFoldsAsUnicodeLowerCaseWithinTheCodePage)
+{
+    const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    ASSERT_NE(utf8, locale_t{}) << "C.UTF-8 is part of glibc";
+    int capitals = 0;
+    for (int byte = 0; byte < 256; ++byte) {
+        const char32_t ch = toUnicode(static_cast<unsigned char>(byte));
+        const auto small = static_cast<char32_t>(::towlower_l(static_cast<wint_t>(ch), utf8));
+        const char expected = small != ch && fromUnicode(small) != kReplacement
+                                  ? fromUnicode(small)
+                                  : static_cast<char>(byte);
+        capitals += expected != static_cast<char>(byte) ? 1 : 0;
+        EXPECT_EQ(static_cast<unsigned char>(toLowerCase(static_cast<char>(byte))),
+                  static_cast<unsigned char>(expected))
+            << "byte 0x" << std::hex << byte;
+    }
+    ::freelocale(utf8);
+    EXPECT_EQ(capitals, 26 + 30 + 10); // A..Z, 0xC0..0xDE without the sign, ten more
+}
+
+TEST(Cp1250Case, NamesMatchWithoutRegardToCase)
+{
+    struct Row {
+        const char* description;
+        std::string a;
+        std::string b;
+        bool same;
+    };
+    const Row rows[] = {
+        {"ASCII", "JAKUB", "jakub", true},
+        {"Czech, Slovak and Polish capitals", fromUtf8("ŽLUŤOUČKÝ ĽÚBOŠ ŁÓDŹ ĄŞŻŚ"),
+         fromUtf8("žluťoučký ľúboš łódź ąşżś"), true},
+        {"a trailing space", "Jakub", "Jakub ", false},
+        {"a letter and its accented one", fromUtf8("š"), "s", false},
+        {"signs that sit 32 apart", "[", "{", false},
+        {"the multiplication sign", fromUtf8("×"), fromUtf8("÷"), false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(equalsIgnoringCase(row.a, row.b), row.same) << row.description;
+        EXPECT_EQ(toLowerCase(row.a) == toLowerCase(row.b), row.same) << row.description;
     }
 }
 

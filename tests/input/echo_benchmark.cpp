@@ -21,6 +21,7 @@
 #include "speech/engines.h"
 #include "speech/qtguithread.h"
 #include "speech/speechlayer.h"
+#include "speech/voiceselection.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -87,25 +88,32 @@ std::optional<size_t> lastAudible(const std::vector<float>& left, size_t from, s
     return last;
 }
 
-// The Czech voice, as Start selects it, with speech allowed.
+// A voice that is gone is no benchmark: the run stops with the message.
+class StoppingProcess final : public tov::runtime::ProcessControl {
+public:
+    void showMessage(const std::string& text) override
+    {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    [[noreturn]] void endProcess() override { std::exit(1); }
+};
+
+// The Czech voice (espeak-ng lists it first), selected as Start selects a voice, with
+// speech allowed.
 void selectCzech(tov::speech::SpeechLayer& speech)
 {
-    namespace sapi4 = tov::speech::sapi4;
     speech.initspeech();
-    tov::speech::SpeechState& s = speech.state();
-    if (s.ttsenum == nullptr) {
+    if (!speech.voicesavailable()) {
         throw std::runtime_error("espeak-ng has no voices here");
     }
-    s.voiceallowed = true;
+    speech.setSpeechAllowed(true);
     speech.createnotifysink();
-    sapi4::TTSMODEINFOA record;
-    uint32_t fetched = 0;
-    s.ttsenum->Reset();
-    s.ttsenum->Next(1, &record, &fetched); // Czech is listed first
-    sapi4::olecheck(s.ttsenum->Select(record.gModeID, s.ttscentral, s.audiodestination));
-    s.engineready = true;
-    sapi4::olecheck(
-        s.ttscentral->Register(s.notifysink, sapi4::IID_ITTSNotifySinkA, &s.registrationkey));
+    StoppingProcess process;
+    tov::speech::VoiceSelection selection(speech, process);
+    selection.fillvoicelist();
+    speech.voiceSettings().choose(0);
+    selection.voicelistClick();
+    selection.selectengine();
 }
 
 } // namespace

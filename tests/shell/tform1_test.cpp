@@ -163,7 +163,6 @@ TEST_F(TForm1Test, FirstStartWritesOnlyWhetherSpeechIsPossible)
     EXPECT_TRUE(soundstack.settings().tovanasounds);
     EXPECT_EQ(soundstack.settings().sndvolume, 0);
     EXPECT_FALSE(window->generalSettings().braillekeys);
-    EXPECT_FALSE(window->sapi5Setting());
     EXPECT_EQ(languageSettings().languagebase, kCzechBase);
 }
 
@@ -172,7 +171,6 @@ TEST_F(TForm1Test, SettingsWrittenInAnyCaseAreReadBack)
     dir.write("tovana.ini", "[voice]\nvoiceallowed=1\n[Voice]\nSAPI5=1\n[SOUNDS]\n"
                             "TovanaSounds=0\nSndVolume=-2550\n[Keyboard]\nBrailleKeys=1\n");
     create();
-    EXPECT_TRUE(window->sapi5Setting());
     EXPECT_TRUE(window->generalSettings().voiceallowed);
     EXPECT_FALSE(soundstack.settings().tovanasounds);
     EXPECT_EQ(soundstack.settings().sndvolume, -2550);
@@ -301,7 +299,8 @@ TEST_F(TForm1Test, EachShowingOfTheDialogCarriesTheLinesPrintedSinceTheLast)
 
     ASSERT_EQ(described.descriptions.size(), 3u);
     const QStringList opening = described.descriptions[0].split('\n');
-    EXPECT_TRUE(opening.front().startsWith("maska slunečního boha")) << opening.front().toStdString();
+    EXPECT_TRUE(opening.front().startsWith("maska slunečního boha"))
+        << opening.front().toStdString();
     EXPECT_EQ(opening.back(), "můžeš jít na východ.");
     EXPECT_TRUE(opening.contains("vidíš dopis."));
     EXPECT_EQ(described.descriptions[1], "vzal jsi dopis");

@@ -311,36 +311,4 @@ void FakeVoice::fail(const std::string& text)
     });
 }
 
-// --- small ones ---
-
-std::string FakeList::line(int i) const
-{
-    return i >= 0 && i < count() ? lines[static_cast<size_t>(i)] : std::string();
-}
-
-void FakeTrackBar::setPosition(int value)
-{
-    value = std::clamp(value, min, max);
-    if (value != position) {
-        position = value;
-        if (onChange) {
-            onChange();
-        }
-    }
-}
-
-void FakeTrackBar::setMin(int value)
-{
-    min = value;
-    max = std::max(max, value);
-    setPosition(position);
-}
-
-void FakeTrackBar::setMax(int value)
-{
-    max = value;
-    min = std::min(min, value);
-    setPosition(position);
-}
-
 } // namespace tov::speech::testing

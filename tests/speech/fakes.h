@@ -182,43 +182,10 @@ private:
 
 // --- the voice dialog's controls ---
 
-class FakeList final : public ListBox {
-public:
-    int count() const override { return static_cast<int>(lines.size()); }
-    std::string line(int index) const override;
-    void append(const std::string& text) override { lines.push_back(text); }
-    int itemindex() const override { return index; }
-    void setItemindex(int i) override { index = i; }
-    std::vector<std::string> lines;
-    int index = -1;
-};
-
-// Behaves as the dialog's slider: a range that excludes the position moves it, and every
-// move runs the change handler.
-class FakeTrackBar final : public TrackBar {
-public:
-    int Min() const override { return min; }
-    int Max() const override { return max; }
-    int Position() const override { return position; }
-    void setMin(int value) override;
-    void setMax(int value) override;
-    void setPosition(int value) override;
-    void setFrequency(int ticks) override { frequency = ticks; }
-    void setEnabled(bool on) override { enabled = on; }
-    std::function<void()> onChange;
-    int min = 0;
-    int max = 10;
-    int position = 0;
-    int frequency = 1;
-    bool enabled = false;
-};
-
 class FakeCaption final : public Captioned {
 public:
     explicit FakeCaption(std::string text) : text_(std::move(text)) {}
     std::string caption() const override { return text_; }
-    void setEnabled(bool on) override { enabled = on; }
-    bool enabled = true;
 
 private:
     std::string text_;

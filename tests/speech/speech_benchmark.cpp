@@ -18,6 +18,7 @@
 #include "speech/speechdvoice.h"
 #include "speech/speechlayer.h"
 #include "speech/threadqueue.h"
+#include "speech/voiceselection.h"
 
 #include <QCoreApplication>
 
@@ -190,13 +191,15 @@ void espeakSayCpu()
         std::printf("espeak-ng  say: no audio device (run with ALSOFT_DRIVERS=null)\n");
         return;
     }
-    SpeechState& s = speech.state();
-    s.voiceallowed = true;
+    speech.setSpeechAllowed(true);
     speech.createnotifysink();
-    s.ttscentral = selectCzech(*s.ttsenum, s.audiodestination);
-    s.engineready = true;
-    sapi4::olecheck(
-        s.ttscentral->Register(s.notifysink, sapi4::IID_ITTSNotifySinkA, &s.registrationkey));
+    // The Czech voice (listed first), selected as Start selects a voice.
+    tov::testing::RecordingProcess process;
+    VoiceSelection selection(speech, process);
+    selection.fillvoicelist();
+    speech.voiceSettings().choose(0);
+    selection.voicelistClick();
+    selection.selectengine();
 
     std::string text;
     for (int i = 0; i < 6; ++i) {

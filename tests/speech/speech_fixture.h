@@ -40,7 +40,8 @@ struct SpeechFixture {
         speech.setNotice([this](const std::string& text) { notices.push_back(text); });
     }
 
-    SpeechState& state() { return speech.state(); }
+    // The layer's state, written here where a test stands in for the voice selection.
+    SpeechState& state() { return speech.mutableState(); }
 
     // SAPI 4 with a voice selected by hand, speech allowed: what Start leaves behind.
     std::shared_ptr<FakeCentral> selectSapi4()
@@ -51,7 +52,7 @@ struct SpeechFixture {
         central->Register(state().notifysink, sapi4::IID_ITTSNotifySinkA, &state().registrationkey);
         state().ttscentral = central;
         state().engineready = true;
-        state().voiceallowed = true;
+        speech.setSpeechAllowed(true);
         log.clear();
         return central;
     }

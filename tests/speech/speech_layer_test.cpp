@@ -54,10 +54,10 @@ TEST_F(SpeechLayerTest, Sapi4IsSilentWithoutPermissionTextOrSelectedVoice)
 {
     const auto central = selectSapi4();
     speech.say("");
-    state().voiceallowed = false;
+    speech.setSpeechAllowed(false);
     speech.say("zakazano");
     speech.saynowait("zakazano");
-    state().voiceallowed = true;
+    speech.setSpeechAllowed(true);
     state().ttscentral.reset();
     speech.say("bez hlasu");
     speech.saynowait("bez hlasu");
@@ -96,7 +96,7 @@ TEST_F(SpeechLayerTest, AFailingTextDataRaisesTheEnginesText)
 TEST_F(SpeechLayerTest, Sapi5SpeaksUtf8WithFlagOneEvenWhenSpeechIsNotAllowed)
 {
     useSapi5();
-    state().voiceallowed = false;
+    speech.setSpeechAllowed(false);
     speech.say(cp1250("Žluťoučký kůň"));
     EXPECT_THAT(voice->spoken, ElementsAre(Spoken{"Žluťoučký kůň", 1}));
     EXPECT_FALSE(state().sapi5speaking); // the end of the stream ended the wait
@@ -255,7 +255,7 @@ TEST_F(SpeechLayerTest, EveryEngineEventGivesTheWaitItsWholeBoundAgain)
 TEST_F(SpeechLayerTest, Sapi4SpeaksAKeyNameAndWaitsEvenWhenSpeechIsNotAllowed)
 {
     const auto central = selectSapi4();
-    state().voiceallowed = false;
+    speech.setSpeechAllowed(false);
     speech.saykeyname(cp1250("velké a"));
     EXPECT_THAT(log, ElementsAre("TextData " + cp1250("velké a")));
     EXPECT_EQ(central->texts[0].bytes, cp1250("velké a") + std::string(1, '\0'));
@@ -289,7 +289,6 @@ TEST_F(SpeechLayerTest, Sapi5GetsTheKeyNameAsMarkupAndIsNotWaitedFor)
 
 class Item final : public MenuItem {
 public:
-    bool checked() const override { return check; }
     void setChecked(bool c) override { check = c; }
     void setEnabled(bool e) override { enabled = e; }
     bool check = false;
@@ -332,6 +331,54 @@ TEST_F(SpeechLayerTest, SwitchingBackPlaysDownAndLeavesSapi4WaitingForAVoice)
     speech.saykeyname("a");
     speech.say("stale");
     EXPECT_THAT(log, ElementsAre("TextData stale"));
+}
+
+TEST_F(SpeechLayerTest, TheSavedEngineIsReadUnderAnySpellingAndTheMenuShowsTheLayersChoice)
+{
+    struct Row {
+        const char* description;
+        const char* file; //: nullptr: no settings file
+        bool sapi5;
+    };
+    const Row rows[] = {
+        {"no file: espeak-ng", nullptr, false},
+        {"as the menu item writes it", "[Voice]\nSAPI5=1\n", true},
+        {"in other cases", "[VOICE]\nsapi5=1\n", true},
+        {"switched off", "[Voice]\nSAPI5=0\n", false},
+        {"malformed", "[Voice]\nSAPI5=ano\n", false},
+    };
+    for (const Row& row : rows) {
+        std::filesystem::remove(dir.path() / "tovana.ini");
+        if (row.file != nullptr) {
+            dir.write("tovana.ini", row.file);
+        }
+        speech.useengine(false);
+        speech.usesavedengine();
+        EXPECT_EQ(speech.usesSpeechDispatcher(), row.sapi5) << row.description;
+        EXPECT_EQ(speech.engineready(), row.sapi5) << row.description;
+    }
+
+    // The item's check mark, whatever it showed, follows the layer's choice.
+    Item usesapi5;
+    Item voiceitem;
+    usesapi5.check = true; // out of step, as Qt leaves it after turning it over itself
+    speech.switchengine(usesapi5, voiceitem);
+    EXPECT_TRUE(speech.usesSpeechDispatcher());
+    EXPECT_TRUE(usesapi5.check);
+}
+
+TEST_F(SpeechLayerTest, PrintedTextIsReadByTheOwnVoiceOnlyWhenItCanSpeak)
+{
+    EXPECT_FALSE(speech.speaksPrintedText()); // nothing selected, speech not allowed
+    speech.setSpeechAllowed(true);
+    EXPECT_FALSE(speech.speaksPrintedText()); // allowed, but no voice selected yet
+    selectSapi4();
+    EXPECT_TRUE(speech.isSpeechAllowed());
+    EXPECT_TRUE(speech.speaksPrintedText());
+    speech.setSpeechAllowed(false);
+    EXPECT_FALSE(speech.speaksPrintedText());
+    speech.useengine(true); // speech-dispatcher speaks whatever "voiceallowed" says
+    EXPECT_TRUE(speech.speaksPrintedText());
 }
 
 // --- initspeech ---

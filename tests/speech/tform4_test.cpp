@@ -126,6 +126,55 @@ TEST_F(TForm4Test, CaptionsLayoutAndTabOrder)
                                    form->volumetb(), form->vyberhlasbitbtn(), form->closebitbtn()));
 }
 
+TEST_F(TForm4Test, TheWidgetsDrawTheVoiceSettingsAndTheUsersMovesReachThem)
+{
+    const auto form = create();
+    VoiceSettings& model = speech.voiceSettings();
+    form->voiceselection().selectengine(); // Jakub, chosen at creation
+    // The engine's ranges and values, as the selection put them into the model.
+    EXPECT_EQ(form->speedtb()->minimum(), 80);
+    EXPECT_EQ(form->speedtb()->maximum(), 450);
+    EXPECT_EQ(form->speedtb()->value(), 175);
+    EXPECT_EQ(form->speedtb()->tickInterval(), 37);
+    EXPECT_EQ(form->volumetb()->value(), 255);
+    EXPECT_TRUE(form->pitchtb()->isEnabled());
+    EXPECT_TRUE(form->pitchstatic()->isEnabled());
+
+    // A move from elsewhere (the settings file, the terminal) moves the bar, once.
+    log.clear();
+    model.setValue(VoiceLevel::Pitch, 30);
+    EXPECT_EQ(form->pitchtb()->value(), 30);
+    EXPECT_THAT(log, ElementsAre("AudioReset", "Inject \\Pit=30\\"));
+
+    // The user's move reaches the model, and through it the engine.
+    log.clear();
+    form->volumetb()->setValue(128);
+    EXPECT_EQ(model.level(VoiceLevel::Volume).value, 128);
+    EXPECT_THAT(log, ElementsAre("AudioReset", "Inject \\Vol=32768\\"));
+    // A move outside the engine's range stops at its end, in the model as on the bar.
+    model.setValue(VoiceLevel::Speed, 9999);
+    EXPECT_EQ(form->speedtb()->value(), 450);
+
+    // A line chosen in code is drawn without counting as the user's click.
+    log.clear();
+    model.choose(2);
+    EXPECT_EQ(form->voicelist()->currentRow(), 2);
+    EXPECT_THAT(log, IsEmpty());
+    form->voicelist()->setCurrentRow(0); // the user's click
+    EXPECT_EQ(model.chosen(), 0);
+    EXPECT_EQ(sapi4::fieldText(state().selectedmode->szModeName), "Czech");
+}
+
+TEST_F(TForm4Test, TheModelOutlivesTheDialogAndForgetsIt)
+{
+    create()->voiceselection().selectengine();
+    // The dialog and its selection are gone: a move reaches no widget and no engine.
+    log.clear();
+    speech.voiceSettings().setValue(VoiceLevel::Pitch, 20);
+    EXPECT_EQ(speech.voiceSettings().level(VoiceLevel::Pitch).value, 20);
+    EXPECT_THAT(log, IsEmpty());
+}
+
 TEST_F(TForm4Test, WithSpeechOffTheListStaysEmpty)
 {
     profile.writeInteger("voice", "voiceallowed", 0);
@@ -225,7 +274,7 @@ TEST_F(TForm4Test, OkSavesTheChoiceSelectsItAndSaysSo)
 TEST_F(TForm4Test, WithSpeechOffTheCommandShowsMessage18AndTheDialogStaysShut)
 {
     const auto form = create();
-    state().voiceallowed = false;
+    speech.setSpeechAllowed(false);
     form->VoicesubmenuClick([] { return std::string("x"); });
     EXPECT_EQ(process.messages.size(), 1u);
     EXPECT_FALSE(form->isVisible());
@@ -241,20 +290,24 @@ protected:
 TEST_F(SpeechMenuTest, TheMenuItemsGetTheirShortcutsAndFollowTheSettings)
 {
     const auto form = create();
-    state().voiceallowed = true;
+    speech.setSpeechAllowed(true);
     SpeechMenu menu(speech, *form, &usesapi5submenu, &Voicesubmenu, [] { return "x"; });
     EXPECT_TRUE(usesapi5submenu.isCheckable());
     EXPECT_EQ(usesapi5submenu.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
     EXPECT_EQ(Voicesubmenu.shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
-    menu.settingsread(true);
+    profile.writeString("VOICE", "sapi5", "1"); // read under any spelling
+    menu.settingsread();
     EXPECT_TRUE(usesapi5submenu.isChecked());
     EXPECT_TRUE(state().usesapi5);
     EXPECT_TRUE(state().engineready);
     EXPECT_FALSE(Voicesubmenu.isEnabled());
-    menu.settingsread(false);
+    profile.writeString("Voice", "SAPI5", "0");
+    menu.settingsread();
+    EXPECT_FALSE(usesapi5submenu.isChecked());
+    EXPECT_FALSE(speech.usesSpeechDispatcher());
     EXPECT_TRUE(Voicesubmenu.isEnabled());
-    state().voiceallowed = false;
-    menu.settingsread(false);
+    speech.setSpeechAllowed(false);
+    menu.settingsread();
     EXPECT_FALSE(Voicesubmenu.isEnabled());
 }
 
@@ -262,7 +315,7 @@ TEST_F(SpeechMenuTest, TriggeringTheSapi5ItemSwitchesOnceEachTime)
 {
     const auto form = create();
     SpeechMenu menu(speech, *form, &usesapi5submenu, &Voicesubmenu, [] { return "x"; });
-    menu.settingsread(false);
+    menu.settingsread();
     usesapi5submenu.trigger();
     EXPECT_TRUE(usesapi5submenu.isChecked());
     EXPECT_TRUE(state().usesapi5);

@@ -19,10 +19,6 @@ using ::tov::testing::cp1250;
 
 class FakeView final : public VoiceDialogView {
 public:
-    ListBox& voicelist() override { return list; }
-    TrackBar& pitchtb() override { return pitch; }
-    TrackBar& speedtb() override { return speed; }
-    TrackBar& volumetb() override { return volume; }
     Captioned& voicestatic() override { return voicestatic_; }
     Captioned& pitchstatic() override { return pitchstatic_; }
     Captioned& speedstatic() override { return speedstatic_; }
@@ -40,10 +36,6 @@ public:
         return ok;
     }
 
-    FakeList list;
-    FakeTrackBar pitch;
-    FakeTrackBar speed;
-    FakeTrackBar volume;
     bool active = false;
     int listActivations = 0;
     int shows = 0;
@@ -59,13 +51,7 @@ public:
 // Speech through the layer lands in the log as "say ..." when it reaches an engine.
 class VoiceSelectionTest : public ::testing::Test, protected SpeechFixture {
 protected:
-    VoiceSelectionTest()
-    {
-        languageSettings().languagebase = kCzechBase;
-        view.pitch.onChange = [this] { selection.pitchtbChange(); };
-        view.speed.onChange = [this] { selection.speedtbChange(); };
-        view.volume.onChange = [this] { selection.volumetbChange(); };
-    }
+    VoiceSelectionTest() { languageSettings().languagebase = kCzechBase; }
 
     void voices(std::vector<std::string> names)
     {
@@ -76,10 +62,15 @@ protected:
     {
         speech.initspeech();
         speech.createnotifysink();
-        state().voiceallowed = true;
+        speech.setSpeechAllowed(true);
         selection.fillvoicelist();
     }
     FakeCentral& central() { return *enumerator->centrals.back(); }
+    // The voices, the chosen one and the levels: what the dialog would show.
+    VoiceSettings& model() { return speech.voiceSettings(); }
+    const LevelRange& speed() { return model().level(VoiceLevel::Speed); }
+    const LevelRange& pitch() { return model().level(VoiceLevel::Pitch); }
+    const LevelRange& volume() { return model().level(VoiceLevel::Volume); }
 
     FakeView view;
     tov::testing::RecordingProcess process;
@@ -92,8 +83,8 @@ TEST_F(VoiceSelectionTest, JakubIsChosenWhereverItIsListed)
 {
     voices({"Czech", "Jakub", "English"});
     startUp();
-    EXPECT_THAT(view.list.lines, ElementsAre("Czech", "Jakub", "English"));
-    EXPECT_EQ(view.list.index, 1);
+    EXPECT_THAT(model().voices(), ElementsAre("Czech", "Jakub", "English"));
+    EXPECT_EQ(model().chosen(), 1);
     ASSERT_TRUE(state().selectedmode.has_value());
     EXPECT_EQ(state().selectedmode->gModeID, FakeEnumerator::idOf(1));
     EXPECT_EQ(sapi4::fieldText(state().selectedmode->szModeName), "Jakub");
@@ -104,7 +95,7 @@ TEST_F(VoiceSelectionTest, WithoutAnExactJakubTheFirstVoiceIsChosen)
 {
     voices({"Czech", "jakub", "English"});
     startUp();
-    EXPECT_EQ(view.list.index, 0);
+    EXPECT_EQ(model().chosen(), 0);
     EXPECT_EQ(state().selectedmode->gModeID, FakeEnumerator::idOf(0));
 }
 
@@ -112,7 +103,7 @@ TEST_F(VoiceSelectionTest, AnEngineWithoutVoicesLeavesNothingToSelect)
 {
     voices({});
     startUp();
-    EXPECT_EQ(view.list.index, -1);
+    EXPECT_EQ(model().chosen(), -1);
     EXPECT_FALSE(state().selectedmode.has_value());
     selection.selectengine();
     EXPECT_TRUE(enumerator->centrals.empty());
@@ -125,7 +116,7 @@ TEST_F(VoiceSelectionTest, FillingTheListAgainDoesNotRepeatTheVoices)
     voices({"Czech", "Jakub"});
     startUp();
     selection.fillvoicelist();
-    EXPECT_THAT(view.list.lines, ElementsAre("Czech", "Jakub"));
+    EXPECT_THAT(model().voices(), ElementsAre("Czech", "Jakub"));
 }
 
 TEST_F(VoiceSelectionTest, ClickingALineWhileTheDialogIsActiveResetsAndSaysItButKeepsTheEngine)
@@ -135,7 +126,7 @@ TEST_F(VoiceSelectionTest, ClickingALineWhileTheDialogIsActiveResetsAndSaysItBut
     selection.selectengine();
     log.clear();
     view.active = true;
-    view.list.index = 2;
+    model().choose(2);
     selection.voicelistClick();
     EXPECT_THAT(log, ElementsAre("AudioReset", "TextData English"));
     EXPECT_EQ(state().selectedmode->gModeID, FakeEnumerator::idOf(2));
@@ -146,7 +137,7 @@ TEST_F(VoiceSelectionTest, ClickingWithNoLineChosenKeepsTheRecord)
 {
     voices({"Czech"});
     startUp();
-    view.list.index = -1;
+    model().choose(-1);
     selection.voicelistClick();
     EXPECT_EQ(state().selectedmode->gModeID, FakeEnumerator::idOf(0));
 }
@@ -164,21 +155,17 @@ TEST_F(VoiceSelectionTest, SelectengineProbesTheRangesSetsTheTrackBarsAndRegiste
     EXPECT_TRUE(state().engineready);
     EXPECT_EQ(state().ttscentral, enumerator->centrals[0]);
     EXPECT_NE(state().ttsattributes, nullptr);
-    EXPECT_EQ(view.speed.min, 80);
-    EXPECT_EQ(view.speed.max, 450);
-    EXPECT_EQ(view.speed.position, 175);
-    EXPECT_EQ(view.speed.frequency, 37);
-    EXPECT_EQ(view.pitch.max, 100);
-    EXPECT_EQ(view.pitch.position, 50);
-    EXPECT_EQ(view.pitch.frequency, 10);
-    EXPECT_EQ(view.volume.max, 255);
-    EXPECT_EQ(view.volume.position, 255);
-    EXPECT_EQ(view.volume.frequency, 1); // left as it was
-    for (const bool on :
-         {view.speed.enabled, view.pitch.enabled, view.volume.enabled, view.speedstatic_.enabled,
-          view.pitchstatic_.enabled, view.volumestatic_.enabled}) {
-        EXPECT_TRUE(on);
-    }
+    EXPECT_EQ(speed().minimum, 80);
+    EXPECT_EQ(speed().maximum, 450);
+    EXPECT_EQ(speed().value, 175);
+    EXPECT_EQ(speed().ticks, 37);
+    EXPECT_EQ(pitch().maximum, 100);
+    EXPECT_EQ(pitch().value, 50);
+    EXPECT_EQ(pitch().ticks, 10);
+    EXPECT_EQ(volume().maximum, 255);
+    EXPECT_EQ(volume().value, 255);
+    EXPECT_EQ(volume().ticks, 1); // left as it was
+    EXPECT_TRUE(model().isAdjustable());
     // Probing left the engine at its own values.
     EXPECT_EQ(central().speed.current, 175u);
     EXPECT_EQ(central().volume.current, 0xFFFFFFFFu);
@@ -199,7 +186,7 @@ TEST_F(VoiceSelectionTest, SelectingAgainUnregistersFromTheOldEngineWithTheStore
     selection.selectengine();
     const uint32_t key = state().registrationkey;
     log.clear();
-    view.list.index = 1;
+    model().choose(1);
     selection.voicelistClick();
     selection.selectengine();
     EXPECT_EQ(log[0], "UnRegister " + std::to_string(key));
@@ -225,15 +212,15 @@ TEST_F(VoiceSelectionTest, AnEngineWithoutSpeedKeepsTheSpeedBarButEnablesIt)
     voices({"Czech"});
     enumerator->prepare = [](FakeCentral& c) { c.speed.implemented = false; };
     startUp();
-    view.speed.max = 300;
-    view.speed.position = 120;
-    view.speed.frequency = 3;
+    model().setMaximum(VoiceLevel::Speed, 300);
+    model().setValue(VoiceLevel::Speed, 120);
+    model().setTicks(VoiceLevel::Speed, 3);
     selection.selectengine();
-    EXPECT_EQ(view.speed.max, 300);
-    EXPECT_EQ(view.speed.position, 120);
-    EXPECT_EQ(view.speed.frequency, 3);
-    EXPECT_TRUE(view.speed.enabled);
-    EXPECT_EQ(view.pitch.max, 100); // the others are probed as usual
+    EXPECT_EQ(speed().maximum, 300);
+    EXPECT_EQ(speed().value, 120);
+    EXPECT_EQ(speed().ticks, 3);
+    EXPECT_TRUE(model().isAdjustable());
+    EXPECT_EQ(pitch().maximum, 100); // the others are probed as usual
 }
 
 TEST_F(VoiceSelectionTest, TickSpacingRoundsHalfToEven)
@@ -245,8 +232,8 @@ TEST_F(VoiceSelectionTest, TickSpacingRoundsHalfToEven)
     };
     startUp();
     selection.selectengine();
-    EXPECT_EQ(view.speed.frequency, 2);
-    EXPECT_EQ(view.pitch.frequency, 4);
+    EXPECT_EQ(speed().ticks, 2);
+    EXPECT_EQ(pitch().ticks, 4);
 }
 
 TEST_F(VoiceSelectionTest, AnEngineSpeedBeyondTheTrackBarsRangeStaysAtItsTop)
@@ -255,9 +242,9 @@ TEST_F(VoiceSelectionTest, AnEngineSpeedBeyondTheTrackBarsRangeStaysAtItsTop)
     enumerator->prepare = [](FakeCentral& c) { c.speed = {0, 0xFFFFFFFF, 0xFFFFFFFF}; };
     startUp();
     selection.selectengine();
-    EXPECT_EQ(view.speed.max, 0x7FFFFFFF);
-    EXPECT_EQ(view.speed.position, 0x7FFFFFFF);
-    EXPECT_EQ(view.speed.frequency, 429496730);
+    EXPECT_EQ(speed().maximum, 0x7FFFFFFF);
+    EXPECT_EQ(speed().value, 0x7FFFFFFF);
+    EXPECT_EQ(speed().ticks, 429496730);
 }
 
 // --- the settings file ---
@@ -267,22 +254,22 @@ TEST_F(VoiceSelectionTest, WriteAndReadKeepTheVoiceAndItsValues)
     voices({"Czech", "Jakub"});
     startUp();
     selection.selectengine();
-    view.pitch.setPosition(30);
-    view.speed.setPosition(200);
-    view.volume.setPosition(128);
+    model().setValue(VoiceLevel::Pitch, 30);
+    model().setValue(VoiceLevel::Speed, 200);
+    model().setValue(VoiceLevel::Volume, 128);
     selection.writevoicesettings();
     EXPECT_EQ(profile.readString("voice", "PERSON", ""), "Jakub");
     EXPECT_EQ(profile.readInteger("Voice", "pitch", -1), 30);
     EXPECT_EQ(profile.readInteger("Voice", "speed", -1), 200);
     EXPECT_EQ(profile.readInteger("Voice", "volume", -1), 128);
 
-    view.pitch.setPosition(0);
+    model().setValue(VoiceLevel::Pitch, 0);
     log.clear();
     selection.readvoicesettings();
-    EXPECT_EQ(view.list.index, 1);
-    EXPECT_EQ(view.pitch.position, 30);
-    EXPECT_EQ(view.speed.position, 200);
-    EXPECT_EQ(view.volume.position, 128);
+    EXPECT_EQ(model().chosen(), 1);
+    EXPECT_EQ(pitch().value, 30);
+    EXPECT_EQ(speed().value, 200);
+    EXPECT_EQ(volume().value, 128);
     // Hidden dialog: the tags reach the new engine, nothing is said.
     const auto& tags = central().tags;
     ASSERT_GE(tags.size(), 3u);
@@ -297,7 +284,7 @@ TEST_F(VoiceSelectionTest, TheSavedNameMatchesWithoutRegardToCase)
     startUp();
     profile.writeString("Voice", "person", cp1250("šÁRKA"));
     selection.readvoicesettings();
-    EXPECT_EQ(view.list.index, 1);
+    EXPECT_EQ(model().chosen(), 1);
     EXPECT_EQ(central().name(), cp1250("Šárka"));
 }
 
@@ -308,9 +295,9 @@ TEST_F(VoiceSelectionTest, SavedValuesAreKeptWithinTheRanges)
     profile.writeString("Voice", "person", "Czech");
     profile.writeInteger("Voice", "volume", 300);
     selection.readvoicesettings();
-    EXPECT_EQ(view.volume.position, 255);
-    EXPECT_EQ(view.pitch.position, 0);  // "pitch" missing: 0
-    EXPECT_EQ(view.speed.position, 80); // "speed" missing: 0, the range's bottom
+    EXPECT_EQ(volume().value, 255);
+    EXPECT_EQ(pitch().value, 0);  // "pitch" missing: 0
+    EXPECT_EQ(speed().value, 80); // "speed" missing: 0, the range's bottom
 }
 
 TEST_F(VoiceSelectionTest, AVoiceThatIsNotInstalledShowsMessage43AndEndsTheProcess)
@@ -330,7 +317,7 @@ TEST_F(VoiceSelectionTest, ReadingDoesNothingWithoutPermissionOrSavedName)
     startUp();
     selection.readvoicesettings(); // no name saved
     profile.writeString("Voice", "person", "Zdenek");
-    state().voiceallowed = false;
+    speech.setSpeechAllowed(false);
     selection.readvoicesettings();
     EXPECT_TRUE(enumerator->centrals.empty());
     EXPECT_TRUE(process.messages.empty());
@@ -366,7 +353,7 @@ TEST_F(VoiceSelectionTest, StartDoesNothingForSapi5OrWithSpeechOff)
     speech.useengine(true);
     selection.preparevoice();
     speech.useengine(false);
-    state().voiceallowed = false;
+    speech.setSpeechAllowed(false);
     selection.preparevoice();
     EXPECT_TRUE(enumerator->centrals.empty());
     EXPECT_FALSE(profile.exists());
@@ -377,9 +364,9 @@ TEST_F(VoiceSelectionTest, EnablevoiceListsSelectsAndSaves)
     voices({"Jakub"});
     speech.initspeech();
     speech.createnotifysink();
-    state().voiceallowed = true;
+    speech.setSpeechAllowed(true);
     selection.enablevoice();
-    EXPECT_EQ(view.list.count(), 1);
+    EXPECT_EQ(static_cast<int>(model().voices().size()), 1);
     EXPECT_EQ(enumerator->centrals.size(), 1u);
     EXPECT_EQ(profile.readString("Voice", "person", ""), "Jakub");
 }
@@ -400,17 +387,17 @@ protected:
 TEST_F(DialogTest, MovingSpeedWhileActiveResetsInjectsAndSaysTheValue)
 {
     view.active = true;
-    view.speed.setPosition(200);
+    model().setValue(VoiceLevel::Speed, 200);
     EXPECT_THAT(log, ElementsAre("AudioReset", "Inject \\Spd=200\\", "TextData 200"));
 }
 
 TEST_F(DialogTest, VolumeWorksInTheHighByteOfTheChannel)
 {
     view.active = true;
-    view.volume.setPosition(128);
+    model().setValue(VoiceLevel::Volume, 128);
     EXPECT_THAT(log, ElementsAre("AudioReset", "Inject \\Vol=32768\\", "TextData 128"));
     log.clear();
-    view.pitch.setPosition(7);
+    model().setValue(VoiceLevel::Pitch, 7);
     EXPECT_THAT(log, ElementsAre("AudioReset", "Inject \\Pit=7\\", "TextData 7"));
 }
 
@@ -441,7 +428,7 @@ TEST_F(DialogTest, FocusOnAnInactiveDialogSpeaksWithoutResetting)
 
 TEST_F(DialogTest, TheVoiceCommandWithSpeechOffShowsMessage18Only)
 {
-    state().voiceallowed = false;
+    speech.setSpeechAllowed(false);
     selection.VoicesubmenuClick([] { return std::string("Tovana - tovana"); });
     EXPECT_THAT(process.messages,
                 ElementsAre(cp1250(
@@ -452,9 +439,9 @@ TEST_F(DialogTest, TheVoiceCommandWithSpeechOffShowsMessage18Only)
 TEST_F(DialogTest, OkSavesReselectsAndSaysVoiceSelected)
 {
     view.whileShown = [this] {
-        view.list.index = 0; // the user picks Czech and lowers the pitch
+        model().choose(0); // the user picks Czech and lowers the pitch
         selection.voicelistClick();
-        view.pitch.setPosition(20);
+        model().setValue(VoiceLevel::Pitch, 20);
         return true;
     };
     selection.VoicesubmenuClick([] { return std::string("Tovana - tovana"); });
@@ -470,12 +457,12 @@ TEST_F(DialogTest, CancelSaysTheMainCaptionAndWritesNothing)
     profile.writeString("Voice", "person", "Jakub");
     profile.writeInteger("Voice", "pitch", 50);
     view.whileShown = [this] {
-        view.pitch.setPosition(20);
+        model().setValue(VoiceLevel::Pitch, 20);
         return false;
     };
     selection.VoicesubmenuClick([] { return std::string("Tovana - tovana"); });
     EXPECT_EQ(profile.readInteger("Voice", "pitch", 0), 50);
-    EXPECT_EQ(view.pitch.position, 20); // the change stays in effect on the engine
+    EXPECT_EQ(pitch().value, 20); // the change stays in effect on the engine
     EXPECT_EQ(log.spoken().back(), "Tovana - tovana");
 }
 
@@ -486,15 +473,6 @@ TEST_F(DialogTest, TheVoiceCommandSelectsADefaultVoiceFirstWhenNoneIsReady)
     selection.VoicesubmenuClick([] { return std::string("x"); });
     EXPECT_EQ(profile.readString("Voice", "person", ""), "Jakub");
     EXPECT_TRUE(state().engineready);
-}
-
-TEST(SameText, Windows1250LettersMatchTheirOtherCase)
-{
-    EXPECT_TRUE(sametext("JAKUB", "jakub"));
-    EXPECT_TRUE(sametext(cp1250("ŽLUŤOUČKÝ ĽÚBOŠ ŁÓDŹ"), cp1250("žluťoučký ľúboš łódź")));
-    EXPECT_FALSE(sametext("Jakub", "Jakub "));
-    EXPECT_FALSE(sametext(cp1250("š"), "s"));
-    EXPECT_FALSE(sametext("[", "{")); // not letters
 }
 
 } // namespace
