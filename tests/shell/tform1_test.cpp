@@ -303,7 +303,8 @@ TEST_F(TForm1Test, EachShowingOfTheDialogCarriesTheLinesPrintedSinceTheLast)
 
     ASSERT_EQ(described.descriptions.size(), 3u);
     const QStringList opening = described.descriptions[0].split('\n');
-    EXPECT_TRUE(opening.front().startsWith("maska slunečního boha")) << opening.front().toStdString();
+    EXPECT_TRUE(opening.front().startsWith("maska slunečního boha"))
+        << opening.front().toStdString();
     EXPECT_EQ(opening.back(), "můžeš jít na východ.");
     EXPECT_TRUE(opening.contains("vidíš dopis."));
     EXPECT_EQ(described.descriptions[1], "vzal jsi dopis");
@@ -320,7 +321,8 @@ TEST_F(TForm1Test, AnErrorOfTheProgramIsShownAndTheMenusComeBack)
     driver->commands = {"v", "s", "s"};
     pressStart();
     ASSERT_EQ(driver->messageBoxes.size(), 1u);
-    EXPECT_EQ(driver->messageBoxes[0], "'abc' is not a valid floating point value");
+    EXPECT_EQ(driver->messageBoxes[0].toStdString(),
+              "\"" + (dir / "data.dta").string() + "\": 'abc' is not a valid floating point value");
     EXPECT_TRUE(window->Startsubmenu()->isEnabled());
     EXPECT_FALSE(console.isDataFileOpen());
 }
