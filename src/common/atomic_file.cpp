@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <fcntl.h>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,36 +57,70 @@ private:
                    "\": " + text::fromUtf8(std::strerror(error)));
 }
 
-// New files get the mode a plain open() would give them; replaced files keep theirs.
-mode_t modeFor(const std::filesystem::path& path)
+// The file a write of `path` replaces: `path` itself, or the end of its chain of
+// symbolic links (a relative link is read from the link's own folder). A chain too long
+// to be a real one is left to rename, which then replaces the first link.
+std::filesystem::path writeTarget(const std::filesystem::path& path)
 {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
-        return info.st_mode & 07777;
+    std::filesystem::path target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(target, error))) {
+            return target;
+        }
+        const std::filesystem::path link = std::filesystem::read_symlink(target, error);
+        if (error) {
+            return target;
+        }
+        target = link.is_absolute() ? link : target.parent_path() / link;
+    }
+    return path;
+}
+
+// A replaced file keeps its mode; a new one gets 0644 less the umask (the owner can always
+// read and write it: some platforms report a umask of 0777). Never writable by everyone,
+// never set-id: anyone could then change what the program reads back.
+mode_t modeFor(const struct stat* existing)
+{
+    constexpr mode_t kNotForOthers = S_IWOTH | S_ISUID | S_ISGID | S_ISVTX;
+    if (existing != nullptr) {
+        return existing->st_mode & 07777 & ~kNotForOthers;
     }
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    return 0666 & ~mask;
+    return ((0644 & ~mask) | S_IRUSR | S_IWUSR) & ~kNotForOthers;
+}
+
+// The temporary file's name for `target`: hidden, beside it, with mkstemp's six letters.
+std::string temporaryPattern(const std::filesystem::path& target)
+{
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    // Appended piece by piece: "." + std::string&& inserts at the front, which GCC 12
+    // misreads as an overlapping copy (-Wrestrict, GCC bug 105651) when optimising.
+    std::string hidden = ".";
+    hidden += target.filename().string();
+    hidden += ".XXXXXX";
+    return (folder / hidden).string();
 }
 
 } // namespace
 
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
 {
+    const std::filesystem::path target = writeTarget(path);
     // The rename would replace a file whatever its own mode says; a file its owner made
     // read-only is the owner's word that it stays as it is (root included).
     struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
-        (existing.st_mode & S_IWUSR) == 0) {
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        // A device or a folder: renaming over it would put a file in its place.
+        throw TovError("Cannot write the file \"" + displayName(path) + "\": " +
+                       (S_ISDIR(existing.st_mode) ? "it is a folder" : "it is not a regular file"));
+    }
+    if (exists && (existing.st_mode & S_IWUSR) == 0) {
         throw TovError("Cannot write the file \"" + displayName(path) + "\": it is read-only");
     }
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    // Appended piece by piece: "." + std::string&& inserts at the front, which GCC 12
-    // misreads as an overlapping copy (-Wrestrict, GCC bug 105651) when optimising.
-    std::string hidden = ".";
-    hidden += path.filename().string();
-    hidden += ".XXXXXX";
-    TempFile temp((folder / hidden).string());
+    TempFile temp(temporaryPattern(target));
     if (temp.fd() < 0) {
         fail(path, errno);
     }
@@ -101,13 +135,14 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
         }
         written += static_cast<size_t>(n);
     }
-    if (::fchmod(temp.fd(), modeFor(path)) != 0 || ::fsync(temp.fd()) != 0) {
+    if (::fchmod(temp.fd(), modeFor(exists ? &existing : nullptr)) != 0 ||
+        ::fsync(temp.fd()) != 0) {
         fail(path, errno);
     }
     if (!temp.close()) {
         fail(path, errno);
     }
-    if (::rename(temp.path().c_str(), path.c_str()) != 0) {
+    if (::rename(temp.path().c_str(), target.c_str()) != 0) {
         fail(path, errno);
     }
     temp.commit();
@@ -115,21 +150,73 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
 
 std::optional<std::string> readFile(const std::filesystem::path& path, size_t limit)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
+    return readFileTelling(path, limit).bytes;
+}
+
+FileRead readFileTelling(const std::filesystem::path& path, size_t limit)
+{
+    FileRead result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = errno;
+        return result;
     }
     std::string bytes;
     char buffer[8192];
-    while (bytes.size() < limit && in) {
+    while (bytes.size() < limit) {
         const size_t want = std::min(sizeof buffer, limit - bytes.size());
-        in.read(buffer, static_cast<std::streamsize>(want));
-        bytes.append(buffer, static_cast<size_t>(in.gcount()));
+        const ssize_t n = ::read(fd, buffer, want);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            result.error = errno;
+            ::close(fd);
+            return result;
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<size_t>(n));
     }
-    if (in.bad()) {
-        return std::nullopt;
+    ::close(fd);
+    result.bytes = std::move(bytes);
+    return result;
+}
+
+std::string readFailure(int error)
+{
+    if (error == EISDIR) {
+        return "is a folder";
     }
-    return bytes;
+    return text::fromUtf8(std::strerror(error));
+}
+
+void removeLeftoverTemporaries(const std::filesystem::path& path, std::chrono::seconds age)
+{
+    const std::filesystem::path target = writeTarget(path);
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    const std::string prefix = "." + target.filename().string() + ".";
+    constexpr size_t kLetters = 6; // mkstemp's XXXXXX
+    const auto now = std::chrono::system_clock::now();
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != prefix.size() + kLetters ||
+            name.compare(0, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        struct stat info {};
+        if (::lstat(it->path().c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid()) {
+            continue;
+        }
+        const auto modified = std::chrono::system_clock::from_time_t(info.st_mtime);
+        if (now - modified >= age) {
+            ::unlink(it->path().c_str());
+        }
+    }
 }
 
 std::string displayName(const std::filesystem::path& path)

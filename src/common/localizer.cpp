@@ -5,6 +5,8 @@
 #include "common/string_tables.h"
 #include "common/text.h"
 
+#include <algorithm>
+
 namespace tov {
 const StringResources& StringResources::compiledIn()
 {
@@ -64,7 +66,14 @@ std::string message(Message id)
 
 void readlanguage(const Profile& profile)
 {
-    languageSettings().languagebase = profile.read(settings::kLanguage);
+    // A base that names no language would pick strings of other ids, or none at all: every
+    // caption and message would be wrong. The default language reads instead.
+    const int32_t base = profile.read(settings::kLanguage);
+    std::vector<LanguageItem> known;
+    TResourceLocalizer::filllanguages(known);
+    const bool isKnown = std::any_of(
+        known.begin(), known.end(), [base](const LanguageItem& item) { return item.base == base; });
+    languageSettings().languagebase = isKnown ? base : settings::kLanguage.fallback;
 }
 
 void writelanguage(const Profile& profile)

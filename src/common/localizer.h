@@ -51,8 +51,8 @@ public:
                               const StringResources& from = StringResources::compiledIn());
 };
 
-// The process's language; a value read from the settings file is used unchanged, even
-// one that is no base at all.
+// The process's language. readlanguage takes the settings file's value when it is the
+// base of a language the program has, the default language otherwise.
 struct LanguageSettings {
     int32_t languagebase = kCzechBase;
 };

@@ -122,8 +122,9 @@ int digitValue(char c, int base)
         throw TovError("Path not found");
     case EACCES:
     case EPERM:
-    case EISDIR:
         throw TovError("Access denied");
+    case EISDIR:
+        throw TovError("Is a folder");
     default:
         // The system's words come in the locale's encoding, UTF-8 on every system we run on.
         throw TovError(text::fromUtf8(std::generic_category().message(error)));
@@ -232,6 +233,35 @@ int32_t StrToInt(std::string_view text)
     return static_cast<int32_t>(bits);
 }
 
+void checkBrailleTable(const BrailleTables& tables)
+{
+    if (tables.brlcharcount == 0) {
+        throw TovError("No braille characters (a [characters] section with entries)");
+    }
+    // A chord is a set of dots, 1 to 8, or the space bar alone; anything else can never be
+    // typed, and a table cut short or of random bytes shows it.
+    const auto isChord = [](std::string_view dots) {
+        return dots == kSpaceChord ||
+               (!dots.empty() && dots.find_first_not_of("12345678") == std::string_view::npos);
+    };
+    const auto refuse = [](std::string_view left, std::string_view dots) {
+        constexpr size_t kShown = 30;
+        std::string entry =
+            std::string(left.substr(0, kShown)) + "=" + std::string(dots.substr(0, kShown));
+        throw TovError("'" + entry + "' has no valid dots");
+    };
+    for (const brlpreftype& prefix : tables.prefixes()) {
+        if (!isChord(prefix.dots)) {
+            refuse(prefix.name, prefix.dots);
+        }
+    }
+    for (const brlchartype& entry : tables.characters()) {
+        if (!isChord(entry.dots)) {
+            refuse(entry.character, entry.dots);
+        }
+    }
+}
+
 std::string readTableFile(const std::filesystem::path& file)
 {
     const FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
@@ -251,6 +281,11 @@ std::string readTableFile(const std::filesystem::path& file)
         if (got == 0) {
             return bytes;
         }
+        if (bytes.size() + static_cast<size_t>(got) > kLargestTableFile) {
+            // A device or a wrong file named like a table: stop before it fills memory.
+            throw TovError("Too large for a table (over " + std::to_string(kLargestTableFile) +
+                           " bytes)");
+        }
         bytes.append(buffer, static_cast<size_t>(got));
     }
 }
@@ -260,6 +295,14 @@ void LoadBrailleTable()
     BrailleTables& tables = brailleTables();
     tables.brlcharcount = 0;
     parseBrailleTable(readTableFile(tables.brailletablefile), tables);
+    try {
+        checkBrailleTable(tables);
+    } catch (const TovError&) {
+        // Half a table would type wrong letters; none types nothing, and the user is told.
+        tables.brlcharcount = 0;
+        tables.brlprefcount = 0;
+        throw;
+    }
 }
 
 void LoadKeyNames()

@@ -47,13 +47,21 @@ void parseKeyNames(std::string_view bytes, BrailleTables& tables);
 // Anything else, the empty text and blanks included, throws the error above.
 int32_t StrToInt(std::string_view text);
 
+// Refuses a braille table that can type nothing or holds an entry no chord can give:
+// TovError "No braille characters ..." or "'<entry>' has no valid dots" (a chord is
+// digits 1 to 8, or a single space for the space bar).
+void checkBrailleTable(const BrailleTables& tables);
+
+// The largest table file read; the shipped ones are a few KiB.
+inline constexpr size_t kLargestTableFile = 64 * 1024;
+
 // The whole file. A file that cannot be read throws TovError with the cause alone, as the
-// system's I/O errors read: "File not found", "Path not found", "Access denied", or the
-// system's own words for anything rarer.
+// system's I/O errors read: "File not found", "Path not found", "Access denied", "Is a
+// folder", "Too large for a table ...", or the system's own words for anything rarer.
 std::string readTableFile(const std::filesystem::path& file);
 
-// Reads `brailleTables().brailletablefile` into the global tables. The character count
-// is 0 even when the file cannot be read.
+// Reads `brailleTables().brailletablefile` into the global tables and checks them
+// (checkBrailleTable). The counts are 0 when the file cannot be read or is refused.
 void LoadBrailleTable();
 // Reads `brailleTables().keynamefile` into the global key-name table.
 void LoadKeyNames();

@@ -70,9 +70,16 @@ bool isTiny(std::string_view s)
     return s.find_first_of("123456789") > s.find('.');
 }
 
+// What a message shows of a value: enough to find it in the file, never a wall of it.
+std::string excerpt(std::string_view text)
+{
+    constexpr size_t kShown = 40;
+    return text.size() <= kShown ? std::string(text) : std::string(text.substr(0, kShown)) + "...";
+}
+
 [[noreturn]] void notANumber(std::string_view text)
 {
-    throw TovError("'" + std::string(text) + "' is not a valid floating point value");
+    throw TovError("'" + excerpt(text) + "' is not a valid floating point value");
 }
 
 } // namespace
@@ -85,7 +92,7 @@ std::string DataReader::nextValueText()
     char last = 0;
     while (pos_ < bytes_.size() && bytes_[pos_] != kCarriageReturn && last != ',') {
         last = bytes_[pos_++];
-        if (last != ',' && static_cast<unsigned char>(last) > ' ') {
+        if (last != ',' && static_cast<unsigned char>(last) > ' ' && text.size() <= kLongestValue) {
             text += last;
         }
     }
@@ -97,6 +104,9 @@ std::string DataReader::nextValueText()
 
 double parseNumber(std::string_view text)
 {
+    if (text.size() > kLongestValue) {
+        throw TovError("'" + excerpt(text) + "' is too long to be a number");
+    }
     if (!isDecimalNumber(text)) {
         notANumber(text);
     }

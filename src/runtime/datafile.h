@@ -9,7 +9,9 @@
 //    makes no empty value), but an empty line between two values makes one, and so does
 //    reading past the last value.
 //
-// The text of a value is then converted as a decimal number; see parseNumber.
+// The text of a value is then converted as a decimal number; see parseNumber. A value
+// longer than kLongestValue is cut there (the rest of it is still skipped), so a file of
+// one endless number is read in one pass and refused by its first characters.
 #pragma once
 
 #include <string>
@@ -17,11 +19,15 @@
 
 namespace tov::runtime {
 
+// Far more characters than any number needs, even written out to the last digit of a
+// double's precision.
+inline constexpr size_t kLongestValue = 400;
+
 class DataReader {
 public:
     explicit DataReader(std::string_view bytes);
 
-    // The text of the next value (possibly empty).
+    // The text of the next value (possibly empty), at most kLongestValue + 1 characters.
     std::string nextValueText();
     // Starts again at the first value.
     void rewind() { pos_ = 0; }
@@ -34,7 +40,8 @@ private:
 
 // An optional sign, digits with an optional full stop as the decimal point (whatever the
 // locale), and an optional exponent. Anything else, the empty text included, throws
-// TovError "'<text>' is not a valid floating point value".
+// TovError "'<text>' is not a valid floating point value", the text cut to a short
+// excerpt; a text longer than kLongestValue throws "... is too long to be a number".
 double parseNumber(std::string_view text);
 
 } // namespace tov::runtime

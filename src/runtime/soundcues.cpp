@@ -119,12 +119,15 @@ void SoundCues::sound(std::span<const double> tones, double soundnumber, double 
             item.setlooped(true);
             item.setfrequency(toneFrequency(tones[started]));
             item.setvolume(settings_.sndvolume);
-            if (milliseconds > 0) {
+            if (milliseconds > 0 && milliseconds <= kLongestTimedTone.count()) {
                 // Sample-exact: the tone ends on its own frame, not on the next mixing
                 // update after the timer's tick, and the next statement joins on to it.
                 sounds = std::max(sounds, item.playfor(std::chrono::milliseconds(milliseconds)));
             } else {
-                item.play(sound::Wait::No); // until a key ends the wait
+                // Until a key ends the wait or the stop below. A tone longer than a timed
+                // one is looped rather than laid out sample by sample, which would take
+                // memory by its length; a few milliseconds matter nothing at its end.
+                item.play(sound::Wait::No);
             }
         }
     } catch (...) {
@@ -136,7 +139,7 @@ void SoundCues::sound(std::span<const double> tones, double soundnumber, double 
     // The wait ends where the tones end: a statement joined on to the one before starts a
     // little late, and waiting its whole length would make every following one later still.
     const std::chrono::milliseconds wait =
-        milliseconds > 0 && !tones.empty()
+        milliseconds > 0 && milliseconds <= kLongestTimedTone.count() && !tones.empty()
             ? std::max(std::chrono::ceil<std::chrono::milliseconds>(sounds),
                        std::chrono::milliseconds{1})
             : std::chrono::milliseconds(milliseconds);

@@ -14,7 +14,8 @@
 // The tones are timed by the sound device, not by the timer: each lasts its duration to
 // the sample and ends by itself, so the stop after the wait only cuts a tone that a key
 // ended early, and the next statement's tone joins on where this one ends. A duration of
-// 0 plays the tones until the stop.
+// 0 plays the tones until the stop, and so (with memory bounded whatever the length)
+// does a duration over kLongestTimedTone, stopped after the wait.
 // A name the bank lacks raises "Wave '<name>' not found"; the tones started before it
 // are stopped first, so no tone is left sounding.
 //
@@ -35,6 +36,10 @@
 namespace tov::runtime {
 
 inline constexpr const char* kSoundBankFile = "sounds.dat";
+
+// The longest tone timed to the sample; the death tune's and the falling tone's are far
+// shorter.
+inline constexpr std::chrono::milliseconds kLongestTimedTone{60'000};
 
 // The main window's start-up step for the bank: without "sounds.dat" in `workdir` (the
 // empty path is the working directory) the program cannot make a sound, so message 42

@@ -6,6 +6,7 @@
 #include "common/tov_error.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
@@ -247,14 +248,26 @@ void Console::resetruntime()
 void Console::loadmemoryimage()
 {
     memoryimage_.fill(0);
-    const auto bytes = files::readFile(fileInWorkdir(kMemoryImageFile), kMemorySize);
-    if (bytes) {
-        std::copy(bytes->begin(), bytes->end(), memoryimage_.begin());
+    memoryimageunread_ = false;
+    const std::filesystem::path path = fileInWorkdir(kMemoryImageFile);
+    const files::FileRead read = files::readFileTelling(path, kMemorySize);
+    if (read.bytes) {
+        std::copy(read.bytes->begin(), read.bytes->end(), memoryimage_.begin());
+    } else if (read.error != ENOENT) {
+        // The file holds the user's notes even if this run cannot see them; zeros saved
+        // over it at the end would destroy them.
+        memoryimageunread_ = true;
+        host_.process->showMessage("Cannot read the file \"" + files::displayName(path) +
+                                   "\": " + files::readFailure(read.error) +
+                                   ". The memory starts empty and the file is left as it is.");
     }
 }
 
 void Console::savememoryimage() const
 {
+    if (memoryimageunread_) {
+        return;
+    }
     files::writeFileAtomically(
         fileInWorkdir(kMemoryImageFile),
         std::string_view(reinterpret_cast<const char*>(memoryimage_.data()), memoryimage_.size()));
@@ -279,11 +292,12 @@ void Console::opendatafile()
     if (!std::filesystem::is_regular_file(path, ignored)) {
         return;
     }
-    const auto bytes = files::readFile(path);
-    if (!bytes) {
-        throw TovError("Cannot read the file \"" + files::displayName(path) + "\"");
+    const files::FileRead read = files::readFileTelling(path);
+    if (!read.bytes) {
+        throw TovError("Cannot read the file \"" + files::displayName(path) +
+                       "\": " + files::readFailure(read.error));
     }
-    datafile_.emplace(*bytes);
+    datafile_.emplace(*read.bytes);
 }
 
 void Console::missingFile(const char* name)
@@ -311,7 +325,12 @@ void Console::readnumber(double& value)
     if (!ensureDataFile() || !datafile_) {
         missingFile(kDataFile);
     }
-    value = parseNumber(datafile_->nextValueText());
+    try {
+        value = parseNumber(datafile_->nextValueText());
+    } catch (const TovError& error) {
+        // The user must learn which file to mend, not only what is wrong in it.
+        throw TovError("\"" + files::displayName(fileInWorkdir(kDataFile)) + "\": " + error.what());
+    }
 }
 
 void Console::restoredata()

@@ -135,10 +135,13 @@ public:
 
     // --- memory image ---
     MemoryImage& memoryimage() { return memoryimage_; }
-    // Zero-fills, then takes up to 65536 bytes of "ram.dat" when it exists.
+    // Zero-fills, then takes up to 65536 bytes of "ram.dat" when it exists. A file that
+    // exists but cannot be read is reported through the process host, naming the file
+    // and the reason, and is then never replaced.
     void loadmemoryimage();
-    // Replaces "ram.dat" atomically with the 65536 bytes. Throws TovError naming the file
-    // when it cannot be written; the old file is then left as it was.
+    // Replaces "ram.dat" atomically with the 65536 bytes, unless the load could not read
+    // it. Throws TovError naming the file when it cannot be written; the old file is then
+    // left as it was.
     void savememoryimage() const;
     // The byte at the address truncated toward zero; throws TovError outside 0 to 65535.
     uint8_t peek(double address) const;
@@ -173,6 +176,7 @@ private:
     std::string inputbuffer_; //: the unused rest of the last confirmed line
     SoundStatementState soundstate_;
     MemoryImage memoryimage_{};
+    bool memoryimageunread_ = false;     //: "ram.dat" exists but could not be read
     std::optional<DataReader> datafile_; //: "data.dta" while a run has it open
 };
 

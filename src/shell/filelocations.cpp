@@ -92,25 +92,26 @@ FileEnvironment FileEnvironment::forThisProcess(const std::filesystem::path& exe
 FileLocations FileLocations::decide(const FileEnvironment& environment)
 {
     FileLocations files;
-    files.workdir_ = environment.workdir;
-    const bool portable = environment.workdir.empty() ||
-                          holds(environment.workdir, runtime::kSoundBankFile);
-    if (portable) {
+    const std::filesystem::path exedir = environment.executable.parent_path();
+    if (holds(exedir, runtime::kSoundBankFile)) {
         files.layout_ = Layout::Portable;
-        files.datadir_ = environment.workdir;
-        files.statedir_ = environment.workdir;
-        files.settingsfile_ = std::filesystem::path(environment.executable).replace_extension(".ini");
+        // A removed working directory: the executable's own folder is the next best.
+        files.datadir_ = environment.workdir.empty() ? exedir : environment.workdir;
+        files.statedir_ = files.datadir_;
+        files.settingsfile_ =
+            std::filesystem::path(environment.executable).replace_extension(".ini");
         return files;
     }
     files.layout_ = Layout::Installed;
     files.datadir_ = environment.installeddatadir;
-    // Without any home folder the user's files stay where a portable run keeps them.
+    // Without any home folder the user's files go to the working directory, the one
+    // folder this user chose; never beside the executable, which may be /usr/bin.
     const auto config = baseDirectory(environment.xdgConfigHome, environment.home, ".config");
     const auto data = baseDirectory(environment.xdgDataHome, environment.home, ".local/share");
-    files.settingsfile_ = config.empty()
-                              ? std::filesystem::path(environment.executable).replace_extension(".ini")
-                              : config / kProgramFolder / kSettingsFileName;
-    files.statedir_ = data.empty() ? environment.workdir : data / kProgramFolder;
+    files.settingsfile_ = config.empty() ? environment.workdir / kSettingsFileName
+                                         : config / kProgramFolder / kSettingsFileName;
+    files.userdatadir_ = data.empty() ? std::filesystem::path() : data / kProgramFolder;
+    files.statedir_ = data.empty() ? environment.workdir : files.userdatadir_;
     return files;
 }
 
@@ -121,8 +122,8 @@ std::filesystem::path FileLocations::memoryimage() const
 
 std::filesystem::path FileLocations::datafile(const std::string& name) const
 {
-    if (layout_ == Layout::Portable || holds(workdir_, name.c_str())) {
-        return workdir_ / name;
+    if (layout_ == Layout::Installed && holds(userdatadir_, name.c_str())) {
+        return userdatadir_ / name;
     }
     return datadir_ / name;
 }

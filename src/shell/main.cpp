@@ -5,12 +5,14 @@
 //
 // Where the settings file and the data files are: shell/filelocations.h; --config FILE
 // names another settings file.
+#include "common/atomic_file.h"
 #include "common/localizer.h"
 #include "common/text.h"
 #include "shell/filelocations.h"
 #include "shell/processexit.h"
 #include "shell/programicon.h"
 #include "shell/terminal_host.h"
+#include "shell/tform1.h"
 #include "shell/tovapplication.h"
 #include "shell/windowhost.h"
 #include "speech/engines.h"
@@ -83,12 +85,33 @@ Options parse(int argc, char** argv)
     tov::shell::endProcessNow(EXIT_FAILURE);
 }
 
+// A desktop logout, a closed terminal or Ctrl+C: the main window's Exit, on the GUI
+// thread, wherever its event loop is (a run's wait, the input dialog).
+void exitOnSignals()
+{
+    tov::shell::endOnSignals([] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                for (QWidget* window : QApplication::topLevelWidgets()) {
+                    if (auto* form1 = qobject_cast<tov::shell::TForm1*>(window)) {
+                        form1->exitsubmenuClick();
+                        return;
+                    }
+                }
+                QApplication::quit(); // before the main window exists: nothing to save
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 // The window host: every window and what they share, in their creation order.
 int startWindows(const Options& options, const std::filesystem::path& executable)
 {
     QApplication::setWindowIcon(tov::shell::programIcon());
     tov::shell::WindowHost host(options.config, options.terminal.files, executable);
     host.show();
+    exitOnSignals();
     return QApplication::exec();
 }
 
@@ -117,6 +140,9 @@ int main(int argc, char** argv)
             options.config = files.settingsfile();
         }
         options.terminal.files = files.locator();
+        // What a write killed half-way left behind; nothing else ever removes it.
+        tov::files::removeLeftoverTemporaries(options.config);
+        tov::files::removeLeftoverTemporaries(files.memoryimage());
         if (options.console) {
             return tov::shell::runTerminal(options.config, options.terminal);
         }

@@ -397,6 +397,8 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     TerminalProcess process(console, options);
     TerminalDialog dialog(process);
     console.loadmemoryimage();
+    // A logout, a closed terminal or Ctrl+C ends the run as its end does: image saved.
+    endOnSignals([&process] { process.finish(EXIT_SUCCESS, TerminalProcess::Save::Yes); });
 
     // Sounds play when an audio device opens; without one they are silent, but `sound`
     // still waits its durations so the program keeps its rhythm.

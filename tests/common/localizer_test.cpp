@@ -217,9 +217,16 @@ TEST(Localizer, LanguageIsReadAndWrittenInTheEnvironmentSection)
     readlanguage(profile);
     EXPECT_EQ(languageSettings().languagebase, kCzechBase);
 
-    dir.write("tovana.ini", "[Environment]\nLanguage=1500\n");
+    dir.write("tovana.ini", "[Environment]\nLanguage=3000\n");
     readlanguage(profile);
-    EXPECT_EQ(languageSettings().languagebase, 1500); // used unchanged
+    EXPECT_EQ(languageSettings().languagebase, kSlovakBase);
+    // A base of no language would read other ids' strings: the default one reads instead.
+    for (const char* base : {"1500", "999", "4000", "-1000"}) {
+        SCOPED_TRACE(base);
+        dir.write("tovana.ini", std::string("[Environment]\nLanguage=") + base + "\n");
+        readlanguage(profile);
+        EXPECT_EQ(languageSettings().languagebase, kCzechBase);
+    }
 
     const testing::Language english(kEnglishBase);
     writelanguage(profile);

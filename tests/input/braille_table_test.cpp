@@ -196,6 +196,45 @@ TEST_F(BrailleTableFile, MissingFileSaysFileNotFoundAfterEmptyingTheCharacters)
     EXPECT_EQ(brailleTables().brlprefcount, 1); // only a [prefixes] section resets them
 }
 
+TEST_F(BrailleTableFile, ATableThatCanTypeNothingRightIsRefusedAndEmptied)
+{
+    const struct {
+        const char* content;
+        const char* error;
+    } rows[] = {
+        {"", "No braille characters (a [characters] section with entries)"},
+        {"[prefixes]\n#cap=6\n", "No braille characters (a [characters] section with entries)"},
+        {"[characters]\na=1\nb=", "'b=' has no valid dots"},
+        {"[characters]\na=1\nb=19\n", "'b=19' has no valid dots"},
+        {"[prefixes]\n#cap=x\n[characters]\na=1\n", "'#cap=x' has no valid dots"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.content);
+        dir.write("czech.ebt", row.content);
+        brailleTables().brailletablefile = dir / "czech.ebt";
+        try {
+            LoadBrailleTable();
+            ADD_FAILURE() << "accepted";
+        } catch (const TovError& error) {
+            EXPECT_STREQ(error.what(), row.error);
+        }
+        EXPECT_EQ(brailleTables().brlcharcount, 0);
+        EXPECT_EQ(brailleTables().brlprefcount, 0);
+    }
+    // The space bar's chord and all eight dots are chords.
+    dir.write("czech.ebt", "[characters]\n = \nx=12345678\n");
+    LoadBrailleTable();
+    EXPECT_EQ(brailleTables().brlcharcount, 2);
+
+    dir.write("czech.ebt", "[characters]\n" + std::string(kLargestTableFile, 'a'));
+    try {
+        LoadBrailleTable();
+        ADD_FAILURE() << "accepted";
+    } catch (const TovError& error) {
+        EXPECT_STREQ(error.what(), "Too large for a table (over 65536 bytes)");
+    }
+}
+
 TEST_F(BrailleTableFile, UnreadableFilesNameTheCause)
 {
     dir.write("file", "x");
@@ -204,7 +243,7 @@ TEST_F(BrailleTableFile, UnreadableFilesNameTheCause)
         std::filesystem::path file;
         const char* cause;
     } rows[] = {
-        {dir / "folder", "Access denied"},
+        {dir / "folder", "Is a folder"},
         {dir / "file" / "czech.ebt", "Path not found"},
         {dir / "none" / "czech.ebt", "File not found"},
         {{}, "File not found"},

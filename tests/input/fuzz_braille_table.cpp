@@ -1,5 +1,7 @@
-// Braille table: any bytes as "czech.ebt". Parsing never fails; the counts stay within the
-// capacities, every entry comes from a line of the file, and a prefix always keeps its "#".
+// Braille table: any bytes as "czech.ebt". Parsing never fails and the check only refuses;
+// the counts stay within the capacities, every entry comes from a line of the file, and a
+// prefix always keeps its "#".
+#include "common/tov_error.h"
 #include "input/brailletables.h"
 #include "input/tableloaders.h"
 
@@ -8,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -36,6 +39,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (entry.character.size() > size || entry.dots.size() > size) {
             __builtin_trap();
         }
+    }
+    // The check refuses with TovError or accepts; it never touches the tables.
+    const auto counts = std::make_pair(tables->brlprefcount, tables->brlcharcount);
+    try {
+        checkBrailleTable(*tables);
+    } catch (const tov::TovError&) {
+    }
+    if (counts != std::make_pair(tables->brlprefcount, tables->brlcharcount)) {
+        __builtin_trap();
     }
     // The same bytes give the same tables, whatever was loaded before.
     auto again = std::make_unique<BrailleTables>(*tables);

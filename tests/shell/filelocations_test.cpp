@@ -1,5 +1,5 @@
-// Where the files live: the portable and the installed layout decided from a working
-// directory and an environment, the folders made for an installed run, and the console
+// Where the files live: the portable and the installed layout decided from the
+// executable's folder and an environment, the folders made for an installed run, and the console
 // opening its memory image and data file where the locations say.
 #include "shell/filelocations.h"
 
@@ -22,12 +22,12 @@ using tov::shell::Layout;
 using tov::testing::TempDir;
 namespace fs = std::filesystem;
 
-// Each row: what the working directory holds and the environment's variables, and where
-// the settings, the memory image and two data files must then be. Paths in the expected
-// columns start with a folder's tag: "work/", "data/", "home/", "xdg/", "exe/".
+// Each row: the files that exist (tagged paths) and the environment's variables, and where
+// the settings, the memory image and two data files must then be. Paths start with a
+// folder's tag: "work/", "data/", "home/", "xdg/", "exe/".
 struct Row {
     const char* description;
-    std::vector<const char*> workfiles;
+    std::vector<const char*> files;
     const char* xdgConfigHome; //: "xdg/..." for an absolute path under the test's folder
     const char* xdgDataHome;
     bool hasHome;
@@ -39,32 +39,95 @@ struct Row {
 };
 
 const Row kRows[] = {
-    {"the sound bank in the working directory keeps everything there", {"sounds.dat"}, "",
-     "", true, Layout::Portable, "exe/tovana.ini", "work/ram.dat", "work/czech.ebt",
+    {"the sound bank beside the executable: the working directory's files",
+     {"exe/sounds.dat", "work/sounds.dat"},
+     "",
+     "",
+     true,
+     Layout::Portable,
+     "exe/tovana.ini",
+     "work/ram.dat",
+     "work/czech.ebt",
      "work/data.dta"},
-    {"portable even when the other data files are missing there", {"sounds.dat", "ram.dat"},
-     "xdg/config", "xdg/data", true, Layout::Portable, "exe/tovana.ini", "work/ram.dat",
-     "work/czech.ebt", "work/data.dta"},
-    {"an empty folder: data folder, ~/.config and ~/.local/share", {}, "", "", true,
-     Layout::Installed, "home/.config/tovana/tovana.ini", "home/.local/share/tovana/ram.dat",
-     "data/czech.ebt", "data/data.dta"},
-    {"the XDG variables move the settings and the memory image", {}, "xdg/config",
-     "xdg/data", true, Layout::Installed, "xdg/config/tovana/tovana.ini",
-     "xdg/data/tovana/ram.dat", "data/czech.ebt", "data/data.dta"},
-    {"relative XDG values are ignored", {}, "config", "data", true, Layout::Installed,
-     "home/.config/tovana/tovana.ini", "home/.local/share/tovana/ram.dat", "data/czech.ebt",
+    {"portable whatever the XDG variables say",
+     {"exe/sounds.dat", "work/ram.dat"},
+     "xdg/config",
+     "xdg/data",
+     true,
+     Layout::Portable,
+     "exe/tovana.ini",
+     "work/ram.dat",
+     "work/czech.ebt",
+     "work/data.dta"},
+    {"an empty folder: data folder, ~/.config and ~/.local/share",
+     {},
+     "",
+     "",
+     true,
+     Layout::Installed,
+     "home/.config/tovana/tovana.ini",
+     "home/.local/share/tovana/ram.dat",
+     "data/czech.ebt",
      "data/data.dta"},
-    {"a braille table in the working directory wins over the data folder's", {"czech.ebt"},
-     "", "", true, Layout::Installed, "home/.config/tovana/tovana.ini",
-     "home/.local/share/tovana/ram.dat", "work/czech.ebt", "data/data.dta"},
-    {"so does a death tune of the user's own", {"data.dta"}, "", "", true,
-     Layout::Installed, "home/.config/tovana/tovana.ini", "home/.local/share/tovana/ram.dat",
-     "data/czech.ebt", "work/data.dta"},
-    {"a ram.dat in the working directory is not the installed program's", {"ram.dat"}, "",
-     "", true, Layout::Installed, "home/.config/tovana/tovana.ini",
-     "home/.local/share/tovana/ram.dat", "data/czech.ebt", "data/data.dta"},
-    {"no home and no XDG variables: the portable places for the user's files", {}, "", "",
-     false, Layout::Installed, "exe/tovana.ini", "work/ram.dat", "data/czech.ebt",
+    {"the XDG variables move the settings and the memory image",
+     {},
+     "xdg/config",
+     "xdg/data",
+     true,
+     Layout::Installed,
+     "xdg/config/tovana/tovana.ini",
+     "xdg/data/tovana/ram.dat",
+     "data/czech.ebt",
+     "data/data.dta"},
+    {"relative XDG values are ignored",
+     {},
+     "config",
+     "data",
+     true,
+     Layout::Installed,
+     "home/.config/tovana/tovana.ini",
+     "home/.local/share/tovana/ram.dat",
+     "data/czech.ebt",
+     "data/data.dta"},
+    {"a working directory full of data files makes no installed program portable",
+     {"work/sounds.dat", "work/czech.ebt", "work/data.dta", "work/ram.dat"},
+     "",
+     "",
+     true,
+     Layout::Installed,
+     "home/.config/tovana/tovana.ini",
+     "home/.local/share/tovana/ram.dat",
+     "data/czech.ebt",
+     "data/data.dta"},
+    {"a braille table in the user's data folder wins over the data folder's",
+     {"home/.local/share/tovana/czech.ebt"},
+     "",
+     "",
+     true,
+     Layout::Installed,
+     "home/.config/tovana/tovana.ini",
+     "home/.local/share/tovana/ram.dat",
+     "home/.local/share/tovana/czech.ebt",
+     "data/data.dta"},
+    {"so does a death tune of the user's own, where XDG_DATA_HOME says",
+     {"xdg/data/tovana/data.dta"},
+     "",
+     "xdg/data",
+     true,
+     Layout::Installed,
+     "home/.config/tovana/tovana.ini",
+     "xdg/data/tovana/ram.dat",
+     "data/czech.ebt",
+     "xdg/data/tovana/data.dta"},
+    {"no home and no XDG variables: the working directory, never the executable's",
+     {},
+     "",
+     "",
+     false,
+     Layout::Installed,
+     "work/tovana.ini",
+     "work/ram.dat",
+     "data/czech.ebt",
      "data/data.dta"},
 };
 
@@ -99,8 +162,9 @@ TEST_F(FileLocationsTest, EachLayoutPutsEveryFileInItsPlace)
 {
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.description);
-        for (const char* name : row.workfiles) {
-            root.write((std::string("work/") + name).c_str(), "x");
+        for (const char* name : row.files) {
+            fs::create_directories(tagged(name).parent_path());
+            root.write(name, "x");
         }
         const FileLocations files = FileLocations::decide(environment(row));
         EXPECT_EQ(files.layout(), row.layout);
@@ -112,8 +176,8 @@ TEST_F(FileLocationsTest, EachLayoutPutsEveryFileInItsPlace)
         EXPECT_EQ(files.locate(tov::runtime::kMemoryImageFile), tagged(row.memoryimage));
         EXPECT_EQ(files.locate(tov::runtime::kDataFile), tagged(row.datafile));
         EXPECT_EQ(files.locator()("czech.ebt"), tagged(row.brailletable));
-        for (const char* name : row.workfiles) {
-            fs::remove(root.path() / "work" / name);
+        for (const char* name : row.files) {
+            fs::remove(tagged(name));
         }
     }
 }
@@ -126,9 +190,9 @@ TEST_F(FileLocationsTest, AnInstalledRunMakesItsFoldersAndAPortableOneNone)
     EXPECT_TRUE(fs::is_directory(tagged("xdg/config/tovana")));
     EXPECT_TRUE(fs::is_directory(tagged("xdg/data/tovana")));
 
-    const Row& portable = kRows[1]; // the same XDG variables, but the bank is here
-    for (const char* name : portable.workfiles) {
-        root.write((std::string("work/") + name).c_str(), "x");
+    const Row& portable = kRows[1]; // the same XDG variables, but the bank is beside it
+    for (const char* name : portable.files) {
+        root.write(name, "x");
     }
     fs::remove_all(tagged("xdg"));
     FileLocations::decide(environment(portable)).createfolders();

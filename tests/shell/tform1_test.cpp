@@ -317,7 +317,8 @@ TEST_F(TForm1Test, AnErrorOfTheProgramIsShownAndTheMenusComeBack)
     driver->commands = {"v", "s", "s"};
     pressStart();
     ASSERT_EQ(driver->messageBoxes.size(), 1u);
-    EXPECT_EQ(driver->messageBoxes[0], "'abc' is not a valid floating point value");
+    EXPECT_EQ(driver->messageBoxes[0].toStdString(),
+              "\"" + (dir / "data.dta").string() + "\": 'abc' is not a valid floating point value");
     EXPECT_TRUE(window->Startsubmenu()->isEnabled());
     EXPECT_FALSE(console.isDataFileOpen());
 }
