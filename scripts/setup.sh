@@ -17,7 +17,7 @@ TOVANA_BUILD_PACKAGES=(
 # sanitizer and fuzzer runtime, and the references that data files are checked against.
 TOVANA_TEST_PACKAGES=(
   libgtest-dev libgmock-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool x11-utils at-spi2-core dbus-x11 python3 python3-pyatspi orca
   weston qt6-wayland
   pulseaudio
