@@ -3,7 +3,7 @@
 #pragma once
 
 #include "braille/view.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 
 namespace tov::braille {
 

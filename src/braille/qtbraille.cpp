@@ -4,9 +4,9 @@
 #include "common/localizer.h"
 #include "common/qtext.h"
 #include "input/brailletables.h"
-#include "input/tform2.h"
-#include "input/tform6.h"
-#include "runtime/tovcommands.h"
+#include "input/inputdialog.h"
+#include "input/reviewwindow.h"
+#include "runtime/console.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -4,10 +4,10 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 add_library(tovana_input_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/qtkeys.h
   ${CMAKE_CURRENT_LIST_DIR}/qtkeys.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/tform2.h
-  ${CMAKE_CURRENT_LIST_DIR}/tform2.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/tform6.h
-  ${CMAKE_CURRENT_LIST_DIR}/tform6.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/inputdialog.h
+  ${CMAKE_CURRENT_LIST_DIR}/inputdialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/reviewwindow.h
+  ${CMAKE_CURRENT_LIST_DIR}/reviewwindow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mainwindowkeys.h
   ${CMAKE_CURRENT_LIST_DIR}/mainwindowkeys.cpp
 )

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "program/variables.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 
 namespace tov::program {
 

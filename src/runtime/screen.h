@@ -1,7 +1,7 @@
 // The notetaker's console screen: 24 lines of at most 80 Windows-1250 characters and the
 // cursor. The screen is a model; the main window's memo and the review window observe it
 // and never change it. Writing text at the cursor (wrapping, tab zones, scrolling) is the
-// console's (tovcommands.h).
+// console's (console.h).
 #pragma once
 
 #include <array>

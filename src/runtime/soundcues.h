@@ -25,7 +25,7 @@
 #pragma once
 
 #include "runtime/host.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 #include "sound/wavecollection.h"
 
 #include <chrono>

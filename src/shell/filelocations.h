@@ -21,7 +21,7 @@
 // --config FILE overrides the settings file in both layouts; main.cpp applies it.
 #pragma once
 
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 
 #include <filesystem>
 #include <string>

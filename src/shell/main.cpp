@@ -12,7 +12,7 @@
 #include "shell/processexit.h"
 #include "shell/programicon.h"
 #include "shell/terminal_host.h"
-#include "shell/tform1.h"
+#include "shell/mainwindow.h"
 #include "shell/tovapplication.h"
 #include "shell/windowhost.h"
 #include "speech/engines.h"

@@ -3,7 +3,7 @@
 
 #include "common/localizer.h"
 #include "program/tovprog.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 
 namespace tov::shell {
 namespace {

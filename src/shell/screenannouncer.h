@@ -9,7 +9,7 @@
 // All of this runs on the GUI thread.
 #pragma once
 
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 
 #include <QString>
 #include <QStringList>

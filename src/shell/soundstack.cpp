@@ -2,7 +2,7 @@
 #include "shell/soundstack.h"
 
 #include "runtime/soundcues.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 #include "shell/tovapplication.h"
 #include "sound/sounddevice.h"
 

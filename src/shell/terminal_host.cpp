@@ -9,7 +9,7 @@
 #include "common/profile.h"
 #include "common/text.h"
 #include "runtime/soundcues.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 #include "input/chordkeyboard.h"
 #include "input/tableloaders.h"
 #include "shell/settings.h"

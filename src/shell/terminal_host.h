@@ -5,7 +5,7 @@
 // does: the memory image is saved and the exit status is 0.
 #pragma once
 
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 
 #include <filesystem>
 

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "speech/speechlayer.h"
-#include "speech/tform4.h"
+#include "speech/voicedialog.h"
 
 #include <QObject>
 #include <functional>

@@ -7,7 +7,7 @@
 #include "common/tov_error.h"
 #include "doubles/scripteddialog.h"
 #include "runtime/host.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 
 #include <algorithm>
 #include <chrono>

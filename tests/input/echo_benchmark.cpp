@@ -15,7 +15,7 @@
 #include "common/text.h"
 #include "input_doubles.h"
 #include "input/tableloaders.h"
-#include "input/tform2.h"
+#include "input/inputdialog.h"
 #include "measure.h"
 #include "sound/audiodevice.h"
 #include "speech/engines.h"

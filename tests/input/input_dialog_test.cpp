@@ -6,7 +6,7 @@
 
 #include "common/localizer.h"
 #include "common/qtext.h"
-#include "input/tform2.h"
+#include "input/inputdialog.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -6,9 +6,9 @@
 
 #include "common/localizer.h"
 #include "doubles/doubles.h"
-#include "input/tform2.h"
-#include "input/tform6.h"
-#include "runtime/tovcommands.h"
+#include "input/inputdialog.h"
+#include "input/reviewwindow.h"
+#include "runtime/console.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -2,9 +2,9 @@
 // offscreen platform.
 #include "common/localizer.h"
 #include "shell/modal.h"
-#include "shell/taboutbox.h"
-#include "shell/tform3.h"
-#include "shell/tform5.h"
+#include "shell/aboutbox.h"
+#include "shell/environmentdialog.h"
+#include "shell/soundsdialog.h"
 #include "shell/windows.h"
 
 #include <QAction>

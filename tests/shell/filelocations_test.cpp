@@ -5,7 +5,7 @@
 
 #include "doubles/doubles.h"
 #include "runtime/soundcues.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #include "common/profile.h"
 #include "runtime/soundcues.h"
 #include "shell/modal.h"
-#include "shell/tform1.h"
-#include "shell/tform5.h"
+#include "shell/mainwindow.h"
+#include "shell/soundsdialog.h"
 #include "shell/windows.h"
 
 #include <QAction>

@@ -7,12 +7,12 @@
 #include "common/localizer.h"
 #include "common/profile.h"
 #include "doubles/doubles.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 #include "shell/soundstack.h"
-#include "shell/taboutbox.h"
-#include "shell/tform1.h"
-#include "shell/tform3.h"
-#include "shell/tform5.h"
+#include "shell/aboutbox.h"
+#include "shell/mainwindow.h"
+#include "shell/environmentdialog.h"
+#include "shell/soundsdialog.h"
 #include "shell/windowhost.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // and the start-up of the SAPI 4 objects.
 #include "common/localizer.h"
 #include "common/text.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 #include "speech_fixture.h"
 
 #include <gmock/gmock.h>

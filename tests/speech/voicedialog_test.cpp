@@ -4,7 +4,7 @@
 #include "common/localizer.h"
 #include "common/qtext.h"
 #include "speech/speechmenu.h"
-#include "speech/tform4.h"
+#include "speech/voicedialog.h"
 #include "speech_fixture.h"
 
 #include <QAction>

@@ -1,5 +1,5 @@
 // PRINT, INPUT, the memory image and the data file.
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 
 #include "common/atomic_file.h"
 #include "common/localizer.h"

@@ -1,5 +1,5 @@
 // The environment dialog's entries, captions and selection.
-#include "shell/tform3.h"
+#include "shell/environmentdialog.h"
 
 #include "common/localizer.h"
 #include "common/profile.h"

@@ -15,7 +15,7 @@
 #pragma once
 
 #include "runtime/screen.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 #include "shell/settings.h"
 
 #include <QMainWindow>

@@ -2,15 +2,15 @@
 // into the real input dialog, an error escaping the program, and the ends.
 #include "shell/soundstack.h"
 #include "shell/screenannouncer.h"
-#include "shell/tform1.h"
+#include "shell/mainwindow.h"
 
 #include "common/localizer.h"
 #include "common/profile.h"
 #include "common/qtext.h"
 #include "doubles/doubles.h"
 #include "doubles/walkthrough.h"
-#include "input/tform2.h"
-#include "runtime/tovcommands.h"
+#include "input/inputdialog.h"
+#include "runtime/console.h"
 #include "shell/windows.h"
 
 #include <QAction>

@@ -1,5 +1,5 @@
 // The sounds dialog's controls and its two live handlers.
-#include "shell/tform5.h"
+#include "shell/soundsdialog.h"
 
 #include "shell/settings.h"
 

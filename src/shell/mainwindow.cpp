@@ -1,5 +1,5 @@
 // The main window's creation, menus, run control and ends.
-#include "shell/tform1.h"
+#include "shell/mainwindow.h"
 
 #include "common/localizer.h"
 #include "common/qcaptions.h"
@@ -8,7 +8,7 @@
 #include "common/profile.h"
 #include "common/qtext.h"
 #include "runtime/soundcues.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 #include "speech/speechlayer.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"

@@ -1,5 +1,5 @@
 // The input dialog's controls, its modal round, and its focus and key handlers.
-#include "input/tform2.h"
+#include "input/inputdialog.h"
 
 #include "common/localizer.h"
 #include "common/qtext.h"

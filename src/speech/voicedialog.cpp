@@ -1,5 +1,5 @@
 // The voice dialog's widgets, their layout and their events.
-#include "speech/tform4.h"
+#include "speech/voicedialog.h"
 
 #include "common/localizer.h"
 #include "common/profile.h"

@@ -1,11 +1,11 @@
 // The review window's opening, closing and review keys.
-#include "input/tform6.h"
+#include "input/reviewwindow.h"
 
 #include "common/localizer.h"
 #include "common/qtext.h"
 #include "common/qcaptions.h"
 #include "input/words.h"
-#include "runtime/tovcommands.h"
+#include "runtime/console.h"
 
 #include <QFontDatabase>
 #include <QKeyEvent>

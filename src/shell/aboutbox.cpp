@@ -1,5 +1,5 @@
 // The about box's layout and labels.
-#include "shell/taboutbox.h"
+#include "shell/aboutbox.h"
 
 #include "common/localizer.h"
 #include "common/qtext.h"
