@@ -67,7 +67,8 @@ if [ "$server" = pipewire ]; then pipewire_start; else pulse_start; fi
 session_alsoft_drivers=pulse
 
 measure=()
-[ "$smoke" -eq 1 ] && measure=(--keys 5 --silences 2)
+# The smoke run checks that the bench measures, not how fast: one key heard will do.
+[ "$smoke" -eq 1 ] && measure=(--keys 5 --silences 2 --need 1)
 results="$work/results.jsonl"
 : >"$results"
 # Runs echo_bench.py; its figures go to the screen, its last line (JSON) to the results.
