@@ -6,9 +6,13 @@
 # pulse_start                 starts the server; exports PULSE_SERVER; its pid in $pulse_pid
 # pulse_stop                  kills it (SIGKILL: as a server that died would end) and waits
 # pulse_log                   the server's log file
+# pipewire_start              the same sink and socket served by PipeWire's PulseAudio
+#                             server (pipewire, wireplumber, pipewire-pulse; needs the
+#                             session's D-Bus); pulse_stop ends it too
 
 pulse_dir=""
 pulse_pid=""
+pipewire_pids=()
 
 pulse_log() {
   echo "$pulse_dir/pulse.log"
@@ -33,20 +37,65 @@ pulse_start() {
   pulse_pid=$!
   session_track "$pulse_pid"
   export PULSE_SERVER="unix:$pulse_dir/native"
-  local _
-  for _ in $(seq 100); do
-    pactl info >/dev/null 2>&1 && return 0
-    kill -0 "$pulse_pid" 2>/dev/null || break
-    sleep 0.1
-  done
+  pulse_wait_answer "$pulse_pid" && return 0
   echo "the private PulseAudio did not start:"
   cat "$pulse_dir/pulse.log"
   return 1
 }
 
+# Waits, bounded, until the server at PULSE_SERVER answers while $1 runs.
+pulse_wait_answer() {
+  local _
+  for _ in $(seq 100); do
+    pactl info >/dev/null 2>&1 && return 0
+    kill -0 "$1" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+pipewire_start() {
+  [ -n "$pulse_dir" ] || pulse_dir=$(mktemp -d "$work/pulse.XXXXXX")
+  chmod 700 "$pulse_dir"
+  rm -rf "$pulse_dir/native" "$pulse_dir/pulse" "$pulse_dir"/pipewire-0*
+  # Everything in a runtime folder and home of its own: the graph's socket, the session
+  # manager's state and the PulseAudio socket; none of the system's user services.
+  local tool pid
+  for tool in pipewire wireplumber pipewire-pulse; do
+    XDG_RUNTIME_DIR="$pulse_dir" HOME="$pulse_dir" PIPEWIRE_RUNTIME_DIR="$pulse_dir" \
+      "$tool" >>"$pulse_dir/pulse.log" 2>&1 &
+    pid=$!
+    pipewire_pids+=("$pid")
+    session_track "$pid"
+    # The session manager and the PulseAudio server connect to the graph's socket.
+    if [ "$tool" = pipewire ]; then
+      local _
+      for _ in $(seq 100); do
+        [ -S "$pulse_dir/pipewire-0" ] && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+      done
+    fi
+  done
+  pulse_pid=$pid
+  export PULSE_SERVER="unix:$pulse_dir/pulse/native"
+  if pulse_wait_answer "$pid" &&
+    pactl load-module module-null-sink sink_name=null rate=44100 >/dev/null &&
+    pactl set-default-sink null; then
+    return 0
+  fi
+  echo "PipeWire's PulseAudio server did not start:"
+  cat "$pulse_dir/pulse.log"
+  return 1
+}
+
 pulse_stop() {
-  [ -n "$pulse_pid" ] || return 0
-  kill -KILL "$pulse_pid" 2>/dev/null || true
-  wait "$pulse_pid" 2>/dev/null || true
+  local pid
+  for pid in "$pulse_pid" "${pipewire_pids[@]}"; do
+    [ -n "$pid" ] || continue
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   pulse_pid=""
+  pipewire_pids=()
 }
