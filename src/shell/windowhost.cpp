@@ -114,6 +114,9 @@ WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator
           keys_.attachbraillekeyboarditem(*form1_.braillekeyboarditem());
           keys_.watch(form1_);
       }),
+      // Closed while a dialog waits for its answer, the window ends the program as Exit
+      // does: the memory image saved, nothing left waiting for the dialog.
+      closeWatch_(form1_, [this] { form1_.endNow(); }),
       // The braille display: nothing waits for it, and without BRLTTY nothing is shown.
       braille_(console_, form2_, form6_, *form1_.brailledisplayitem(),
                {[this](std::function<void()> call) { poster_.post(std::move(call)); },

@@ -11,8 +11,9 @@
 // 4. The input dialog, the screen-reader announcer that describes it, the environment
 //    dialog, the voice dialog with its two menu items, the sounds dialog, the review
 //    window and the about box.
-// 5. The menu commands that open them, the input dialog's hosts, the main window's keys
-//    and the braille display.
+// 5. The menu commands that open them, the input dialog's hosts, the main window's keys,
+//    the watch that ends the program when the main window is closed under a dialog, and
+//    the braille display.
 // 6. Last, the console gets its hosts, all at once: this is the only place that wires
 //    them, and nothing runs the program before the message loop does.
 // All of this runs on the GUI thread.
@@ -31,6 +32,7 @@
 #include "shell/environmentdialog.h"
 #include "shell/soundsdialog.h"
 #include "shell/tovapplication.h"
+#include "shell/windowclose.h"
 #include "speech/qtguithread.h"
 #include "speech/speechlayer.h"
 #include "speech/speechmenu.h"
@@ -126,6 +128,7 @@ private:
     Step dialogJoined_;
     input::MainWindowKeys keys_;
     Step keysJoined_;
+    WindowCloseWatch closeWatch_;
     braille::QtBraille braille_;
     Step consoleJoined_;
 };
