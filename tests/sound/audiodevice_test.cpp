@@ -127,7 +127,10 @@ TEST(SoundDeviceOverOpenAL, TheProgramsDevicePlaysTheBankOnTheNullOutput)
     const auto start = std::chrono::steady_clock::now();
     beep.play(Wait::Yes);
     const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(waited, std::chrono::milliseconds(90));
+    // The null output keeps time by mixing ahead when its thread was held up, so on a
+    // loaded machine the 100 ms beep can end after 78 ms of the clock. A wait that did not
+    // wait for the beep at all returns within a millisecond.
+    EXPECT_GE(waited, std::chrono::milliseconds(50));
     EXPECT_EQ(beep.extrabuffercount(), 1u);
     EXPECT_FALSE(beep.extrabuffer(0).isplaying()) << "it ended with the beep, not at the bound";
 }
