@@ -66,6 +66,20 @@ std::span<const StringEntry> czechTable()
         {1057, "Braillský řádek nebyl nalezen."},
         {1058, "Braillský řádek zapnut"},
         {1059, "Braillský řádek vypnut"},
+        // Alt+1 to Alt+9 asked for an answer further back than the game has gone.
+        {1060, "Tolik odpovědí ještě nebylo."},
+        // Help, Keys: the keys that are no menu items.
+        {1061, "&Klávesy"},
+        {1062, "Alt+1: znovu přečte poslední odpověď hry, Alt+2 odpověď před ní, až po Alt+9.\n"
+               "Šipka nahoru nebo dolů: otevře okno prohlížení obrazovky.\n"
+               "F3 v něm: řekne znak, dvakrát rychle za sebou jej vyhláskuje."},
+        // The transcript's Settings item, and what is said when its file cannot be written.
+        {1063, "Uchovávat &záznam hry"},
+        {1064, "Záznam hry nelze zapsat do souboru"},
+        // The rest of Help, Keys: a table entry holds at most 255 characters.
+        {1065, "Alt+šipka nahoru ve vstupním řádku: přečte řádek.\n"
+               "Kterákoli klávesa zastaví řeč.\n"
+               "Alt+F4: uloží paměť a ukončí program."},
     };
     return kTable;
 }

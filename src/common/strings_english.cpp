@@ -67,6 +67,20 @@ std::span<const StringEntry> englishTable()
         {2057, "No braille display was found."},
         {2058, "Braille display on"},
         {2059, "Braille display off"},
+        // Alt+1 to Alt+9 asked for an answer further back than the game has gone.
+        {2060, "There is no answer that far back."},
+        // Help, Keys: the keys that are no menu items.
+        {2061, "&Keys"},
+        {2062, "Alt+1: says the game's last answer again, Alt+2 the one before it, up to Alt+9.\n"
+               "Up or Down arrow: opens the screen review window.\n"
+               "F3 there: says the character; pressed twice quickly, spells it."},
+        // The transcript's Settings item, and what is said when its file cannot be written.
+        {2063, "Keep a &transcript"},
+        {2064, "The transcript cannot be written to the file"},
+        // The rest of Help, Keys: a table entry holds at most 255 characters.
+        {2065, "Alt+Up arrow in the input line: reads the line.\n"
+               "Any key stops the speech.\n"
+               "Alt+F4: saves the memory and ends the program."},
     };
     return kTable;
 }

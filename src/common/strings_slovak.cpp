@@ -66,6 +66,20 @@ std::span<const StringEntry> slovakTable()
         {3057, "Braillský riadok sa nenašiel."},
         {3058, "Braillský riadok zapnutý"},
         {3059, "Braillský riadok vypnutý"},
+        // Alt+1 to Alt+9 asked for an answer further back than the game has gone.
+        {3060, "Toľko odpovedí ešte nebolo."},
+        // Help, Keys: the keys that are no menu items.
+        {3061, "&Klávesy"},
+        {3062, "Alt+1: znova prečíta poslednú odpoveď hry, Alt+2 odpoveď pred ňou, až po Alt+9.\n"
+               "Šípka hore alebo dole: otvorí okno prezerania obrazovky.\n"
+               "F3 v ňom: povie znak, dvakrát rýchlo za sebou ho vyhláskuje."},
+        // The transcript's Settings item, and what is said when its file cannot be written.
+        {3063, "Uchovávať &záznam hry"},
+        {3064, "Záznam hry sa nedá zapísať do súboru"},
+        // The rest of Help, Keys: a table entry holds at most 255 characters.
+        {3065, "Alt+šípka hore vo vstupnom riadku: prečíta riadok.\n"
+               "Ktorýkoľvek kláves zastaví reč.\n"
+               "Alt+F4: uloží pamäť a ukončí program."},
     };
     return kTable;
 }
