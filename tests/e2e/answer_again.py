@@ -72,7 +72,7 @@ def main(tovana):
         frame = (os.path.getsize(wav) - start) // len(x)
         faults = []
         for key, a, b, shortest, longest, ends in (
-                ("Alt+1", *marks[0:2], 0.3, 3.0, True), ("Alt+2", *marks[1:3], 2.5, LISTEN, False),
+                ("Alt+1", *marks[0:2], 0.2, 3.0, True), ("Alt+2", *marks[1:3], 2.5, LISTEN + 1, False),
                 ("Alt+9", *marks[2:4], 0.3, 3.5, True)):
             part = x[(a - start) // frame:(b - start) // frame]
             regions = sounding_regions(part, 0.01, rate * 3 // 10)
