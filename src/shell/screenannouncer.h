@@ -37,9 +37,10 @@ public:
 
     // Whether the program's own voice reads what is printed.
     bool ownVoiceSpeaks() const { return ownVoiceSpeaks_ && ownVoiceSpeaks_(); }
-    // Hands a screen reader the text (Windows-1250, lines apart) as the description of
-    // `target`, the focused control: Orca reads a changed description of the control it
-    // follows. An empty text leaves the description empty.
+    // Puts the text (Windows-1250, lines apart) into the accessible description of
+    // `target`, the focused control, where a screen reader that reads descriptions finds
+    // it. Orca 43 does not speak such a change: Qt 6.4's bridge announces it without the
+    // text, and Orca presents the text it is told. An empty text empties the description.
     static void hand(QWidget& target, const std::string& text);
 
 private:

@@ -178,7 +178,7 @@ void WindowHost::sayAnswer(size_t back)
         speech_.say(text);
         return;
     }
-    // The screen reader speaks instead, reading the control it follows.
+    // Without the program's voice, the answer goes where a screen reader looks for it.
     QWidget* focused = QApplication::focusWidget();
     ScreenAnnouncer::hand(focused ? *focused : static_cast<QWidget&>(form1_), text);
 }
