@@ -21,10 +21,10 @@
 
 namespace tov::braille {
 
-QtBraille::QtBraille(runtime::Console& console, input::TForm2& form2, input::TForm6& form6,
-                     QAction& item, QtBrailleHooks hooks, QObject* parent)
-    : QObject(parent), form2_(form2), form6_(form6), item_(item),
-      hooks_(std::move(hooks)),
+QtBraille::QtBraille(runtime::Console& console, const runtime::AnswerRecord& answers,
+                     input::TForm2& form2, input::TForm6& form6, QAction& item,
+                     QtBrailleHooks hooks, QObject* parent)
+    : QObject(parent), form2_(form2), form6_(form6), item_(item), hooks_(std::move(hooks)),
       display_(std::make_unique<BrlapiDisplay>(
           BrlapiDisplay::Hooks{hooks_.post, [this](size_t width) { view_.setWidth(width); },
                                [this](const DisplayKey& key) { view_.key(key); },
@@ -52,7 +52,7 @@ QtBraille::QtBraille(runtime::Console& console, input::TForm2& form2, input::TFo
                                   form2_.inputedit()->setCursorPosition(static_cast<int>(column));
                               },
                               [this](size_t column) { routeReview(column); }}),
-      printed_(console.screen(), view_)
+      printed_(console.screen(), answers, view_)
 {
     view_.setTable(CellTable(input::brailleTables()));
 

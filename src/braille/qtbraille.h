@@ -40,8 +40,9 @@ class QtBraille final : public QObject {
 public:
     // Call after the main window's creation (the braille table is loaded by then).
     // `item` is the Settings menu's check item; its caption is the main window's.
-    QtBraille(runtime::Console& console, input::TForm2& form2, input::TForm6& form6,
-              QAction& item, QtBrailleHooks hooks, QObject* parent = nullptr);
+    // `answers` is the session's record of answers, told of each print before this display.
+    QtBraille(runtime::Console& console, const runtime::AnswerRecord& answers, input::TForm2& form2,
+              input::TForm6& form6, QAction& item, QtBrailleHooks hooks, QObject* parent = nullptr);
 
     BrailleView& view() { return view_; }
     // Follows PRINT onto the display; the window host hands it to the console.

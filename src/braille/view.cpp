@@ -79,10 +79,23 @@ void BrailleView::showPrinted(std::string_view line)
     show(Layer::Printed, std::string(line), std::nullopt, Line::New);
 }
 
+void BrailleView::showAnswer(std::vector<std::string> lines)
+{
+    answer_ = std::move(lines);
+}
+
 void BrailleView::showInput(std::string_view text, size_t cursor)
 {
     const bool opening = !inputOpen_;
     inputOpen_ = true;
+    if (opening && !answer_.empty() && top() == Layer::Input) {
+        // The input line waits beneath the answer, never shown before it.
+        input_ = {std::string(text), cursor};
+        shownLayer_ = Layer::Input;
+        readingFrom_ = Source::Answer;
+        showRow(0, Edge::Start);
+        return;
+    }
     show(Layer::Input, std::string(text), cursor, opening ? Line::New : Line::Same);
 }
 
@@ -110,16 +123,52 @@ void BrailleView::endReview()
 void BrailleView::showRow(int row, Edge edge)
 {
     readingRow_ = row;
-    const std::string line = screen_.line(row);
+    const std::string line = readLine(row);
     window_.setLength(std::max<size_t>(textLength(line), 1));
     window_.reset();
     if (edge == Edge::End) {
         while (window_.panRight()) {
         }
     }
-    std::vector<Cell> cells = windowCells(table_.translate(line), window_, std::nullopt);
+    drawReading();
+}
+
+void BrailleView::drawReading()
+{
+    std::vector<Cell> cells =
+        windowCells(table_.translate(readLine(*readingRow_)), window_, std::nullopt);
     shown_ = cells;
     output_.write(std::move(cells));
+}
+
+std::string BrailleView::readLine(int row) const
+{
+    if (readingFrom_ == Source::Answer) {
+        return row >= 0 && static_cast<size_t>(row) < answer_.size() ? answer_[row] : std::string();
+    }
+    return screen_.line ? screen_.line(row) : std::string();
+}
+
+void BrailleView::stopReading(Layer layer)
+{
+    readingRow_.reset();
+    shownLayer_ = layer;
+    window_.reset();
+    shown_.clear();
+    render();
+}
+
+void BrailleView::panAnswer(bool left)
+{
+    if (left) {
+        if (*readingRow_ > 0) {
+            showRow(*readingRow_ - 1, Edge::End);
+        }
+    } else if (static_cast<size_t>(*readingRow_) + 1 < answer_.size()) {
+        showRow(*readingRow_ + 1, Edge::Start);
+    } else {
+        stopReading(top());
+    }
 }
 
 void BrailleView::pan(bool left)
@@ -128,7 +177,7 @@ void BrailleView::pan(bool left)
     const bool moved = left ? window_.panLeft() : window_.panRight();
     if (moved) {
         // Drawn without following the cursor: the user has panned away from it.
-        const std::string text = readingRow_ ? screen_.line(*readingRow_) : content(layer).text;
+        const std::string text = readingRow_ ? readLine(*readingRow_) : content(layer).text;
         const std::optional<size_t> cursor =
             readingRow_ ? std::nullopt : content(layer).cursor;
         std::vector<Cell> cells = windowCells(table_.translate(text), window_, cursor);
@@ -136,8 +185,15 @@ void BrailleView::pan(bool left)
         output_.write(std::move(cells));
         return;
     }
-    if (!screen_.line || !screen_.lastRow || layer == Layer::Review || window_.width() == 0) {
+    if (layer == Layer::Review || window_.width() == 0) {
         return; // the review window reads the screen itself
+    }
+    if (readingRow_ && readingFrom_ == Source::Answer) {
+        panAnswer(left);
+        return;
+    }
+    if (!screen_.line || !screen_.lastRow) {
+        return;
     }
     const int last = screen_.lastRow();
     if (left) {
@@ -145,17 +201,14 @@ void BrailleView::pan(bool left)
         // row is the one above the next.
         const int from = readingRow_ ? *readingRow_ : (layer == Layer::Input ? last + 1 : last);
         if (from > 0) {
+            readingFrom_ = Source::Screen;
             showRow(from - 1, Edge::End);
         }
     } else if (readingRow_) {
         if (*readingRow_ < last) {
             showRow(*readingRow_ + 1, Edge::Start);
         } else {
-            readingRow_.reset(); // back down to what reading started from
-            shownLayer_ = layer;
-            window_.reset();
-            shown_.clear();
-            render();
+            stopReading(layer); // back down to what reading started from
         }
     }
 }
@@ -163,7 +216,12 @@ void BrailleView::pan(bool left)
 void BrailleView::render()
 {
     if (readingRow_) {
-        return; // the user reads back; what changed underneath shows when reading ends
+        // The user reads back; what changed underneath shows when reading ends. A display
+        // that has just come (or come back) is shown what is being read.
+        if (window_.width() != 0 && shown_.empty()) {
+            drawReading();
+        }
+        return;
     }
     const Layer layer = top();
     const Content& current = content(layer);
@@ -222,11 +280,7 @@ void BrailleView::key(const DisplayKey& key)
         return; // typing needs a line to type into
     }
     if (readingRow_) {
-        readingRow_.reset(); // typing brings the input line back
-        shownLayer_ = layer;
-        window_.reset();
-        shown_.clear();
-        render();
+        stopReading(layer); // typing brings the input line back
     }
     switch (key.kind) {
     case DisplayKey::Kind::Chord:

@@ -1,10 +1,16 @@
 // What the display shows, by what the program is doing, and what its keys do there.
 //
-// 1. While the program prints, the line it has just printed (from the line's start).
-// 2. While INPUT waits, the input line with dots 7 and 8 under its cursor; the window
+// 1. While the program prints, the first line of the answer it prints (from the line's
+//    start); the lines after it do not replace it, so a display fed faster than anyone
+//    reads settles on where the answer begins instead of flashing through it.
+// 2. When INPUT starts to wait, the first line of the answer just printed ("jsi na
+//    začátku širokého koridoru" after "v"); the right panning key reads on through the
+//    answer, line by line, and past its last line reaches the input line. Any braille key
+//    goes straight to the input line, as does an answer with no text.
+// 3. While INPUT waits, the input line with dots 7 and 8 under its cursor; the window
 //    follows the cursor. Braille keys type through the chord keyboard, Enter confirms,
 //    Backspace deletes, a routing key moves the input cursor to the column under it.
-// 3. While the review window is open, the line under review with the review position
+// 4. While the review window is open, the line under review with the review position
 //    marked; a routing key moves the review position.
 // The review window covers the input line, which covers the printed line; closing one
 // shows what it covered. The panning keys move the window on whatever is shown; past the
@@ -53,6 +59,8 @@ public:
     void setWidth(size_t width);
 
     void showPrinted(std::string_view line);
+    // The answer's lines with text, shown first by the next input line; empty for none.
+    void showAnswer(std::vector<std::string> lines);
     void showInput(std::string_view text, size_t cursor);
     void endInput();
     void showReview(std::string_view line, size_t position);
@@ -77,11 +85,20 @@ private:
     void render();
     void pan(bool left);
     void showRow(int row, Edge edge);
+    // Panning on through the answer; past its last line back to the input line.
+    void panAnswer(bool left);
+    // Ends a reading: the layer below shows again from its start.
+    void stopReading(Layer layer);
+    std::string readLine(int row) const;
+    void drawReading();
 
     DisplayOutput& output_;
     BrailleKeyTargets targets_;
     ScreenLines screen_;
-    std::optional<int> readingRow_; //: the screen row read back by panning, over the rest
+    enum class Source { Screen, Answer };
+    std::optional<int> readingRow_; //: the row read (of the screen or the answer), over the rest
+    Source readingFrom_ = Source::Screen; //: what readingRow_ counts the rows of
+    std::vector<std::string> answer_;     //: the answer the next input line opens on
     CellTable table_;
     BrailleWindow window_;
     Content printed_;

@@ -66,6 +66,12 @@ enum class Message : int {
     NoDisplay = 57,          // switched on, and no display answered
     DisplayOn = 58,
     DisplayOff = 59,
+    NoAnswer = 60,             // Alt+1 to Alt+9 found no answer that far back
+    KeysItem = 61,             // Help, Keys
+    KeysHelp = 62,             // what Help, Keys shows: the keys that are no menu items
+    TranscriptItem = 63,       // the Settings item "Keep a transcript"
+    TranscriptUnwritable = 64, // followed by the file's name and why
+    KeysHelpMore = 65,         // the rest of Help, Keys, after KeysHelp
     End, // one past the last message; no message itself
 };
 

@@ -29,6 +29,7 @@ inline constexpr std::string_view kSoundsSection = "sounds";
 inline constexpr std::string_view kKeyboardSection = "keyboard";
 inline constexpr std::string_view kEnvironmentSection = "environment";
 inline constexpr std::string_view kBrailleSection = "braille";
+inline constexpr std::string_view kHistorySection = "history";
 
 // The speech on or off, as the sounds dialog sets it.
 inline constexpr Entry<bool> kVoiceAllowed{kGeneralVoiceSection, "voiceallowed", true};
@@ -49,6 +50,9 @@ inline constexpr Entry<bool> kBrailleKeys{kKeyboardSection, "braillekeys", false
 
 // May the program take a refreshable braille display (else another program keeps it)?
 inline constexpr Entry<bool> kBrailleDisplay{kBrailleSection, "display", true};
+
+// Keep a transcript of the game beside the memory image?
+inline constexpr Entry<bool> kTranscript{kHistorySection, "transcript", false};
 
 // The language's base in the string tables.
 inline constexpr Entry<int32_t> kLanguage{kEnvironmentSection, "language", kCzechBase};

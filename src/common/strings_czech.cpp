@@ -67,6 +67,20 @@ constexpr StringEntry kTable[] = {
     {Message::NoDisplay, "Braillský řádek nebyl nalezen."},
     {Message::DisplayOn, "Braillský řádek zapnut"},
     {Message::DisplayOff, "Braillský řádek vypnut"},
+    // Alt+1 to Alt+9 asked for an answer further back than the game has gone.
+    {Message::NoAnswer, "Tolik odpovědí ještě nebylo."},
+    // Help, Keys: the keys that are no menu items.
+    {Message::KeysItem, "&Klávesy"},
+    {Message::KeysHelp, "Alt+1: znovu přečte poslední odpověď hry, Alt+2 odpověď před ní, až po Alt+9.\n"
+           "Šipka nahoru nebo dolů: otevře okno prohlížení obrazovky.\n"
+           "F3 v něm: řekne znak, dvakrát rychle za sebou jej vyhláskuje."},
+    // The transcript's Settings item, and what is said when its file cannot be written.
+    {Message::TranscriptItem, "Uchovávat &záznam hry"},
+    {Message::TranscriptUnwritable, "Záznam hry nelze zapsat do souboru"},
+    // The rest of Help, Keys: a table entry holds at most 255 characters.
+    {Message::KeysHelpMore, "Alt+šipka nahoru ve vstupním řádku: přečte řádek.\n"
+           "Kterákoli klávesa zastaví řeč.\n"
+           "Alt+F4: uloží paměť a ukončí program."},
 };
 static_assert(holdsEveryMessage(kTable));
 

@@ -68,6 +68,20 @@ constexpr StringEntry kTable[] = {
     {Message::NoDisplay, "No braille display was found."},
     {Message::DisplayOn, "Braille display on"},
     {Message::DisplayOff, "Braille display off"},
+    // Alt+1 to Alt+9 asked for an answer further back than the game has gone.
+    {Message::NoAnswer, "There is no answer that far back."},
+    // Help, Keys: the keys that are no menu items.
+    {Message::KeysItem, "&Keys"},
+    {Message::KeysHelp, "Alt+1: says the game's last answer again, Alt+2 the one before it, up to Alt+9.\n"
+           "Up or Down arrow: opens the screen review window.\n"
+           "F3 there: says the character; pressed twice quickly, spells it."},
+    // The transcript's Settings item, and what is said when its file cannot be written.
+    {Message::TranscriptItem, "Keep a &transcript"},
+    {Message::TranscriptUnwritable, "The transcript cannot be written to the file"},
+    // The rest of Help, Keys: a table entry holds at most 255 characters.
+    {Message::KeysHelpMore, "Alt+Up arrow in the input line: reads the line.\n"
+           "Any key stops the speech.\n"
+           "Alt+F4: saves the memory and ends the program."},
 };
 static_assert(holdsEveryMessage(kTable));
 

@@ -67,6 +67,20 @@ constexpr StringEntry kTable[] = {
     {Message::NoDisplay, "Braillský riadok sa nenašiel."},
     {Message::DisplayOn, "Braillský riadok zapnutý"},
     {Message::DisplayOff, "Braillský riadok vypnutý"},
+    // Alt+1 to Alt+9 asked for an answer further back than the game has gone.
+    {Message::NoAnswer, "Toľko odpovedí ešte nebolo."},
+    // Help, Keys: the keys that are no menu items.
+    {Message::KeysItem, "&Klávesy"},
+    {Message::KeysHelp, "Alt+1: znova prečíta poslednú odpoveď hry, Alt+2 odpoveď pred ňou, až po Alt+9.\n"
+           "Šípka hore alebo dole: otvorí okno prezerania obrazovky.\n"
+           "F3 v ňom: povie znak, dvakrát rýchlo za sebou ho vyhláskuje."},
+    // The transcript's Settings item, and what is said when its file cannot be written.
+    {Message::TranscriptItem, "Uchovávať &záznam hry"},
+    {Message::TranscriptUnwritable, "Záznam hry sa nedá zapísať do súboru"},
+    // The rest of Help, Keys: a table entry holds at most 255 characters.
+    {Message::KeysHelpMore, "Alt+šípka hore vo vstupnom riadku: prečíta riadok.\n"
+           "Ktorýkoľvek kláves zastaví reč.\n"
+           "Alt+F4: uloží pamäť a ukončí program."},
 };
 static_assert(holdsEveryMessage(kTable));
 

@@ -316,6 +316,10 @@ void TForm2::sayWordAt(const EditLine& line)
 bool TForm2::inputeditKeyPress(const QKeyEvent& event, bool repeated)
 {
     inputeditKeyDown(event);
+    if (answerKeyBack(virtualKey(event), modifiersOf(event)) != 0) {
+        runAfterEdit(); // Alt+1 types no "1"
+        return true;
+    }
     const QString produced = event.text();
     // Alt with a letter is a menu accelerator, not a typed character; and Delete types
     // nothing, though some layouts report it as the character 127.
@@ -365,7 +369,10 @@ void TForm2::inputeditKeyDown(const QKeyEvent& event)
     // taken the key: Backspace echoes the character it is about to delete.
     std::string echo;
     std::string spoken;
-    if (key == vk::kBack) {
+    const size_t answerBack = answerKeyBack(key, modifiers);
+    if (answerBack != 0) {
+        // Said once the key is handled, like every other thing a key says.
+    } else if (key == vk::kBack) {
         hosts_.sounds->click(kLineClick);
         if (current.cursor > 0) {
             echo = characterAt(current.text, current.cursor - 1);
@@ -386,10 +393,13 @@ void TForm2::inputeditKeyDown(const QKeyEvent& event)
     }
     const bool review = (key == vk::kUp || key == vk::kDown) && !alt;
     const bool exit = key == vk::kF4 && alt;
-    if (echo.empty() && spoken.empty() && !review && !exit) {
+    if (echo.empty() && spoken.empty() && !review && !exit && answerBack == 0) {
         return;
     }
-    afterEdit_ = [this, echo, spoken, review, exit] {
+    afterEdit_ = [this, echo, spoken, review, exit, answerBack] {
+        if (answerBack != 0 && hosts_.sayAnswer) {
+            hosts_.sayAnswer(answerBack);
+        }
         if (!echo.empty()) {
             echokey(echo);
         }

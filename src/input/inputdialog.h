@@ -8,7 +8,8 @@
 //    the line speaks its text (or "empty line") when it gets the focus back, and each
 //    button speaks its caption. Closing clears the flag.
 // 2. Key press in the line: speech stops; Backspace and Delete click and echo the
-//    character they delete (or beep at the end of the line); Alt+Up speaks the line; with
+//    character they delete (or beep at the end of the line); Alt+Up speaks the line;
+//    Alt+1 to Alt+9 say an answer again, and the line never sees them; with
 //    braille mode off any other key echoes the character it types; then Up and Down open
 //    the review window and Alt+F4 ends the program. With braille mode on, the press then
 //    previews the chord and swallows printable characters (chordkeyboard.h).
@@ -29,6 +30,7 @@
 // All of this runs on the GUI thread.
 #pragma once
 
+#include "input/answerkeys.h"
 #include "input/brailletables.h"
 #include "input/chordkeyboard.h"
 #include "input/keyecho.h"
@@ -58,6 +60,7 @@ struct InputDialogHosts {
     KeyboardState* keyboard = &keyboardState();
     const BrailleTables* tables = &brailleTables();
     std::function<void()> openReview; //: TForm6::Open; while empty, Up and Down open nothing
+    AnswerSayer sayAnswer;            //: Alt+1 to Alt+9; while empty, they say nothing
 };
 
 class TForm2 : public QDialog, public runtime::InputDialog {

@@ -73,6 +73,9 @@ void MainWindowKeys::FormKeyDown(int key, Modifiers modifiers)
     if (key == vk::kF4 && modifiers.has(Modifier::Alt) && hosts_.exitProgram) {
         hosts_.exitProgram();
     }
+    if (const size_t back = answerKeyBack(key, modifiers); back != 0 && hosts_.sayAnswer) {
+        hosts_.sayAnswer(back);
+    }
 }
 
 void MainWindowKeys::attachbraillekeyboarditem(QAction& item)

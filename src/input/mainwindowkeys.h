@@ -8,13 +8,14 @@
 // 3. Up or Down opens the review window, once a program has been started, unless Shift,
 //    Space or another arrow is held: Shift+Up selects in the memo instead.
 // 4. Alt+F4 saves the memory image and ends the process at once.
+// 5. Alt+1 to Alt+9 say the last answer again, or one before it (answerkeys.h).
 // braillekeyboarditemClick switches braille mode: a rising pair of tones (400, 600) turns
 // it on, a falling pair (600, 400) off; the setting is written at once.
 // All of this runs on the GUI thread, nested inside the program's statements while it runs.
 #pragma once
 
+#include "input/answerkeys.h"
 #include "input/chordkeyboard.h"
-#include "runtime/host.h"
 #include "input/qtkeys.h"
 
 #include <QObject>
@@ -35,6 +36,7 @@ struct MainWindowHosts {
     std::function<void()> openReview;     //: TForm6::Open
     std::function<void()> exitProgram;    //: saves the memory image and ends the process
     std::function<void()> writesettings;  //: writes the general settings, braillekeys among them
+    AnswerSayer sayAnswer;                //: Alt+1 to Alt+9; while empty, they say nothing
 };
 
 class MainWindowKeys : public QObject {

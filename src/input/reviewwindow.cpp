@@ -135,6 +135,8 @@ bool TForm6::virtualscrmemoKeyDown(const QKeyEvent& event)
         if (key == vk::kF2) {
             const QTextCursor caret = virtualscrmemo_->textCursor();
             speech_.say(caretPosition(caret.blockNumber(), caret.positionInBlock()));
+        } else if (key == vk::kF3 && !event.isAutoRepeat()) {
+            sayCharacter(event);
         }
     }
     if (key == vk::kEscape) {
@@ -142,6 +144,24 @@ bool TForm6::virtualscrmemoKeyDown(const QKeyEvent& event)
         return true;
     }
     return false;
+}
+
+void TForm6::sayCharacter(const QKeyEvent& event)
+{
+    const QTextCursor caret = virtualscrmemo_->textCursor();
+    const size_t offset = text_.offsetOf(caret.blockNumber(), caret.positionInBlock());
+    const std::string character = characterAt(text_.text(), offset);
+    if (character.empty()) {
+        return;
+    }
+    const bool second = characterKey_.press(std::chrono::milliseconds(event.timestamp()), offset);
+    const std::string word =
+        second ? phoneticWord(character.front(), languageSettings().languagebase) : std::string();
+    if (!word.empty()) {
+        speech_.say(word);
+    } else {
+        KeyEcho{speech_, sounds_, brailleTables()}(character);
+    }
 }
 
 void TForm6::passBoundary(bool atBoundary)

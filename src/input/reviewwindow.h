@@ -6,7 +6,8 @@
 //    the two-tone sound plays, "Screen" is said without waiting and the window is shown
 //    modally. However it closes, the two tones play again and "end of screen" is said.
 // 2. Key press: with a speech engine ready, speech stops and F2 speaks "line 3, column 5";
-//    Escape closes the window, with or without speech.
+//    F3 echoes the character after the caret, and F3 again within half a second spells it
+//    ("Karel" for k, spelling.h); Escape closes the window, with or without speech.
 // 3. Key release, with a speech engine ready (the memo has already moved the caret): Up
 //    and Down speak the caret's line, or "empty line"; Left, Right, Home and End echo the
 //    character after the caret (at a line's end, its CR); Ctrl+Left and Ctrl+Right speak
@@ -20,6 +21,7 @@
 #include "input/keyecho.h"
 #include "input/qtkeys.h"
 #include "input/reviewtext.h"
+#include "input/spelling.h"
 #include "runtime/host.h"
 
 #include <QDialog>
@@ -57,6 +59,8 @@ private:
     bool virtualscrmemoKeyDown(const QKeyEvent& event);
     void virtualscrmemoKeyUp(const QKeyEvent& event);
     void passBoundary(bool atBoundary);
+    // F3: the character after the caret, spelled when it is the second press.
+    void sayCharacter(const QKeyEvent& event);
 
     runtime::Console& console_;
     runtime::Speech& speech_;
@@ -66,6 +70,7 @@ private:
     QPushButton* closebitbtn_ = nullptr;
     ReviewText text_;       //: the copy of the screen the memo shows, with CR LF line breaks
     bool edgeflag_ = false; //: the caret has already arrived at a boundary
+    DoublePress characterKey_; //: F3's last press, which a second one turns into spelling
 };
 
 } // namespace tov::input

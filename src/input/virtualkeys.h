@@ -36,6 +36,7 @@ inline constexpr int kApps = 93;
 inline constexpr int kNumpad0 = 96;
 inline constexpr int kF1 = 112;
 inline constexpr int kF2 = 113;
+inline constexpr int kF3 = 114;
 inline constexpr int kF4 = 115;
 inline constexpr int kF24 = 135;
 inline constexpr int kNumLock = 144;

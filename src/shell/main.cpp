@@ -1,7 +1,7 @@
 // The program's entry: the window, or with --console the terminal host.
 //
 //   tovana [--config FILE]                         the main window
-//   tovana --console [--speak] [--dump-screen] [--config FILE]
+//   tovana --console [--speak] [--dump-screen] [--transcript FILE] [--config FILE]
 //
 // Where the settings file and the data files are: shell/filelocations.h; --config FILE
 // names another settings file.
@@ -34,7 +34,8 @@ struct Options {
 void usage(std::FILE* to)
 {
     std::fputs("usage: tovana [--config FILE]\n"
-               "       tovana --console [--speak] [--dump-screen] [--config FILE]\n",
+               "       tovana --console [--speak] [--dump-screen] [--transcript FILE]"
+               " [--config FILE]\n",
                to);
 }
 
@@ -56,6 +57,8 @@ Options parse(int argc, char** argv)
             options.terminal.speak = true;
         } else if (arg == "--dump-screen") {
             options.terminal.dumpScreen = true;
+        } else if (arg == "--transcript" && options.console && i + 1 < argc) {
+            options.terminal.transcript = argv[++i];
         } else if (arg == "--config" && i + 1 < argc) {
             options.config = argv[++i];
         } else if (arg == "--help" || arg == "-h") {

@@ -80,6 +80,9 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile, SoundStack& so
     brailledisplayitem_ = settingsmenu_->addAction(QString());
     brailledisplayitem_->setObjectName("brailledisplayitem");
     brailledisplayitem_->setCheckable(true);
+    transcriptitem_ = settingsmenu_->addAction(QString());
+    transcriptitem_->setObjectName("transcriptitem");
+    transcriptitem_->setCheckable(true);
     soundssubmenu_ = settingsmenu_->addAction(QString());
     soundssubmenu_->setObjectName("soundssubmenu");
     soundssubmenu_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
@@ -95,6 +98,8 @@ TForm1::TForm1(runtime::Console& console, const Profile& profile, SoundStack& so
 
     helpmenu_ = menuBar()->addMenu(QString());
     helpmenu_->setObjectName("helpmenu");
+    keyssubmenu_ = helpmenu_->addAction(QString());
+    keyssubmenu_->setObjectName("keyssubmenu");
     aboutsubmenu_ = helpmenu_->addAction(QString());
     aboutsubmenu_->setObjectName("aboutsubmenu");
 
@@ -124,7 +129,9 @@ void TForm1::FormCreate(const std::filesystem::path& executable)
     labelAction(environmentsubmenu_, Message::EnvironmentItem, kOpensDialog);
     brailledisplayitem_->setText(caption(Message::BrailleDisplay));
     brailledisplayitem_->setToolTip(caption(Message::BrailleDisplayName));
+    labelAction(transcriptitem_, Message::TranscriptItem);
     helpmenu_->setTitle(caption(Message::HelpMenu));
+    labelAction(keyssubmenu_, Message::KeysItem, kOpensDialog);
     labelAction(aboutsubmenu_, Message::AboutItem);
     printmemo_->setAccessibleName(caption(Message::ProgramTitle));
 

@@ -60,12 +60,15 @@ public:
     QAction* braillekeyboarditem() const { return braillekeyboarditem_; }
     //: a check item; its command and check mark come from the braille display's unit
     QAction* brailledisplayitem() const { return brailledisplayitem_; }
+    //: a check item; the window host keeps the transcript by it
+    QAction* transcriptitem() const { return transcriptitem_; }
     QAction* soundssubmenu() const { return soundssubmenu_; }
     QAction* Voicesubmenu() const { return voicesubmenu_; }
     QAction* usesapi5submenu() const { return usesapi5submenu_; }
     QAction* environmentsubmenu() const { return environmentsubmenu_; }
     QMenu* helpmenu() const { return helpmenu_; }
     QAction* aboutsubmenu() const { return aboutsubmenu_; }
+    QAction* keyssubmenu() const { return keyssubmenu_; }
 
     bool programstarted() const { return programstarted_; }
     bool isRunning() const { return running_; }
@@ -107,6 +110,7 @@ private:
     QMenu* settingsmenu_ = nullptr;
     QAction* braillekeyboarditem_ = nullptr;
     QAction* brailledisplayitem_ = nullptr;
+    QAction* transcriptitem_ = nullptr;
     QAction* soundssubmenu_ = nullptr;
     QAction* voicesubmenu_ = nullptr;
     QAction* usesapi5submenu_ = nullptr;
@@ -115,6 +119,7 @@ private:
     QAction* environmentsubmenu_ = nullptr;
     QMenu* helpmenu_ = nullptr;
     QAction* aboutsubmenu_ = nullptr;
+    QAction* keyssubmenu_ = nullptr; //: Help, Keys: the keys that are no menu items
     SoundStack& sounds_;
     //: the items a run disables, so no second run or settings change starts inside it
     std::vector<QAction*> runDisabledItems_;

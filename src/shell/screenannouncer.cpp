@@ -7,34 +7,18 @@
 
 namespace tov::shell {
 
-void ScreenAnnouncer::printed(const runtime::PrintedText& printed)
-{
-    if (ownVoiceSpeaks_ && ownVoiceSpeaks_()) {
-        return;
-    }
-    // A line continued with ";" or "," is still one line for the listener's ear.
-    line_ += text::toQString(std::string(printed.text));
-    if (printed.mode == runtime::PrintMode::NextZone) {
-        line_ += QLatin1Char(' ');
-    }
-    if (printed.mode == runtime::PrintMode::EndLine) {
-        endLine();
-    }
-}
-
 void ScreenAnnouncer::inputStarted()
 {
-    endLine(); // a prompt printed with ";" belongs to this showing
-    dialog_.setAccessibleDescription(pending_.join(QLatin1Char('\n')));
-    pending_.clear();
+    const runtime::Answer* answer = answers_.justAnswered();
+    dialog_.setAccessibleDescription(answer && !ownVoiceSpeaks() ? text::toQString(answer->text())
+                                                                 : QString());
 }
 
-void ScreenAnnouncer::endLine()
+void ScreenAnnouncer::hand(QWidget& target, const std::string& text)
 {
-    if (!line_.trimmed().isEmpty()) {
-        pending_ << line_.trimmed();
-    }
-    line_.clear();
+    // Emptied first: the same answer asked for twice is a change both times.
+    target.setAccessibleDescription(QString());
+    target.setAccessibleDescription(text::toQString(text));
 }
 
 } // namespace tov::shell

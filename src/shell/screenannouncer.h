@@ -2,13 +2,15 @@
 // printed line. Orca (43) speaks no text inserted into a memo that is not focused, and the
 // memo never is while the program runs: the input dialog is back before Orca would look.
 // What Orca does read is the dialog as it becomes active: its name, its role and its
-// accessible description. So the lines printed since the dialog last showed become its
+// accessible description. So the answer printed since the dialog last showed becomes its
 // description for the next showing ("vzal jsi dopis" after "vezmi dopis"), each line once
-// and in order; with the program's own voice on nothing is collected, so nothing is said
-// twice. It follows the console's print channel like every other output.
+// and in order, read from the session's answer record; with the program's own voice on
+// the description stays empty, so nothing is said twice. It follows the console's print
+// channel after the record, and Alt+1 to Alt+9 hand an older answer over the same way.
 // All of this runs on the GUI thread.
 #pragma once
 
+#include "runtime/answers.h"
 #include "runtime/console.h"
 
 #include <QString>
@@ -22,22 +24,29 @@ namespace tov::shell {
 class ScreenAnnouncer final : public runtime::PrintObserver {
 public:
     // `ownVoiceSpeaks` tells whether the program's own voice reads what is printed;
-    // `dialog` is the input dialog's window, which carries the lines.
-    ScreenAnnouncer(std::function<bool()> ownVoiceSpeaks, QWidget& dialog)
-        : ownVoiceSpeaks_(std::move(ownVoiceSpeaks)), dialog_(dialog)
+    // `dialog` is the input dialog's window, which carries the lines; `answers` is the
+    // record told of each print before this announcer.
+    ScreenAnnouncer(std::function<bool()> ownVoiceSpeaks, QWidget& dialog,
+                    const runtime::AnswerRecord& answers)
+        : ownVoiceSpeaks_(std::move(ownVoiceSpeaks)), dialog_(dialog), answers_(answers)
     {
     }
 
-    void printed(const runtime::PrintedText& printed) override;
+    void printed(const runtime::PrintedText& /*printed*/) override {}
     void inputStarted() override;
 
-private:
-    void endLine();
+    // Whether the program's own voice reads what is printed.
+    bool ownVoiceSpeaks() const { return ownVoiceSpeaks_ && ownVoiceSpeaks_(); }
+    // Puts the text (Windows-1250, lines apart) into the accessible description of
+    // `target`, the focused control, where a screen reader that reads descriptions finds
+    // it. Orca 43 does not speak such a change: Qt 6.4's bridge announces it without the
+    // text, and Orca presents the text it is told. An empty text empties the description.
+    static void hand(QWidget& target, const std::string& text);
 
+private:
     std::function<bool()> ownVoiceSpeaks_;
     QWidget& dialog_;
-    QStringList pending_; //: printed since the dialog last showed, oldest first
-    QString line_;        //: the line being printed, not yet ended
+    const runtime::AnswerRecord& answers_;
 };
 
 } // namespace tov::shell

@@ -49,4 +49,14 @@ void writebrailledisplay(const Profile& profile, bool on)
     profile.write(settings::kBrailleDisplay, on);
 }
 
+bool readtranscript(const Profile& profile)
+{
+    return profile.read(settings::kTranscript);
+}
+
+void writetranscript(const Profile& profile, bool on)
+{
+    profile.write(settings::kTranscript, on);
+}
+
 } // namespace tov::shell

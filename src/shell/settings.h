@@ -32,4 +32,8 @@ void writesettings(const Profile& profile, const GeneralSettings& values);
 bool readbrailledisplay(const Profile& profile);
 void writebrailledisplay(const Profile& profile, bool on);
 
+// "Keep a transcript": off by default; written on its own when the user switches it.
+bool readtranscript(const Profile& profile);
+void writetranscript(const Profile& profile, bool on);
+
 } // namespace tov::shell

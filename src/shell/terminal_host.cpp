@@ -8,7 +8,9 @@
 #include "common/localizer.h"
 #include "common/profile.h"
 #include "common/text.h"
+#include "runtime/answers.h"
 #include "runtime/soundcues.h"
+#include "runtime/transcript.h"
 #include "runtime/console.h"
 #include "input/chordkeyboard.h"
 #include "input/tableloaders.h"
@@ -299,14 +301,15 @@ private:
 // more than before.
 class TerminalBraille {
 public:
-    TerminalBraille(runtime::Console& console, TerminalDialog& dialog,
-                    speech::ThreadEventQueue& queue)
+    TerminalBraille(runtime::Console& console, const runtime::AnswerRecord& answers,
+                    TerminalDialog& dialog, speech::ThreadEventQueue& queue)
         : console_(console), queue_(queue),
           view_(display_, {[&dialog](std::string_view chord) { dialog.typeChord(chord); },
-                           [&dialog] { dialog.confirm(); }, [&dialog] { dialog.deleteBack(); },
+                           [&dialog] { dialog.confirm(); },
+                           [&dialog] { dialog.deleteBack(); },
                            [&dialog](size_t column) { dialog.moveCursor(column); },
                            {}}),
-          printed_(console.screen(), view_)
+          printed_(console.screen(), answers, view_)
     {
         connection_ = std::make_unique<braille::BrlapiDisplay>(
             braille::BrlapiDisplay::Hooks{
@@ -379,6 +382,8 @@ private:
             owner.queue_.processPending();
             owner.printed_.printed(printed);
         }
+        void inputStarted() override { owner.printed_.inputStarted(); }
+        void inputEnded(std::string_view line) override { owner.printed_.inputEnded(line); }
     } observer_{*this};
     std::unique_ptr<braille::BrlapiDisplay> connection_;
     bool tableRead_ = false;
@@ -394,6 +399,7 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     runtime::Console console;
     console.setlocator(options.files);
     StdoutPrinter printer;
+    runtime::AnswerRecord answers;
     TerminalProcess process(console, options);
     TerminalDialog dialog(process);
     console.loadmemoryimage();
@@ -446,7 +452,7 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     }
     std::optional<TerminalBraille> braille;
     if (wantsDisplay) {
-        braille.emplace(console, dialog, input->queue());
+        braille.emplace(console, answers, dialog, input->queue());
     }
 
     // Everything the console talks to, handed over at once: standard output hears each
@@ -457,9 +463,20 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
     host.process = &process;
     host.sounds = &cues;
     host.observers.push_back(&printer);
+    host.observers.push_back(&answers); // before the outputs that read its answers
     if (braille) {
         host.observers.push_back(&braille->printObserver());
     }
+    // The settings' transcript beside the memory image, or the one named for this run.
+    runtime::Transcript transcript(
+        answers, [&process](const std::string& text) { process.showMessage(text); });
+    if (!options.transcript.empty()) {
+        transcript.keepIn(options.transcript);
+    } else if (readtranscript(profile)) {
+        transcript.keepIn(console.locate(runtime::kMemoryImageFile).parent_path() /
+                          runtime::kTranscriptFile);
+    }
+    host.observers.push_back(&transcript);
     console.setHost(std::move(host));
 
     if (input) {

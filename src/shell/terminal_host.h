@@ -15,6 +15,8 @@ struct TerminalOptions {
     bool speak = false;      //: speak what is printed (off: a terminal user has a reader)
     bool dumpScreen = false; //: print the 24 screen lines when the process ends
     runtime::FileLocator files; //: where each file is opened; empty: the working directory
+    //: --transcript FILE: the game is kept there for this run, whatever the settings say
+    std::filesystem::path transcript;
 };
 
 // Runs the built-in program once; returns the process's exit status.

@@ -28,6 +28,7 @@ WindowCommands::WindowCommands(TForm1& form1, TForm3& form3, TForm5& form5, TAbo
     connect(form1.environmentsubmenu(), &QAction::triggered, this,
             &WindowCommands::environmentsubmenuClick);
     connect(form1.aboutsubmenu(), &QAction::triggered, this, &WindowCommands::aboutsubmenuClick);
+    connect(form1.keyssubmenu(), &QAction::triggered, this, &WindowCommands::keyssubmenuClick);
 }
 
 void WindowCommands::StartsubmenuClick()
@@ -74,9 +75,14 @@ void WindowCommands::aboutsubmenuClick()
     aboutbox_.exec();
 }
 
+void WindowCommands::keyssubmenuClick()
+{
+    showInformation(message(Message::KeysHelp) + "\n" + message(Message::KeysHelpMore));
+}
+
 WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator files,
                        const std::filesystem::path& executable)
-    : profile_(config), reportersSet_([this, &files] {
+    : profile_(config), transcript_(answers_, postErrorMessage), reportersSet_([this, &files] {
           // A settings file that cannot be stored is said once, over the main window; the
           // changes hold in memory until the end.
           profile_.setWriteFailureReporter(postErrorMessage);
@@ -91,7 +97,7 @@ WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator
       announcer_(
           // The program's own voice reads what is printed: a screen reader then must not.
           [this] { return speech_.speaksPrintedText(); },
-          form2_),
+          form2_, answers_),
       form3_(profile_, &form1_),
       form4_(speech_, process_, &form1_),
       speechMenu_(
@@ -103,12 +109,13 @@ WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator
       commands_(form1_, form3_, form5_, aboutbox_, *this, sounds_.settings(), profile_),
       dialogJoined_([this] {
           form2_.setHosts({&speech_, &sounds_, &input::keyboardState(), &input::brailleTables(),
-                           [this] { form6_.Open(); }});
+                           [this] { form6_.Open(); }, [this](size_t back) { sayAnswer(back); }});
       }),
       keys_({&speech_, &sounds_, &input::keyboardState(),
              [this] { return sounds_.timer().endwait(); },
              [this] { return form1_.programstarted(); }, [this] { form6_.Open(); },
-             [this] { form1_.endNow(); }, [this] { form1_.writesettings(); }},
+             [this] { form1_.endNow(); }, [this] { form1_.writesettings(); },
+             [this](size_t back) { sayAnswer(back); }},
             &form1_),
       keysJoined_([this] {
           keys_.attachbraillekeyboarditem(*form1_.braillekeyboarditem());
@@ -118,7 +125,7 @@ WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator
       // does: the memory image saved, nothing left waiting for the dialog.
       closeWatch_(form1_, [this] { form1_.endNow(); }),
       // The braille display: nothing waits for it, and without BRLTTY nothing is shown.
-      braille_(console_, form2_, form6_, *form1_.brailledisplayitem(),
+      braille_(console_, answers_, form2_, form6_, *form1_.brailledisplayitem(),
                {[this](std::function<void()> call) { poster_.post(std::move(call)); },
                 [this] { return readbrailledisplay(profile_); },
                 [this](bool on) { writebrailledisplay(profile_, on); },
@@ -131,8 +138,16 @@ WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator
           host.dialog = &form2_;
           host.process = &process_;
           host.sounds = &sounds_;
-          host.observers = {&announcer_, &braille_.printObserver()};
+          // The record first: the outputs after it read the answer it has just closed.
+          host.observers = {&answers_, &announcer_, &braille_.printObserver(), &transcript_};
           console_.setHost(std::move(host));
+          QAction* item = form1_.transcriptitem();
+          item->setChecked(readtranscript(profile_));
+          keepTranscript(item->isChecked());
+          QObject::connect(item, &QAction::triggered, &form1_, [this](bool on) {
+              writetranscript(profile_, on);
+              keepTranscript(on);
+          });
       })
 {
 }
@@ -155,6 +170,25 @@ void WindowHost::show()
             },
             Qt::QueuedConnection);
     }
+}
+
+void WindowHost::sayAnswer(size_t back)
+{
+    const std::string text = runtime::answerToSay(answers_, back);
+    if (announcer_.ownVoiceSpeaks()) {
+        speech_.say(text);
+        return;
+    }
+    // Without the program's voice, the answer goes where a screen reader looks for it.
+    QWidget* focused = QApplication::focusWidget();
+    ScreenAnnouncer::hand(focused ? *focused : static_cast<QWidget&>(form1_), text);
+}
+
+void WindowHost::keepTranscript(bool on)
+{
+    transcript_.keepIn(on ? console_.locate(runtime::kMemoryImageFile).parent_path() /
+                                runtime::kTranscriptFile
+                          : std::filesystem::path());
 }
 
 bool WindowHost::voicesavailable() const

@@ -3,7 +3,8 @@
 // them down in reverse. Also the main window's commands that open the windows made after
 // it (WindowCommands), which the host joins to their menu items once those windows exist.
 //
-// 1. The settings file, the console and the message boxes.
+// 1. The settings file, the console, the record of its answers, the transcript and the
+//    message boxes.
 // 2. The sounds (silent until the main window opens them; a missing sound bank is said in
 //    a box that ends the program) and the speech layer with the two queues its engine
 //    threads post through.
@@ -15,7 +16,8 @@
 //    the watch that ends the program when the main window is closed under a dialog, and
 //    the braille display.
 // 6. Last, the console gets its hosts, all at once: this is the only place that wires
-//    them, and nothing runs the program before the message loop does.
+//    them, and nothing runs the program before the message loop does. The transcript
+//    starts as the settings say.
 // All of this runs on the GUI thread.
 #pragma once
 
@@ -24,7 +26,9 @@
 #include "input/mainwindowkeys.h"
 #include "input/inputdialog.h"
 #include "input/reviewwindow.h"
+#include "runtime/answers.h"
 #include "runtime/console.h"
+#include "runtime/transcript.h"
 #include "shell/screenannouncer.h"
 #include "shell/soundstack.h"
 #include "shell/aboutbox.h"
@@ -67,6 +71,7 @@ public:
     void environmentsubmenuClick();
     void soundssubmenuClick();
     void aboutsubmenuClick();
+    void keyssubmenuClick();
 
 private:
     TForm1& form1_;
@@ -104,9 +109,15 @@ private:
     bool voicesavailable() const override;
     void enablevoice() override;
     void preparevoice() override;
+    // Alt+1 to Alt+9 in the main window and the input dialog.
+    void sayAnswer(size_t back);
+    // Settings, Keep a transcript: on in the memory image's folder, or off.
+    void keepTranscript(bool on);
 
     Profile profile_;
     runtime::Console console_;
+    runtime::AnswerRecord answers_;
+    runtime::Transcript transcript_;
     MessageBoxProcess process_;
     Step reportersSet_;
     SoundStack sounds_;

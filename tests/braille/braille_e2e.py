@@ -180,6 +180,27 @@ def brltty(sock, port):
                  stdout=subprocess.DEVNULL, stderr=open(os.path.join(work, "brltty.log"), "a"))
 
 
+def wait_output(text):
+    """Waits until the terminal host has printed `text`: the next INPUT then follows at
+    once, with nothing between that waits."""
+    deadline = time.time() + WAIT
+    while text not in open(os.path.join(work, "out.txt"), encoding="utf-8").read():
+        assert time.time() < deadline, "the terminal never printed " + text
+        time.sleep(0.1)
+    time.sleep(0.5)
+
+
+def pan_right_to(display, cells, what, at):
+    """Pans right until the display shows `cells`; returns where it was seen."""
+    for _ in range(400):
+        if display.lines and display.lines[-1][: display.width] == cells:
+            return len(display.lines)
+        count = len(display.lines)
+        display.send("FwinRt")
+        display.changed(count)
+    raise AssertionError("panning right never reached " + what)
+
+
 def prepare_workdir():
     exe_dir = os.path.dirname(EXE)
     for name in ("data.dta", "sounds.dat", "czech.ebt", "czech.eky"):
@@ -189,6 +210,9 @@ def prepare_workdir():
 
 
 CLEARING = "stojíš na malé mýtině. ve skalní stěně je malý průchod"
+OPENING = "maska slunečního boha, textová dobrodružná hra pro tovanu"
+OPENING_END = "můžeš jít na východ."
+CORRIDOR = "jsi na začátku širokého koridoru. v podlaze ústí větrací"
 
 
 def console(port):
@@ -207,9 +231,10 @@ def terminal():
     brltty(sock, port)
     display.accept()
     app = console(port)
-    at = display.wait_for(expect_cells("", width, 0), "the empty input line")
-    at = read_back(display, CLEARING, at)
-    # Typing brings the input line back.
+    # The program waits with the opening on the display, from its first line.
+    at = display.wait_for(expect_cells(OPENING, width), "the opening's first line")
+    wait_output(OPENING_END)
+    # A braille key goes straight to the input line.
     display.type("vezmi dopis")
     # Eleven characters on ten cells: the window has followed the cursor to its second part.
     at = display.wait_for(expect_cells("s", width, 1), "the input line's end with the cursor", at)
@@ -223,8 +248,9 @@ def terminal():
     display.send("Route 1")
     at = display.wait_for(expect_cells("s", width, 1), "the cursor routed to the end", at)
     display.send("KEY_ENTER")
-    # The answer is printed and the next INPUT asks at once: the answer is read back.
-    at = display.wait_for(expect_cells("", width, 0), "the next input line", at)
+    # The answer is printed and the next INPUT waits on it; past it, the input line.
+    at = display.wait_for(expect_cells("vzal jsi dopis", width), "the answer", at)
+    at = pan_right_to(display, expect_cells("", width, 0), "the next input line", at)
     read_back(display, "vzal jsi dopis", at)
     app.stdin.close()
     app.wait(WAIT)
@@ -240,24 +266,22 @@ def comeback():
     port = free_port()
     # The program first, with no BRLTTY to be found: it must start and print as ever.
     app = console(port)
-    deadline = time.time() + WAIT
-    while "mýtině" not in open(os.path.join(work, "out.txt"), encoding="utf-8").read():
-        assert time.time() < deadline, "the terminal host did not start without BRLTTY"
-        time.sleep(0.1)
+    wait_output(OPENING_END)
     first = brltty(sock, port)
     display.accept()
-    at = display.wait_for(expect_cells("", width, 0), "the input line once BRLTTY came")
+    at = display.wait_for(expect_cells(OPENING, width), "the opening once BRLTTY came")
     stop(first)
     display.conn.close()
     second = brltty(sock, port)
     display.accept()
     display.lines.clear()
-    display.wait_for(expect_cells("", width, 0), "the input line after BRLTTY's restart")
+    display.wait_for(expect_cells(OPENING, width), "the opening after BRLTTY's restart")
     display.type("v")
     display.wait_for(expect_cells("v", width, 1), "a chord typed after the restart")
     at = len(display.lines)
     display.send("KEY_ENTER")
-    at = display.wait_for(expect_cells("", width, 0), "the next input line", at)
+    at = display.wait_for(expect_cells(CORRIDOR, width), "the corridor's answer", at)
+    at = pan_right_to(display, expect_cells("", width, 0), "the next input line", at)
     read_back(display, "jsi na začátku širokého koridoru", at)
     app.stdin.close()
     app.wait(WAIT)
@@ -302,13 +326,22 @@ def window():
     xdotool("key", "ctrl+s")
     dialog = xdotool("search", "--sync", "--onlyvisible", "--name", "^Vlož data$").split()[0]
     xdotool("windowfocus", "--sync", dialog)
-    at = display.wait_for(expect_cells("", width, 0), "the empty input line")
+    # Voice off, the opening printed at full speed: the display has settled on its start.
+    at = display.wait_for(expect_cells(OPENING, width), "the opening's first line")
+    settle = time.time() + 2
+    while time.time() < settle:
+        display.pump(0.2)
+    later = [line[:width] for line in display.lines[at:]]
+    assert all(line == expect_cells(OPENING, width) for line in later), \
+        "the display went on from the opening's first line: %s" % later
+    at = pan_right_to(display, expect_cells("", width, 0), "the input line", len(display.lines))
     at = read_back(display, CLEARING, at)
     display.type("v")
     at = display.wait_for(expect_cells("v", width, 1), "the chord typed into the line", at)
     display.send("KEY_ENTER")
-    at = display.wait_for(expect_cells("", width, 0), "the next input line", at)
-    at = read_back(display, "jsi na začátku širokého koridoru. v podlaze ústí větrací", at)
+    at = display.wait_for(expect_cells(CORRIDOR, width), "the corridor's answer", at)
+    at = pan_right_to(display, expect_cells("", width, 0), "the next input line", at)
+    at = read_back(display, CORRIDOR, at)
     # The review window opens on the screen's first line, the position at its start.
     dialog = xdotool("search", "--sync", "--onlyvisible", "--name", "^Vlož data$").split()[0]
     xdotool("windowfocus", "--sync", dialog)

@@ -254,6 +254,78 @@ TEST_F(ViewFixture, PanningLeftFromTheInputLineReadsBackUpTheScreen)
     EXPECT_EQ(last(), (std::vector<Cell>{0xC0, 0, 0})) << "typing brings the input line back";
 }
 
+// The answer just printed comes before the input line: panning right reads it line by
+// line and then reaches the line; a braille key goes to the line at once.
+TEST_F(ViewFixture, TheInputLineOpensOnTheAnswerAndPanningReadsThroughIt)
+{
+    view.showAnswer({"a.", "e a e"});
+    view.showInput("", 0);
+    EXPECT_EQ(last(), (std::vector<Cell>{0x01, 0x04, 0})) << "the answer's first line";
+    for (const std::vector<Cell>& next :
+         {std::vector<Cell>{0x11, 0, 0x01}, {0, 0x11, 0}, {0xC0, 0, 0}}) {
+        press(DisplayKey::Kind::PanRight);
+        EXPECT_EQ(last(), next) << "the second line, its rest, then the input line";
+    }
+    press(DisplayKey::Kind::PanLeft);
+    EXPECT_EQ(last(), (std::vector<Cell>{0x11, 0, 0x01})) << "up the screen from there";
+
+    view.endInput();
+    view.showAnswer({"e"});
+    view.showInput("", 0);
+    press(DisplayKey::Kind::Chord, 0, "1");
+    EXPECT_EQ(calls, (std::vector<std::string>{"chord 1"}));
+    EXPECT_EQ(last(), (std::vector<Cell>{0xC0, 0, 0})) << "the chord went to the input line";
+}
+
+// Fed by a real console: however many lines an answer has, the display shows where it
+// begins and stays there, and the input line opens on that answer.
+TEST(PrintedLines, TheDisplaySettlesOnTheStartOfEachAnswer)
+{
+    struct OpeningDialog final : runtime::InputDialog {
+        BrailleView* view = nullptr;
+        Recorder* output = nullptr;
+        std::vector<std::vector<Cell>> opened; //: what the display showed as INPUT waited
+        void setEditText(const std::string&) override {}
+        void activateEdit() override {}
+        runtime::DialogResult showModal() override
+        {
+            view->showInput("", 0);
+            opened.push_back(output->writes.back());
+            view->endInput();
+            return runtime::DialogResult::Ok;
+        }
+        std::string editText() const override { return "a"; }
+    } dialog;
+    Recorder output;
+    BrailleView view(output, {});
+    view.setTable(CellTable(smallTable()));
+    view.setWidth(3);
+    dialog.view = &view;
+    dialog.output = &output;
+    runtime::Console console;
+    runtime::AnswerRecord answers;
+    PrintedLines printed(console.screen(), answers, view);
+    console.setHost({.dialog = &dialog,
+                     .pauser = &runtime::sleepingPauser(),
+                     .observers = {&answers, &printed}});
+    output.writes.clear(); // the empty display of the start
+
+    console.print("", runtime::PrintMode::EndLine);
+    console.print("a", runtime::PrintMode::Stay);
+    console.print(".", runtime::PrintMode::EndLine);
+    console.print("e", runtime::PrintMode::EndLine);
+    console.print("a e", runtime::PrintMode::EndLine);
+    EXPECT_EQ(output.writes, (std::vector<std::vector<Cell>>{{0x01, 0, 0}, {0x01, 0x04, 0}}))
+        << "the first line as it grew, and nothing after it";
+    std::string target;
+    console.input(target, runtime::InputMode::NewLine);
+    console.print("e", runtime::PrintMode::EndLine);
+    console.print("a", runtime::PrintMode::EndLine);
+    console.input(target, runtime::InputMode::NewLine);
+
+    EXPECT_EQ(dialog.opened, (std::vector<std::vector<Cell>>{{0x01, 0x04, 0}, {0x11, 0, 0}}));
+}
+
 TEST(DecodeKey, BrlapiCodesBecomeTheProgramsKeys)
 {
     using Kind = DisplayKey::Kind;

@@ -155,7 +155,7 @@ int main(int argc, char** argv)
 
     tov::input::KeyboardState state;
     tov::input::TForm2 dialog([] {});
-    dialog.setHosts({&speech, &tov::runtime::silentSounds(), &state, &tables, {}});
+    dialog.setHosts({&speech, &tov::runtime::silentSounds(), &state, &tables, {}, {}});
     dialog.activateEdit();
     dialog.show();
     if (!QTest::qWaitForWindowActive(&dialog)) {

@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace tov::input {
 namespace {
 
@@ -25,7 +27,9 @@ class InputDialogTest : public ::testing::Test {
 protected:
     InputDialogTest()
     {
-        dialog.setHosts({&speech, &cues, &state, &tables, [this] { ++reviews; }});
+        dialog.setHosts(
+            {&speech, &cues, &state, &tables, [this] { ++reviews; },
+             [this](size_t back) { speech.say("<answer " + std::to_string(back) + ">"); }});
     }
 
     static void SetUpTestSuite()
@@ -251,6 +255,25 @@ TEST_F(InputDialogTest, AltF4RunsTheExitCommand)
     EXPECT_EQ(exits, 1);
     key(Qt::Key_F4);
     EXPECT_EQ(exits, 1);
+}
+
+// Alt+1 to Alt+9 ask for an answer again; the line takes no digit and echoes none. Alt+0,
+// Ctrl+Alt+1 (AltGr on some layouts) and a plain 1 are no answer keys.
+TEST_F(InputDialogTest, AltDigitsAskForAnAnswerAndTypeNothing)
+{
+    open("v", 1);
+    key(Qt::Key_1, "1", Qt::AltModifier);
+    key(Qt::Key_9, "9", Qt::AltModifier);
+    EXPECT_EQ(log.heard(), (Heard{"<answer 1>", "<answer 9>"}));
+    EXPECT_EQ(edit()->text(), QString("v"));
+    key(Qt::Key_0, "0", Qt::AltModifier);
+    key(Qt::Key_1, "1", Qt::AltModifier | Qt::ControlModifier);
+    key(Qt::Key_1, "1");
+    const Heard heard = log.heard();
+    EXPECT_EQ(std::count_if(heard.begin(), heard.end(),
+                            [](const std::string& said) { return said.starts_with("<answer"); }),
+              2);
+    EXPECT_EQ(heard.back(), "<echo 1>") << "a plain 1 is typed as ever";
 }
 
 TEST_F(InputDialogTest, EscapeDoesNothingAndTheCloseBoxCancels)

@@ -64,10 +64,24 @@ protected:
                              return false;
                          },
                          [this] { return started; }, [this] { ++reviews; }, [this] { ++exits; },
-                         [this] { ++writes; }}};
+                         [this] { ++writes; }, [this](size_t back) { answers.push_back(back); }}};
+    std::vector<size_t> answers;
     QWidget window;
     QPlainTextEdit* memo = nullptr;
 };
+
+TEST_F(MainWindowKeysTest, AltDigitsOneToNineAskForAnAnswerAndNothingElse)
+{
+    key(Qt::Key_1, Qt::AltModifier);
+    key(Qt::Key_2, Qt::AltModifier);
+    key(Qt::Key_9, Qt::AltModifier);
+    key(Qt::Key_0, Qt::AltModifier);
+    key(Qt::Key_1);
+    key(Qt::Key_1, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_EQ(answers, (std::vector<size_t>{1, 2, 9}));
+    EXPECT_EQ(reviews, 0);
+    EXPECT_EQ(exits, 0);
+}
 
 TEST_F(MainWindowKeysTest, EveryKeyStopsSpeechAndEndsASoundWaitOnce)
 {
@@ -117,7 +131,7 @@ TEST_F(MainWindowKeysTest, ADialogOfTheWindowIsNotPartOfIt)
 {
     auto* dialog = new QDialog(&window);
     auto* line = new QLineEdit(dialog);
-    MainWindowKeys later{{&speech, &cues, &state, {}, {}, {}, {}, {}}};
+    MainWindowKeys later{{&speech, &cues, &state, {}, {}, {}, {}, {}, {}}};
     later.watch(window);
     press(Qt::Key_A, Qt::NoModifier, line);
     EXPECT_EQ(log.count("<stop>"), 0);

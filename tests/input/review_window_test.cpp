@@ -10,6 +10,8 @@
 #include "input/reviewwindow.h"
 #include "runtime/console.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -181,6 +183,32 @@ TEST_F(ReviewWindowTest, F2SpeaksLineAndColumnFromOne)
     EXPECT_EQ(heard[3], "line 3, column 3");
 }
 
+// F3 echoes the character after the caret; a second F3 within half a second (by the key
+// events' own times) spells it in the interface language, here English.
+TEST_F(ReviewWindowTest, F3TwiceWithinHalfASecondSpellsTheCharacter)
+{
+    console.screen().replaceLine(0, "kx");
+    const auto f3At = [&](ulong milliseconds) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_F3, Qt::NoModifier);
+        press.setTimestamp(milliseconds);
+        QApplication::sendEvent(memo(), &press);
+    };
+    openWith([&] {
+        log.clear();
+        f3At(1000);
+        f3At(1450); // the second press
+        f3At(1500); // a third starts over
+        f3At(2100); // too late for a second
+        key(Qt::Key_Right);
+        f3At(3000);
+        f3At(3100);
+    });
+    const Heard heard = log.heard();
+    ASSERT_GE(heard.size(), 7u);
+    EXPECT_EQ(Heard(heard.begin(), heard.begin() + 7),
+              (Heard{"<echo k>", "Kilo", "<echo k>", "<echo k>", "<echo x>", "<echo x>", "X-ray"}));
+}
+
 TEST_F(ReviewWindowTest, CharactersEchoTheOneAfterTheCaretAndTheCarriageReturnAtALineEnd)
 {
     console.screen().replaceLine(0, "ab");
@@ -235,7 +263,7 @@ TEST_F(ReviewWindowTest, WithoutASpeechEngineTheKeysAreSilentAndEscapeStillClose
 TEST_F(ReviewWindowTest, UpInTheInputLineOpensItAndTheLineStaysQuietWhenItCloses)
 {
     TForm2 dialog([] {});
-    dialog.setHosts({&speech, &cues, &state, &brailleTables(), [this] { form.Open(); }});
+    dialog.setHosts({&speech, &cues, &state, &brailleTables(), [this] { form.Open(); }, {}});
     dialog.setEditText("sever");
     dialog.activateEdit();
     QTimer::singleShot(0, [&] {

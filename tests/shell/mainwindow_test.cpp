@@ -290,8 +290,9 @@ TEST_F(TForm1Test, EachShowingOfTheDialogCarriesTheLinesPrintedSinceTheLast)
     createWindows();
     dialog = std::make_unique<input::TForm2>([] { FAIL() << "exit button"; }, window.get());
     DescribedDriver described(*dialog, *window);
-    ScreenAnnouncer announcer([] { return false; }, described);
-    console.setHost({&speech, &described, &process, &pauser, &played, {&announcer}});
+    runtime::AnswerRecord answers;
+    ScreenAnnouncer announcer([] { return false; }, described, answers);
+    console.setHost({&speech, &described, &process, &pauser, &played, {&answers, &announcer}});
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     described.commands = {"vezmi dopis", "v"};

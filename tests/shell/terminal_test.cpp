@@ -191,6 +191,62 @@ TEST_F(TerminalTest, WinningOrderPlaysToTheEnd)
     EXPECT_EQ(std::filesystem::file_size(dir / "ram.dat"), 65536u);
 }
 
+// A whole winning game kept in the file named for the run: under its session's heading,
+// every line printed to the terminal, in order, and every command after "> ", as UTF-8.
+TEST_F(TerminalTest, AWinningGameIsKeptInTheTranscriptNamedForTheRun)
+{
+    std::string input;
+    std::vector<std::string> expected; // the terminal's lines with text, then the commands
+    for (std::string_view command : tov::testing::kWinningCommands) {
+        input += std::string(command) + "\n";
+    }
+    std::vector<std::string> arguments = args(false);
+    arguments.insert(arguments.end(), {"--transcript", (dir / "game.txt").string()});
+    const ProcessRun run = runTovana(dir, input, arguments);
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> kept;
+    for (const auto& [text, into] :
+         {std::pair{run.out, &expected}, {dir.read("game.txt"), &kept}}) {
+        for (std::string line : lines(text)) {
+            line.erase(line.find_last_not_of(' ') + 1);
+            if (!line.empty() && !line.starts_with("> ")) {
+                into->push_back(line);
+            }
+        }
+    }
+    for (std::string_view command : tov::testing::kWinningCommands) {
+        expected.push_back(std::string(command));
+    }
+    for (const std::string& line : lines(dir.read("game.txt"))) {
+        if (line.starts_with("> ")) {
+            kept.push_back(line.substr(2));
+        }
+    }
+    ASSERT_FALSE(kept.empty());
+    EXPECT_TRUE(kept.front().starts_with("--- 20")) << kept.front();
+    EXPECT_EQ(std::vector<std::string>(kept.begin() + 1, kept.end()), expected);
+}
+
+// The setting keeps it beside the memory image; one that cannot be written is said once,
+// naming the file, and the game goes on.
+TEST_F(TerminalTest, TheTranscriptSettingAndAFileThatCannotBeWritten)
+{
+    dir.write("tovana.ini", "[history]\ntranscript=1\n");
+    EXPECT_EQ(runTovana(dir, "v\n", args(false)).status, 0);
+    EXPECT_NE(dir.read("transcript.txt").find("\n> v\njsi na začátku širokého koridoru"),
+              std::string::npos);
+
+    dir.write("plain", "a file, not a folder");
+    const std::string file = (dir / "plain" / "game.txt").string();
+    std::vector<std::string> arguments = args(false);
+    arguments.insert(arguments.end(), {"--transcript", file});
+    const ProcessRun run = runTovana(dir, "v\ns\n", arguments);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(lines(run.err).size(), 1u) << run.err;
+    EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("koridoru"), std::string::npos) << "the game went on";
+}
+
 TEST_F(TerminalTest, EndOfInputSavesTheMemoryImageAndEndsWithStatusZero)
 {
     const ProcessRun run = runTovana(dir, "v\n", args(false));
