@@ -66,7 +66,8 @@ enum class Message : int {
     NoDisplay = 57,          // switched on, and no display answered
     DisplayOn = 58,
     DisplayOff = 59,
-    End, // one past the last message; no message itself
+    SoundLost = 60, // the sound server went away while the program ran, followed by the output
+    End,            // one past the last message; no message itself
 };
 
 // Whether a number is a message's: below End, and not one of the two that stand empty.

@@ -67,6 +67,8 @@ constexpr StringEntry kTable[] = {
     {Message::NoDisplay, "Braillský řádek nebyl nalezen."},
     {Message::DisplayOn, "Braillský řádek zapnut"},
     {Message::DisplayOff, "Braillský řádek vypnut"},
+    {Message::SoundLost, "Zvuk se ztratil: zvukový server přestal hrát. Program běží dál bez "
+                         "zvuku; zvuk se vrátí, až program spustíte znovu. Výstup:"},
 };
 static_assert(holdsEveryMessage(kTable));
 

@@ -68,6 +68,8 @@ constexpr StringEntry kTable[] = {
     {Message::NoDisplay, "No braille display was found."},
     {Message::DisplayOn, "Braille display on"},
     {Message::DisplayOff, "Braille display off"},
+    {Message::SoundLost, "Sound is lost: the sound server stopped playing. The program goes on "
+                         "without sound; sound returns when the program is started again. Output:"},
 };
 static_assert(holdsEveryMessage(kTable));
 

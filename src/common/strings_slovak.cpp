@@ -67,6 +67,8 @@ constexpr StringEntry kTable[] = {
     {Message::NoDisplay, "Braillský riadok sa nenašiel."},
     {Message::DisplayOn, "Braillský riadok zapnutý"},
     {Message::DisplayOff, "Braillský riadok vypnutý"},
+    {Message::SoundLost, "Zvuk sa stratil: zvukový server prestal hrať. Program beží ďalej bez "
+                         "zvuku; zvuk sa vráti, keď program spustíte znova. Výstup:"},
 };
 static_assert(holdsEveryMessage(kTable));
 
