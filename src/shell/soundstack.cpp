@@ -9,7 +9,7 @@
 #include "sound/audiodevice.h"
 #include "sound/sounddevice.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 
 namespace tov::shell {
 namespace {
@@ -50,8 +50,12 @@ void SoundStack::createsounds()
     // Told from whichever thread found the loss (an engine's, for an utterance): the box is
     // shown on the GUI thread, outside the call that played.
     sound::AudioDevice::onLoss([](const std::string& output) {
+        QCoreApplication* const application = QCoreApplication::instance();
+        if (application == nullptr) {
+            return; // the program is ending: nobody is left to tell
+        }
         QMetaObject::invokeMethod(
-            qApp,
+            application,
             [output] {
                 showErrorMessage(message(Message::SoundLost) + " " + text::fromUtf8(output));
             },
