@@ -72,7 +72,8 @@ enum class Message : int {
     TranscriptItem = 63,       // the Settings item "Keep a transcript"
     TranscriptUnwritable = 64, // followed by the file's name and why
     KeysHelpMore = 65,         // the rest of Help, Keys, after KeysHelp
-    End, // one past the last message; no message itself
+    SoundLost = 66, // the sound server went away while the program ran, followed by the output
+    End,            // one past the last message; no message itself
 };
 
 // Whether a number is a message's: below End, and not one of the two that stand empty.

@@ -81,6 +81,8 @@ constexpr StringEntry kTable[] = {
     {Message::KeysHelpMore, "Alt+šipka nahoru ve vstupním řádku: přečte řádek.\n"
            "Kterákoli klávesa zastaví řeč.\n"
            "Alt+F4: uloží paměť a ukončí program."},
+    {Message::SoundLost, "Zvuk se ztratil: zvukový server přestal hrát. Program běží dál bez "
+                         "zvuku; zvuk se vrátí, až program spustíte znovu. Výstup:"},
 };
 static_assert(holdsEveryMessage(kTable));
 

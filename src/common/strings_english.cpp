@@ -82,6 +82,8 @@ constexpr StringEntry kTable[] = {
     {Message::KeysHelpMore, "Alt+Up arrow in the input line: reads the line.\n"
            "Any key stops the speech.\n"
            "Alt+F4: saves the memory and ends the program."},
+    {Message::SoundLost, "Sound is lost: the sound server stopped playing. The program goes on "
+                         "without sound; sound returns when the program is started again. Output:"},
 };
 static_assert(holdsEveryMessage(kTable));
 

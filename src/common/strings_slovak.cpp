@@ -81,6 +81,8 @@ constexpr StringEntry kTable[] = {
     {Message::KeysHelpMore, "Alt+šípka hore vo vstupnom riadku: prečíta riadok.\n"
            "Ktorýkoľvek kláves zastaví reč.\n"
            "Alt+F4: uloží pamäť a ukončí program."},
+    {Message::SoundLost, "Zvuk sa stratil: zvukový server prestal hrať. Program beží ďalej bez "
+                         "zvuku; zvuk sa vráti, keď program spustíte znova. Výstup:"},
 };
 static_assert(holdsEveryMessage(kTable));
 

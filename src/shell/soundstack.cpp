@@ -1,12 +1,24 @@
 // The sound stack's making, opening and freeing.
 #include "shell/soundstack.h"
 
+#include "common/localizer.h"
+#include "common/text.h"
 #include "runtime/soundcues.h"
 #include "runtime/console.h"
 #include "shell/tovapplication.h"
+#include "sound/audiodevice.h"
 #include "sound/sounddevice.h"
 
+#include <QCoreApplication>
+
 namespace tov::shell {
+namespace {
+
+// A second between looks: the user hears of a lost server about when the next line would
+// have been spoken, and the look costs one query of the device.
+constexpr int kLossWatchMs = 1000;
+
+} // namespace
 
 SoundStack::SoundStack(runtime::Console& console, runtime::ProcessControl& process)
     : console_(console), process_(process), wavelist_(std::make_unique<sound::TWaveList>()),
@@ -35,6 +47,27 @@ void SoundStack::createsounds()
         // waits still happen, and the user has been told why there is no sound.
         showErrorMessage(error.what());
     }
+    // Told from whichever thread found the loss (an engine's, for an utterance): the box is
+    // shown on the GUI thread, outside the call that played.
+    sound::AudioDevice::onLoss([](const std::string& output) {
+        QCoreApplication* const application = QCoreApplication::instance();
+        if (application == nullptr) {
+            return; // the program is ending: nobody is left to tell
+        }
+        QMetaObject::invokeMethod(
+            application,
+            [output] {
+                showErrorMessage(message(Message::SoundLost) + " " + text::fromUtf8(output));
+            },
+            Qt::QueuedConnection);
+    });
+    lossWatch_.setInterval(kLossWatchMs);
+    QObject::connect(&lossWatch_, &QTimer::timeout, [] {
+        if (const auto device = sound::AudioDevice::current()) {
+            device->watch();
+        }
+    });
+    lossWatch_.start();
     wavelist_->setdevice(sounddevice_.get());
     runtime::loadsounds(wavelist_->Waves(), process_,
                         console_.locate(runtime::kSoundBankFile).parent_path());
@@ -44,6 +77,8 @@ void SoundStack::createsounds()
 void SoundStack::freesounds()
 {
     open_ = false;
+    lossWatch_.stop();
+    sound::AudioDevice::onLoss(nullptr);
     // Errors while freeing are of no interest at the end; none may escape.
     try {
         soundcues_.reset();

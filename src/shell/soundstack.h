@@ -9,6 +9,7 @@
 #include "runtime/host.h"
 #include "shell/soundtimer.h"
 
+#include <QTimer>
 #include <memory>
 
 namespace tov::runtime {
@@ -41,7 +42,7 @@ public:
 
     // Reaches the audio device (a failure is said in a box; the cues stay silent and
     // their waits still happen), reads the sound bank from the data files' folder and
-    // opens the cues.
+    // opens the cues. From then on a sound server that goes away is said in a box, once.
     void createsounds();
     // Frees the cues, the bank and the device; errors while freeing are of no interest.
     void freesounds();
@@ -58,6 +59,9 @@ private:
     SoundTimer timer_; //: `Timer`: its tick ends the sound statement's wait
     std::unique_ptr<runtime::SoundCues> soundcues_;
     bool open_ = false; //: between `createsounds` and `freesounds`: the cues play
+    // Looks now and then whether the output is gone, so that a user who is only reading
+    // hears of it before the next sound would have told.
+    QTimer lossWatch_;
 };
 
 } // namespace tov::shell

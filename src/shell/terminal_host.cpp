@@ -15,6 +15,7 @@
 #include "input/chordkeyboard.h"
 #include "input/tableloaders.h"
 #include "shell/settings.h"
+#include "sound/audiodevice.h"
 #include "sound/sounddevice.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
@@ -408,6 +409,14 @@ int runTerminal(const std::filesystem::path& configFile, const TerminalOptions& 
 
     // Sounds play when an audio device opens; without one they are silent, but `sound`
     // still waits its durations so the program keeps its rhythm.
+    // A sound server that goes away is told once on standard error, from whichever thread
+    // found it (the voice's, for an utterance): stdio locks each line, the streams do not.
+    sound::AudioDevice::onLoss([](const std::string& output) {
+        const std::string said =
+            text::toUtf8(message(Message::SoundLost) + " " + text::fromUtf8(output));
+        std::fprintf(stderr, "%s\n", said.c_str());
+        std::fflush(stderr);
+    });
     sound::TSoundDevice device;
     try {
         device.initsound();

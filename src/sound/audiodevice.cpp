@@ -20,6 +20,8 @@ namespace {
 
 constexpr const char* kLoopbackExtension = "ALC_SOFT_loopback";
 
+constexpr const char* kDisconnectExtension = "ALC_EXT_disconnect";
+
 constexpr const char* kClockExtension = "ALC_SOFT_device_clock";
 // What the anchor may rise by, per frame of wall time: a thousandth, 3.6 s an hour, far
 // more than two crystals drift apart, far less than an update's worth between looks.
@@ -33,6 +35,7 @@ struct AudioDeviceState {
     LPALCLOOPBACKOPENDEVICESOFT loopbackOpen = nullptr;
     LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
     LPALCGETINTEGER64VSOFT getInteger64 = nullptr; //: null without the clock extension
+    AudioDevice::LossHandler lossHandler;          //: guarded by lock
 };
 
 AudioDeviceState& state()
@@ -122,9 +125,46 @@ void loadClock(AudioDeviceState& s, ALCdevice* device)
 
 AudioDevice::AudioDevice(Kind kind, ALCdevice* device, ALCcontext* context, int frequency)
     : kind_(kind), device_(device), context_(context), frequency_(frequency),
-      updateFrames_(updateFramesOf(device, frequency))
+      updateFrames_(updateFramesOf(device, frequency)),
+      canTellLoss_(kind == Kind::System &&
+                   alcIsExtensionPresent(device, kDisconnectExtension) == ALC_TRUE)
 {
     loadClock(state(), device);
+}
+
+bool AudioDevice::connected() const
+{
+    if (!canTellLoss_) {
+        return true;
+    }
+    ALCint connected = ALC_TRUE;
+    alcGetIntegerv(device_, ALC_CONNECTED, 1, &connected);
+    return connected != ALC_FALSE;
+}
+
+void AudioDevice::watch()
+{
+    if (lossTold_.load(std::memory_order_relaxed) || connected()) {
+        return;
+    }
+    if (lossTold_.exchange(true)) {
+        return; // another thread found it first and tells it
+    }
+    LossHandler handler;
+    {
+        const std::lock_guard guard(state().lock);
+        handler = state().lossHandler;
+    }
+    // Outside the lock: the handler may well ask for the device again.
+    if (handler) {
+        handler(name());
+    }
+}
+
+void AudioDevice::onLoss(LossHandler handler)
+{
+    const std::lock_guard guard(state().lock);
+    state().lossHandler = std::move(handler);
 }
 
 namespace {

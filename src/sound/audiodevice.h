@@ -20,6 +20,7 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -96,6 +97,20 @@ public:
     AudioSource createSource();
     AudioBuffer createBuffer();
 
+    // Whether the output still reaches a sound card: false once the sound server behind it
+    // has gone (killed, or restarted: OpenAL does not follow a new server). A loopback
+    // device, or an OpenAL that cannot tell, is taken to be connected.
+    bool connected() const;
+    // Looks whether the output is gone; the first look that finds it gone tells the
+    // handler given to `onLoss`, on the thread that looked, and no look after it does.
+    // One query of the device and no wait: cheap enough for every sound played and every
+    // utterance started, and for a timer on the GUI thread.
+    void watch();
+    // Whom a lost output is told to, with the output's name; empty: nobody. For the whole
+    // process, so a device opened later is watched for the same host.
+    using LossHandler = std::function<void(const std::string& output)>;
+    static void onLoss(LossHandler handler);
+
     // The frames of one mixing update: what a start or a stop may be late by.
     int updateFrames() const { return updateFrames_; }
 
@@ -126,13 +141,15 @@ private:
     ALCcontext* context_; //: owned: current for the whole process while it lives
     int frequency_;
     int updateFrames_ = 1024;
+    bool canTellLoss_ = false;          //: ALC_EXT_disconnect is there
+    std::atomic<bool> lossTold_{false}; //: the loss has been told; never again
 
     // How the wall clock maps onto the output: frame = (now in frames) - anchor. Each
     // look at the clocks sees the mixer somewhere within an update, so the anchor is the
     // smallest (now - mixed) seen, let rise slowly so that two clocks drifting apart
     // cannot push every sound later and later.
     std::mutex scheduleLock_;
-    WallClock wallClock_;  //: guarded by scheduleLock_; empty: the steady clock
+    WallClock wallClock_; //: guarded by scheduleLock_; empty: the steady clock
     bool anchored_ = false;
     int64_t anchor_ = 0;   //: in frames; guarded by scheduleLock_
     int64_t lastLook_ = 0; //: the wall clock in frames at the last look

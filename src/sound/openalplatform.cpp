@@ -164,6 +164,9 @@ public:
 
     Result play(PlayMode mode) override
     {
+        // A sound server gone since the last sound leaves every sound silent: the user
+        // is told, once, instead of hearing nothing and not knowing why.
+        device_->watch();
         alGetError();
         if (timed_) {
             detach();

@@ -85,6 +85,9 @@ void AudioStream::queue(std::span<const int16_t> mono, float leftGain, float rig
     free_.pop_front();
     queued_.push_back({id, mono.size()});
     if (!isPlaying()) {
+        // An utterance starts (or a chunk came late): a sound server gone since the last
+        // one is told of now, once, rather than leaving the voice silent unexplained.
+        device_->watch();
         alSourcePlay(source_.id());
     }
 }

@@ -134,7 +134,7 @@ TEST(Localizer, EveryMessageHasATextInEveryLanguage)
 
 // Each table's guard, given one row per message, then that table spoilt one way at a time:
 // the last message's row turned into another number, or the first row written twice.
-constexpr bool guardTakes(int lastAs = static_cast<int>(Message::DisplayOff), bool twice = false)
+constexpr bool guardTakes(int lastAs = static_cast<int>(Message::End) - 1, bool twice = false)
 {
     std::array<strings::StringEntry, static_cast<size_t>(Message::End) + 1> rows{};
     size_t count = 0;
@@ -148,7 +148,7 @@ constexpr bool guardTakes(int lastAs = static_cast<int>(Message::DisplayOff), bo
     return strings::holdsEveryMessage(std::span(rows).first(twice ? count + 1 : count));
 }
 static_assert(guardTakes());
-static_assert(!guardTakes(static_cast<int>(Message::DisplayOff), true), "a message twice");
+static_assert(!guardTakes(static_cast<int>(Message::End) - 1, true), "a message twice");
 static_assert(!guardTakes(0), "the last missing, the first twice");
 static_assert(!guardTakes(53), "a vacant number");
 static_assert(!guardTakes(static_cast<int>(Message::End)), "past the last");
