@@ -58,14 +58,14 @@ std::optional<DisplayKey> decodeKey(uint64_t code)
 struct BrlapiDisplay::Shared {
     std::mutex lock;
     std::condition_variable finished;
-    bool done = false;     //: the thread has left its loop
-    bool stop = false;     //: the owner is going
-    bool enabled = false;  //: the user lets the program use a display
-    bool active = false;   //: the program's window is active (or the terminal host runs)
-    bool report = false;   //: the next attempt's outcome is posted to `attempted`
-    bool dirty = false;    //: `cells` changed since the thread last wrote
+    bool done = false;    //: the thread has left its loop
+    bool stop = false;    //: the owner is going
+    bool enabled = false; //: the user lets the program use a display
+    bool active = false;  //: the program's window is active (or the terminal host runs)
+    bool report = false;  //: the next attempt's outcome is posted to `attempted`
+    bool dirty = false;   //: `cells` changed since the thread last wrote
     std::vector<Cell> cells;
-    int wake = -1;         //: eventfd: wakes the thread's poll
+    int wake = -1; //: eventfd: wakes the thread's poll
     Hooks hooks;
     Place place = Place::Session;
 

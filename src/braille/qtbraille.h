@@ -30,9 +30,9 @@ namespace tov::braille {
 struct QtBrailleHooks {
     //: any thread: runs the call on the GUI thread (the speech layer's poster)
     std::function<void(std::function<void()>)> post;
-    std::function<bool()> readSetting;        //: "Braille display" as stored
-    std::function<void(bool)> writeSetting;   //: stores it at once
-    std::function<void(const std::string&)> tell; //: shows a message to the user
+    std::function<bool()> readSetting;                //: "Braille display" as stored
+    std::function<void(bool)> writeSetting;           //: stores it at once
+    std::function<void(const std::string&)> tell;     //: shows a message to the user
     std::function<void(const std::string&)> announce; //: speaks without waiting
 };
 

@@ -58,7 +58,8 @@ void BrailleView::show(Layer layer, std::string text, std::optional<size_t> curs
 {
     const bool newLine = line == Line::New;
     Content& target = content(layer);
-    if (layer == top() && readingRow_ && (newLine || target.text != text || target.cursor != cursor)) {
+    if (layer == top() && readingRow_ &&
+        (newLine || target.text != text || target.cursor != cursor)) {
         readingRow_.reset();
         window_.reset();
         shownLayer_ = layer;
@@ -178,8 +179,7 @@ void BrailleView::pan(bool left)
     if (moved) {
         // Drawn without following the cursor: the user has panned away from it.
         const std::string text = readingRow_ ? readLine(*readingRow_) : content(layer).text;
-        const std::optional<size_t> cursor =
-            readingRow_ ? std::nullopt : content(layer).cursor;
+        const std::optional<size_t> cursor = readingRow_ ? std::nullopt : content(layer).cursor;
         std::vector<Cell> cells = windowCells(table_.translate(text), window_, cursor);
         shown_ = cells;
         output_.write(std::move(cells));

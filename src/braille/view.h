@@ -104,8 +104,8 @@ private:
     Content printed_;
     Content input_;
     Content review_;
-    bool inputOpen_ = false;  //: INPUT waits for its line
-    bool reviewOpen_ = false; //: the review window is open
+    bool inputOpen_ = false;            //: INPUT waits for its line
+    bool reviewOpen_ = false;           //: the review window is open
     Layer shownLayer_ = Layer::Printed; //: what the window's position belongs to
     std::vector<Cell> shown_;
 };

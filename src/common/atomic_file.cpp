@@ -4,9 +4,9 @@
 #include "common/text.h"
 #include "common/tov_error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -71,16 +71,17 @@ constexpr StringEntry kTable[] = {
     {Message::NoAnswer, "Tolik odpovědí ještě nebylo."},
     // Help, Keys: the keys that are no menu items.
     {Message::KeysItem, "&Klávesy"},
-    {Message::KeysHelp, "Alt+1: znovu přečte poslední odpověď hry, Alt+2 odpověď před ní, až po Alt+9.\n"
-           "Šipka nahoru nebo dolů: otevře okno prohlížení obrazovky.\n"
-           "F3 v něm: řekne znak, dvakrát rychle za sebou jej vyhláskuje."},
+    {Message::KeysHelp,
+     "Alt+1: znovu přečte poslední odpověď hry, Alt+2 odpověď před ní, až po Alt+9.\n"
+     "Šipka nahoru nebo dolů: otevře okno prohlížení obrazovky.\n"
+     "F3 v něm: řekne znak, dvakrát rychle za sebou jej vyhláskuje."},
     // The transcript's Settings item, and what is said when its file cannot be written.
     {Message::TranscriptItem, "Uchovávat &záznam hry"},
     {Message::TranscriptUnwritable, "Záznam hry nelze zapsat do souboru"},
     // The rest of Help, Keys: a table entry holds at most 255 characters.
     {Message::KeysHelpMore, "Alt+šipka nahoru ve vstupním řádku: přečte řádek.\n"
-           "Kterákoli klávesa zastaví řeč.\n"
-           "Alt+F4: uloží paměť a ukončí program."},
+                            "Kterákoli klávesa zastaví řeč.\n"
+                            "Alt+F4: uloží paměť a ukončí program."},
     {Message::SoundLost, "Zvuk se ztratil: zvukový server přestal hrát. Program běží dál bez "
                          "zvuku; zvuk se vrátí, až program spustíte znovu. Výstup:"},
 };

@@ -72,16 +72,17 @@ constexpr StringEntry kTable[] = {
     {Message::NoAnswer, "There is no answer that far back."},
     // Help, Keys: the keys that are no menu items.
     {Message::KeysItem, "&Keys"},
-    {Message::KeysHelp, "Alt+1: says the game's last answer again, Alt+2 the one before it, up to Alt+9.\n"
-           "Up or Down arrow: opens the screen review window.\n"
-           "F3 there: says the character; pressed twice quickly, spells it."},
+    {Message::KeysHelp,
+     "Alt+1: says the game's last answer again, Alt+2 the one before it, up to Alt+9.\n"
+     "Up or Down arrow: opens the screen review window.\n"
+     "F3 there: says the character; pressed twice quickly, spells it."},
     // The transcript's Settings item, and what is said when its file cannot be written.
     {Message::TranscriptItem, "Keep a &transcript"},
     {Message::TranscriptUnwritable, "The transcript cannot be written to the file"},
     // The rest of Help, Keys: a table entry holds at most 255 characters.
     {Message::KeysHelpMore, "Alt+Up arrow in the input line: reads the line.\n"
-           "Any key stops the speech.\n"
-           "Alt+F4: saves the memory and ends the program."},
+                            "Any key stops the speech.\n"
+                            "Alt+F4: saves the memory and ends the program."},
     {Message::SoundLost, "Sound is lost: the sound server stopped playing. The program goes on "
                          "without sound; sound returns when the program is started again. Output:"},
 };

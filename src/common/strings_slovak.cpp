@@ -71,16 +71,17 @@ constexpr StringEntry kTable[] = {
     {Message::NoAnswer, "Toľko odpovedí ešte nebolo."},
     // Help, Keys: the keys that are no menu items.
     {Message::KeysItem, "&Klávesy"},
-    {Message::KeysHelp, "Alt+1: znova prečíta poslednú odpoveď hry, Alt+2 odpoveď pred ňou, až po Alt+9.\n"
-           "Šípka hore alebo dole: otvorí okno prezerania obrazovky.\n"
-           "F3 v ňom: povie znak, dvakrát rýchlo za sebou ho vyhláskuje."},
+    {Message::KeysHelp,
+     "Alt+1: znova prečíta poslednú odpoveď hry, Alt+2 odpoveď pred ňou, až po Alt+9.\n"
+     "Šípka hore alebo dole: otvorí okno prezerania obrazovky.\n"
+     "F3 v ňom: povie znak, dvakrát rýchlo za sebou ho vyhláskuje."},
     // The transcript's Settings item, and what is said when its file cannot be written.
     {Message::TranscriptItem, "Uchovávať &záznam hry"},
     {Message::TranscriptUnwritable, "Záznam hry sa nedá zapísať do súboru"},
     // The rest of Help, Keys: a table entry holds at most 255 characters.
     {Message::KeysHelpMore, "Alt+šípka hore vo vstupnom riadku: prečíta riadok.\n"
-           "Ktorýkoľvek kláves zastaví reč.\n"
-           "Alt+F4: uloží pamäť a ukončí program."},
+                            "Ktorýkoľvek kláves zastaví reč.\n"
+                            "Alt+F4: uloží pamäť a ukončí program."},
     {Message::SoundLost, "Zvuk sa stratil: zvukový server prestal hrať. Program beží ďalej bez "
                          "zvuku; zvuk sa vráti, keď program spustíte znova. Výstup:"},
 };

@@ -2,8 +2,8 @@
 #include "input/inputdialog.h"
 
 #include "common/localizer.h"
-#include "common/qtext.h"
 #include "common/qcaptions.h"
+#include "common/qtext.h"
 #include "input/words.h"
 
 #include <QFocusEvent>

@@ -12,7 +12,6 @@
 namespace tov::input {
 namespace {
 
-
 } // namespace
 
 MainWindowKeys::MainWindowKeys(MainWindowHosts hosts, QObject* parent)

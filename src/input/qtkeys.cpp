@@ -196,7 +196,8 @@ bool askForDetectableAutoRepeat()
 {
 #ifdef TOVANA_ASK_XKB
     auto* app = qGuiApp;
-    auto* x11 = app == nullptr ? nullptr : app->nativeInterface<QNativeInterface::QX11Application>();
+    auto* x11 =
+        app == nullptr ? nullptr : app->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 == nullptr || x11->connection() == nullptr) {
         return false;
     }

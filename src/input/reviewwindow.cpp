@@ -2,17 +2,17 @@
 #include "input/reviewwindow.h"
 
 #include "common/localizer.h"
-#include "common/qtext.h"
 #include "common/qcaptions.h"
+#include "common/qtext.h"
 #include "input/words.h"
 #include "runtime/console.h"
 
 #include <QFontDatabase>
 #include <QKeyEvent>
-#include <QPoint>
-#include <QScrollBar>
 #include <QPlainTextEdit>
+#include <QPoint>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -50,9 +50,9 @@ TForm6::TForm6(runtime::Console& console, runtime::Speech& speech, runtime::Soun
     const QFontMetrics metrics(virtualscrmemo_->font());
     const int chrome = 2 * (virtualscrmemo_->frameWidth() +
                             static_cast<int>(virtualscrmemo_->document()->documentMargin()) + 2);
-    const int memoWidth = std::max(500, metrics.horizontalAdvance(QString(81, QLatin1Char('M'))) +
-                                            chrome +
-                                            virtualscrmemo_->verticalScrollBar()->sizeHint().width());
+    const int memoWidth =
+        std::max(500, metrics.horizontalAdvance(QString(81, QLatin1Char('M'))) + chrome +
+                          virtualscrmemo_->verticalScrollBar()->sizeHint().width());
     const int memoHeight =
         std::max(304, metrics.lineSpacing() * (runtime::kScreenRows + 1) + chrome +
                           virtualscrmemo_->horizontalScrollBar()->sizeHint().height());

@@ -68,8 +68,8 @@ private:
     KeyStateTracker tracker_;
     QPlainTextEdit* virtualscrmemo_ = nullptr;
     QPushButton* closebitbtn_ = nullptr;
-    ReviewText text_;       //: the copy of the screen the memo shows, with CR LF line breaks
-    bool edgeflag_ = false; //: the caret has already arrived at a boundary
+    ReviewText text_;          //: the copy of the screen the memo shows, with CR LF line breaks
+    bool edgeflag_ = false;    //: the caret has already arrived at a boundary
     DoublePress characterKey_; //: F3's last press, which a second one turns into spelling
 };
 

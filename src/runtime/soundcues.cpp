@@ -14,7 +14,7 @@ namespace tov::runtime {
 namespace {
 
 constexpr double kHighestSoundNumber = 9;
-constexpr int32_t kRestFrequency = 128;   //: a tone of 0: 2 Hz, heard as silence
+constexpr int32_t kRestFrequency = 128; //: a tone of 0: 2 Hz, heard as silence
 
 // The BASIC's conversion of a real: toward zero, and (where a real cannot fit) to the
 // nearest end of the range instead of undefined behaviour; NaN is 0.

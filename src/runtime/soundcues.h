@@ -24,8 +24,8 @@
 // then return at once. GUI thread only.
 #pragma once
 
-#include "runtime/host.h"
 #include "runtime/console.h"
+#include "runtime/host.h"
 #include "sound/wavecollection.h"
 
 #include <chrono>

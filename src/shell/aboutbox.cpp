@@ -2,8 +2,8 @@
 #include "shell/aboutbox.h"
 
 #include "common/localizer.h"
-#include "common/qtext.h"
 #include "common/qcaptions.h"
+#include "common/qtext.h"
 #include "shell/programicon.h"
 
 #include <QFrame>

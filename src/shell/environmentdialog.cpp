@@ -3,8 +3,8 @@
 
 #include "common/localizer.h"
 #include "common/profile.h"
-#include "common/qtext.h"
 #include "common/qcaptions.h"
+#include "common/qtext.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

@@ -2,18 +2,18 @@
 #include "shell/mainwindow.h"
 
 #include "common/localizer.h"
+#include "common/profile.h"
 #include "common/qcaptions.h"
+#include "common/qtext.h"
 #include "input/chordkeyboard.h"
 #include "input/tableloaders.h"
-#include "common/profile.h"
-#include "common/qtext.h"
-#include "runtime/soundcues.h"
 #include "runtime/console.h"
-#include "speech/speechlayer.h"
+#include "runtime/soundcues.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
 #include "shell/soundstack.h"
 #include "shell/tovapplication.h"
+#include "speech/speechlayer.h"
 
 #include <QAction>
 #include <QCloseEvent>

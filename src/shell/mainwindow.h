@@ -14,8 +14,8 @@
 // All of this runs on the GUI thread.
 #pragma once
 
-#include "runtime/screen.h"
 #include "runtime/console.h"
+#include "runtime/screen.h"
 #include "shell/settings.h"
 
 #include <QMainWindow>

@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "common/localizer.h"
+#include "common/qcaptions.h"
 #include "common/qtext.h"
 #include "runtime/soundcues.h"
-#include "common/qcaptions.h"
 #include "sound/platform.h"
 
 #include <QCheckBox>

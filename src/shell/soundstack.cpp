@@ -3,8 +3,8 @@
 
 #include "common/localizer.h"
 #include "common/text.h"
-#include "runtime/soundcues.h"
 #include "runtime/console.h"
+#include "runtime/soundcues.h"
 #include "shell/tovapplication.h"
 #include "sound/audiodevice.h"
 #include "sound/sounddevice.h"

@@ -8,26 +8,26 @@
 #include "common/localizer.h"
 #include "common/profile.h"
 #include "common/text.h"
-#include "runtime/answers.h"
-#include "runtime/soundcues.h"
-#include "runtime/transcript.h"
-#include "runtime/console.h"
 #include "input/chordkeyboard.h"
 #include "input/tableloaders.h"
-#include "shell/settings.h"
-#include "sound/audiodevice.h"
-#include "sound/sounddevice.h"
+#include "runtime/answers.h"
+#include "runtime/console.h"
+#include "runtime/soundcues.h"
+#include "runtime/transcript.h"
 #include "shell/processexit.h"
 #include "shell/runcontrol.h"
+#include "shell/settings.h"
 #include "shell/terminal_speech.h"
+#include "sound/audiodevice.h"
+#include "sound/sounddevice.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -288,8 +288,8 @@ private:
     }
 
     TerminalProcess& process_;
-    input::EditLine line_;     //: the line being typed on the display; a read line after
-    bool waiting_ = false;     //: showModal waits for the next line
+    input::EditLine line_;         //: the line being typed on the display; a read line after
+    bool waiting_ = false;         //: showModal waits for the next line
     QueuedInput* input_ = nullptr; //: the reader's lines through the queue; else stdin itself
     braille::BrailleView* view_ = nullptr;
 };
@@ -336,8 +336,7 @@ private:
     static constexpr std::chrono::milliseconds kFirstAttemptWait{500};
     void waitForFirstAttempt()
     {
-        queue_.processUntil([this] { return attempted_; },
-                            queue_.now() + kFirstAttemptWait);
+        queue_.processUntil([this] { return attempted_; }, queue_.now() + kFirstAttemptWait);
     }
 
     void widthChanged(size_t width)

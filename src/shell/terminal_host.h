@@ -12,8 +12,8 @@
 namespace tov::shell {
 
 struct TerminalOptions {
-    bool speak = false;      //: speak what is printed (off: a terminal user has a reader)
-    bool dumpScreen = false; //: print the 24 screen lines when the process ends
+    bool speak = false;         //: speak what is printed (off: a terminal user has a reader)
+    bool dumpScreen = false;    //: print the 24 screen lines when the process ends
     runtime::FileLocator files; //: where each file is opened; empty: the working directory
     //: --transcript FILE: the game is kept there for this run, whatever the settings say
     std::filesystem::path transcript;

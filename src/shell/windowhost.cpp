@@ -96,10 +96,8 @@ WindowHost::WindowHost(const std::filesystem::path& config, runtime::FileLocator
       form2_([this] { form1_.endNow(); }, &form1_),
       announcer_(
           // The program's own voice reads what is printed: a screen reader then must not.
-          [this] { return speech_.speaksPrintedText(); },
-          form2_, answers_),
-      form3_(profile_, &form1_),
-      form4_(speech_, process_, &form1_),
+          [this] { return speech_.speaksPrintedText(); }, form2_, answers_),
+      form3_(profile_, &form1_), form4_(speech_, process_, &form1_),
       speechMenu_(
           speech_, form4_, form1_.usesapi5submenu(), form1_.Voicesubmenu(),
           [this] { return text::fromQString(form1_.windowTitle()); }, &form1_),

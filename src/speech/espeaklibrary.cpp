@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <future>
 #include <thread>
-#include <cstring>
 
 namespace tov::speech::espeak {
 namespace {

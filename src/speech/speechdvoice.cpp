@@ -15,16 +15,16 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <map>
-#include <optional>
-#include <cctype>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace tov::speech::speechd {

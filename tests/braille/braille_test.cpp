@@ -23,12 +23,12 @@ input::BrailleTables smallTable()
 {
     input::BrailleTables tables;
     const input::brlchartype entries[] = {
-        {"#cap", "E", "15"},  // a prefix section before the plain one
-        {"", "a", "1"},       {"", "e", "15"},   {"", ".", "3"},
-        {"", "ab", "12"},     // two characters: no single cell
-        {"", "x", "=1346"},   // a dots field that is none
-        {"#cap", "A", "1"},   {"#caps", "B", "12"},
-        {"#num", "1", "1"},   {"#num", "a", "2"}, // the plain "a" wins
+        {"#cap", "E", "15"}, // a prefix section before the plain one
+        {"", "a", "1"},      {"", "e", "15"},
+        {"", ".", "3"},      {"", "ab", "12"}, // two characters: no single cell
+        {"", "x", "=1346"},                    // a dots field that is none
+        {"#cap", "A", "1"},  {"#caps", "B", "12"},
+        {"#num", "1", "1"},  {"#num", "a", "2"}, // the plain "a" wins
     };
     for (const auto& entry : entries) {
         tables.brlchars[tables.brlcharcount++] = entry;
@@ -110,14 +110,30 @@ TEST(BrailleWindow, PansByWholeWidthsAndRoutesToTheColumnUnderTheCell)
         {"a line of exactly two widths has two parts", 10, 20, {{Right, 0}, {Right, 0}}, 10, 13},
         {"left after right returns", 10, 25, {{Right, 0}, {Left, 0}}, 0, 3},
         {"left at the start stays", 10, 25, {{Left, 0}}, 0, 3},
-        {"routing past the line's end finds nothing", 10, 22, {{Right, 0}, {Right, 0}}, 20,
+        {"routing past the line's end finds nothing",
+         10,
+         22,
+         {{Right, 0}, {Right, 0}},
+         20,
          std::nullopt},
         {"following a column out of view moves by widths", 10, 40, {{Follow, 27}}, 20, 23},
-        {"following a visible column keeps the panning", 10, 40, {{Right, 0}, {Follow, 12}}, 10,
+        {"following a visible column keeps the panning",
+         10,
+         40,
+         {{Right, 0}, {Follow, 12}},
+         10,
          13},
-        {"a line grown shorter pulls the window back", 10, 40, {{Follow, 35}, {Shrink, 15}}, 10,
+        {"a line grown shorter pulls the window back",
+         10,
+         40,
+         {{Follow, 35}, {Shrink, 15}},
+         10,
          13},
-        {"no display: nothing moves, no column", 0, 40, {{Right, 0}, {Follow, 30}}, 0,
+        {"no display: nothing moves, no column",
+         0,
+         40,
+         {{Right, 0}, {Follow, 30}},
+         0,
          std::nullopt},
     };
     for (const Row& row : rows) {
@@ -168,21 +184,23 @@ struct ViewFixture : ::testing::Test {
     Recorder output;
     std::vector<std::string> calls;
     std::vector<std::string> screen = {"a.", "e a", "", ""};
-    BrailleView view{output,
-                     {[this](std::string_view chord) { calls.push_back("chord " + std::string(chord)); },
-                      [this] { calls.push_back("confirm"); },
-                      [this] { calls.push_back("delete"); },
-                      [this](size_t column) { calls.push_back("input " + std::to_string(column)); },
-                      [this](size_t column) { calls.push_back("review " + std::to_string(column)); }},
-                     {[this](int row) { return screen.at(static_cast<size_t>(row)); },
-                      [] { return 1; }}};
+    BrailleView view{
+        output,
+        {[this](std::string_view chord) { calls.push_back("chord " + std::string(chord)); },
+         [this] { calls.push_back("confirm"); }, [this] { calls.push_back("delete"); },
+         [this](size_t column) { calls.push_back("input " + std::to_string(column)); },
+         [this](size_t column) { calls.push_back("review " + std::to_string(column)); }},
+        {[this](int row) { return screen.at(static_cast<size_t>(row)); }, [] { return 1; }}};
 
     ViewFixture()
     {
         view.setTable(CellTable(smallTable()));
         view.setWidth(3);
     }
-    std::vector<Cell> last() const { return output.writes.empty() ? std::vector<Cell>{} : output.writes.back(); }
+    std::vector<Cell> last() const
+    {
+        return output.writes.empty() ? std::vector<Cell>{} : output.writes.back();
+    }
     void press(DisplayKey::Kind kind, size_t cell = 0, std::string chord = {})
     {
         view.key(DisplayKey{kind, std::move(chord), cell});
@@ -368,10 +386,12 @@ TEST(BrlapiDisplay, WithoutBrlttyTheFirstAttemptSaysNoDisplayAndNothingIsShown)
     std::optional<bool> found;
     std::vector<size_t> widths;
     {
-        BrlapiDisplay display({[&calls](std::function<void()> call) { calls.post(std::move(call)); },
-                               [&widths](size_t width) { widths.push_back(width); }, {},
-                               [&found](bool answer) { found = answer; }},
-                              BrlapiDisplay::Place::Terminal);
+        BrlapiDisplay display(
+            {[&calls](std::function<void()> call) { calls.post(std::move(call)); },
+             [&widths](size_t width) { widths.push_back(width); },
+             {},
+             [&found](bool answer) { found = answer; }},
+            BrlapiDisplay::Place::Terminal);
         display.setActive(true);
         display.write({1, 2, 3});
         display.setEnabled(true);

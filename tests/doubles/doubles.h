@@ -6,8 +6,8 @@
 #include "common/text.h"
 #include "common/tov_error.h"
 #include "doubles/scripteddialog.h"
-#include "runtime/host.h"
 #include "runtime/console.h"
+#include "runtime/host.h"
 
 #include <algorithm>
 #include <chrono>

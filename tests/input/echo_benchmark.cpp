@@ -13,9 +13,9 @@
 //   input_echo_benchmark [runs] [update frames]     (40 runs; the real device's update)
 #include "common/profile.h"
 #include "common/text.h"
-#include "input_doubles.h"
-#include "input/tableloaders.h"
 #include "input/inputdialog.h"
+#include "input/tableloaders.h"
+#include "input_doubles.h"
 #include "measure.h"
 #include "sound/audiodevice.h"
 #include "speech/engines.h"

@@ -207,7 +207,8 @@ TEST(PrintSpeech, TextIsOnTheScreenBeforeItIsSpoken)
     Console console;
     std::string lineWhenSpoken;
     speech.whileSpeaking = [&] { lineWhenSpoken = console.screen().line(0); };
-    console.setHost({&speech, &closedDialog(), &stderrProcess(), &sleepingPauser(), &silentSounds(), {}});
+    console.setHost(
+        {&speech, &closedDialog(), &stderrProcess(), &sleepingPauser(), &silentSounds(), {}});
     console.print("ahoj", PrintMode::EndLine);
     EXPECT_EQ(lineWhenSpoken, padded("ahoj"));
 }

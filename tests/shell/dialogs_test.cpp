@@ -1,9 +1,9 @@
 // The environment dialog and the about box, driven from the main window's menu under the
 // offscreen platform.
 #include "common/localizer.h"
-#include "shell/modal.h"
 #include "shell/aboutbox.h"
 #include "shell/environmentdialog.h"
+#include "shell/modal.h"
 #include "shell/soundsdialog.h"
 #include "shell/windows.h"
 

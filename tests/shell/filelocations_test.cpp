@@ -4,8 +4,8 @@
 #include "shell/filelocations.h"
 
 #include "doubles/doubles.h"
-#include "runtime/soundcues.h"
 #include "runtime/console.h"
+#include "runtime/soundcues.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The main window under the offscreen platform: its creation, Start with commands typed
 // into the real input dialog, an error escaping the program, and the ends.
-#include "shell/soundstack.h"
-#include "shell/screenannouncer.h"
 #include "shell/mainwindow.h"
+#include "shell/screenannouncer.h"
+#include "shell/soundstack.h"
 
 #include "common/localizer.h"
 #include "common/profile.h"
@@ -14,9 +14,9 @@
 #include "shell/windows.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>

@@ -2,16 +2,16 @@
 // and preview, Cancel, the speech switch without voices, and what OK writes.
 #include "common/profile.h"
 #include "runtime/soundcues.h"
-#include "shell/modal.h"
 #include "shell/mainwindow.h"
+#include "shell/modal.h"
 #include "shell/soundsdialog.h"
 #include "shell/windows.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
-#include <QSlider>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
 

@@ -197,7 +197,7 @@ TEST_F(TerminalTest, AWinningGameIsKeptInTheTranscriptNamedForTheRun)
 {
     std::string input;
     std::vector<std::string> expected; // the terminal's lines with text, then the commands
-    for (std::string_view command : tov::testing::kWinningCommands) {
+    for (std::string_view command : tov::testing::walkthrough::winningCommands()) {
         input += std::string(command) + "\n";
     }
     std::vector<std::string> arguments = args(false);
@@ -214,7 +214,7 @@ TEST_F(TerminalTest, AWinningGameIsKeptInTheTranscriptNamedForTheRun)
             }
         }
     }
-    for (std::string_view command : tov::testing::kWinningCommands) {
+    for (std::string_view command : tov::testing::walkthrough::winningCommands()) {
         expected.push_back(std::string(command));
     }
     for (const std::string& line : lines(dir.read("game.txt"))) {
@@ -356,7 +356,8 @@ TEST(InstalledTerminalTest, PlaysInAnEmptyFolderAndKeepsTheUsersFilesInTheirFold
     }
     TempDir home;
     TempDir play;
-    const Launch launch{.executable = tree / "bin" / "tovana", .home = home.path(), .xdgDataHome = {}, .env = {}};
+    const Launch launch{
+        .executable = tree / "bin" / "tovana", .home = home.path(), .xdgDataHome = {}, .env = {}};
 
     // Among the spiders, then no second game: the program ends by itself.
     const ProcessRun run = runTovana(play, "v\ns\ns\nne\n", {"--console"}, launch);
@@ -376,9 +377,11 @@ TEST(InstalledTerminalTest, PlaysInAnEmptyFolderAndKeepsTheUsersFilesInTheirFold
 
     // XDG_DATA_HOME moves the memory image.
     TempDir data;
-    const ProcessRun moved = runTovana(
-        play, "v\n", {"--console"},
-        {.executable = tree / "bin" / "tovana", .home = home.path(), .xdgDataHome = data.path().string(), .env = {}});
+    const ProcessRun moved = runTovana(play, "v\n", {"--console"},
+                                       {.executable = tree / "bin" / "tovana",
+                                        .home = home.path(),
+                                        .xdgDataHome = data.path().string(),
+                                        .env = {}});
     EXPECT_EQ(moved.status, 0) << moved.err;
     EXPECT_EQ(std::filesystem::file_size(data.path() / "tovana/ram.dat"), 65536u);
 }
@@ -422,8 +425,8 @@ double heardSeconds(const std::string& wav)
             size_t loud = 0;
             for (size_t frame = 0; frame < frames; ++frame) {
                 for (int channel = 0; channel < channels; ++channel) {
-                    const auto sample = static_cast<int16_t>(u16(body + frame * frameBytes +
-                                                                 2 * static_cast<size_t>(channel)));
+                    const auto sample = static_cast<int16_t>(
+                        u16(body + frame * frameBytes + 2 * static_cast<size_t>(channel)));
                     if (std::abs(int{sample}) > kSilence) {
                         ++loud;
                         break;

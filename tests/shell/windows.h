@@ -8,11 +8,11 @@
 #include "common/profile.h"
 #include "doubles/doubles.h"
 #include "runtime/console.h"
-#include "shell/soundstack.h"
 #include "shell/aboutbox.h"
-#include "shell/mainwindow.h"
 #include "shell/environmentdialog.h"
+#include "shell/mainwindow.h"
 #include "shell/soundsdialog.h"
+#include "shell/soundstack.h"
 #include "shell/windowhost.h"
 
 #include <gtest/gtest.h>

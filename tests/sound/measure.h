@@ -11,10 +11,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <mutex>
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <thread>
