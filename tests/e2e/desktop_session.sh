@@ -91,6 +91,18 @@ session_launch() {
   session_track "$app"
 }
 
+# Starts the program in the session's folder with its own settings file, chooses Start
+# and waits for the first input dialog (the opening is spoken first); leaves the main
+# window's id in `window` and the dialog's, focused, in `dialog`.
+session_start_game() {
+  session_launch "$1" --config "$work/tovana.ini"
+  window=$(session_wait_window ' - tovana$' 30)
+  xdotool windowfocus --sync "$window"
+  xdotool key ctrl+s
+  dialog=$(session_wait_window '^Vlož data$' 120)
+  xdotool windowfocus --sync "$dialog"
+}
+
 session_wait_window() {
   timeout "${2:-10}" xdotool search --sync --onlyvisible --name "$1" | head -n 1
 }

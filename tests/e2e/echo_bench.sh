@@ -92,12 +92,7 @@ tovana_pass() {
   else
     unset ALSOFT_CONF
   fi
-  session_launch "$exe" --config "$work/tovana.ini"
-  window=$(session_wait_window ' - tovana$' 30)
-  xdotool windowfocus --sync "$window"
-  xdotool key ctrl+s
-  dialog=$(session_wait_window '^Vlož data$' 120)
-  xdotool windowfocus --sync "$dialog"
+  session_start_game "$exe"
   sleep 1
   local status=0
   listen "tovana-$(basename "$pass")@$server" || status=1

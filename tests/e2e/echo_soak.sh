@@ -27,11 +27,7 @@ else
   unset ALSOFT_CONF
 fi
 
-session_launch "$exe" --config "$work/tovana.ini"
-window=$(session_wait_window ' - tovana$' 30)
-xdotool windowfocus --sync "$window"
-xdotool key ctrl+s
-dialog=$(session_wait_window '^Vlož data$' 120)
+session_start_game "$exe"
 parec -d null.monitor --raw --format=s16le --channels=2 --rate=44100 >"$work/soak.raw" &
 recorder=$!
 session_track "$recorder"
