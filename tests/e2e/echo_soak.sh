@@ -15,10 +15,7 @@ here=$(dirname "$0")
 source "$here/desktop_session.sh"
 # shellcheck source=pulse_session.sh
 source "$here/pulse_session.sh"
-session_require Xvfb xdotool dbus-launch pulseaudio pactl /usr/libexec/at-spi-bus-launcher
-session_start
-session_copy_data "$exe"
-pulse_start
+pulse_desktop_start "$exe"
 session_alsoft_drivers=pulse
 if [ -n "${3:-}" ]; then
   export ALSOFT_CONF

@@ -99,3 +99,12 @@ pulse_stop() {
   pulse_pid=""
   pipewire_pids=()
 }
+
+# A desktop session whose sound goes through a private PulseAudio: the display, the
+# accessibility bus and the program's data files in the session's folder, then the server.
+pulse_desktop_start() {
+  session_require Xvfb xdotool dbus-launch pulseaudio pactl /usr/libexec/at-spi-bus-launcher
+  session_start
+  session_copy_data "$1"
+  pulse_start
+}

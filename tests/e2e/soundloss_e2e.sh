@@ -10,10 +10,7 @@ here=$(dirname "$0")
 source "$here/desktop_session.sh"
 # shellcheck source=pulse_session.sh
 source "$here/pulse_session.sh"
-session_require Xvfb xdotool dbus-launch pulseaudio pactl /usr/libexec/at-spi-bus-launcher
-session_start
-session_copy_data "$exe"
-pulse_start
+pulse_desktop_start "$exe"
 unset ALSOFT_CONF
 lost="Zvuk se ztratil: zvukový server přestal hrát."
 wait_text() { # FILE TEXT SECONDS
