@@ -25,6 +25,35 @@ TOVANA_TEST_PACKAGES=(
   brltty
 )
 
+# What the browser edition adds: em++ to build it, node and npm for its build-time tools
+# and its tests, Debian's chromium for the browser stage (driven by puppeteer-core from
+# npm, pinned in tests/web/package-lock.json; it never downloads a browser of its own).
+# libsimpleini-dev and espeak-ng come with the desktop's packages.
+TOVANA_WEB_PACKAGES=(
+  emscripten nodejs npm python3 libsimpleini-dev
+)
+TOVANA_WEB_TEST_PACKAGES=(
+  chromium fonts-dejavu-core
+)
+
+# tovana_build_web [--show]: builds the browser edition into build-web/site (log:
+# build-web.log). em++ runs its helpers with this machine's node, which finds Debian's
+# JavaScript libraries only through NODE_PATH.
+tovana_build_web() {
+  local show=0
+  [ "${1:-}" = "--show" ] && show=1
+  export NODE_PATH=/usr/share/nodejs
+  local log=build-web.log status=0
+  { emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DTOVANA_WERROR=ON &&
+    cmake --build build-web -j "$(nproc)"; } >"$log" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    tail -n 40 "$log"
+    echo "The browser edition's build failed (log: $log)" >&2
+    return 1
+  fi
+  [ "$show" -eq 0 ] || echo "Built the site in build-web/site"
+}
+
 # What scripts/package and its check add: the Debian package tools and the validators of
 # the desktop entry, the AppStream metadata and the manual page.
 TOVANA_PACKAGE_PACKAGES=(

@@ -730,7 +730,8 @@ std::vector<Location> buildLocations()
 
 bool holds(const ProgramVariables& variables, std::span<const FlagIs> conditions)
 {
-    return std::ranges::all_of(conditions, [&](const FlagIs& condition) {
+    // The iterator form: the browser build's C++ library lacks std::ranges::all_of.
+    return std::all_of(conditions.begin(), conditions.end(), [&](const FlagIs& condition) {
         return variables.*condition.flag == condition.value;
     });
 }

@@ -3,8 +3,11 @@
 
 #include "common/tov_error.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 
 namespace tov::runtime {
 namespace {
@@ -102,6 +105,32 @@ std::string DataReader::nextValueText()
     return text;
 }
 
+namespace {
+
+// from_chars for a double; the browser build's C++ library has it for integers only, and
+// there strtod, whose C library knows no locale but "C", reads the same text the same way.
+std::from_chars_result readDouble(std::string_view digits, double& value)
+{
+#if defined(__EMSCRIPTEN__)
+    const std::string copy(digits);
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(copy.c_str(), &end);
+    const auto consumed = static_cast<size_t>(end - copy.c_str());
+    std::errc error = std::errc();
+    if (consumed == 0) {
+        error = std::errc::invalid_argument;
+    } else if (errno == ERANGE) {
+        error = std::errc::result_out_of_range;
+    }
+    return {digits.data() + consumed, error};
+#else
+    return std::from_chars(digits.data(), digits.data() + digits.size(), value);
+#endif
+}
+
+} // namespace
+
 double parseNumber(std::string_view text)
 {
     if (text.size() > kLongestValue) {
@@ -113,7 +142,7 @@ double parseNumber(std::string_view text)
     // from_chars takes no '+' and always reads '.' as the decimal point.
     const std::string_view digits = text.starts_with('+') ? text.substr(1) : text;
     double value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    const auto [end, error] = readDouble(digits, value);
     if (error == std::errc::result_out_of_range && isTiny(digits)) {
         return digits.starts_with('-') ? -0.0 : 0.0; // below the smallest double
     }

@@ -2,6 +2,7 @@
 #include "sound/openalplatform.h"
 
 #include "common/tov_error.h"
+#include "sound/sounddevice.h"
 #include "sound/tonesequencer.h"
 #include "sound/wave.h"
 
@@ -448,5 +449,9 @@ std::unique_ptr<PlatformDevice> openOpenAlPlatform(std::shared_ptr<AudioDevice> 
 {
     return std::make_unique<OpenAlDevice>(std::move(device));
 }
+
+// The program's device is the OpenAL output; this lives here, not beside the device's
+// logic, so that a host with another platform (the browser's) links no OpenAL.
+TSoundDevice::TSoundDevice() : TCustomSoundDevice([] { return openOpenAlPlatform(); }) {}
 
 } // namespace tov::sound

@@ -1,7 +1,6 @@
 // The sound device and its wave lists.
 #include "sound/sounddevice.h"
 
-#include "sound/openalplatform.h"
 #include "sound/sounderrors.h"
 
 #include <algorithm>
@@ -63,8 +62,6 @@ void TCustomSoundDevice::detach(SoundDeviceClient& client)
 {
     std::erase(clients_, &client);
 }
-
-TSoundDevice::TSoundDevice() : TCustomSoundDevice([] { return openOpenAlPlatform(); }) {}
 
 // ---------------------------------------------------------------------------------------
 

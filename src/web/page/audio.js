@@ -1,0 +1,4 @@
+// The sound bank through Web Audio.
+export function createAudio(page) {
+  return {};
+}

@@ -1,0 +1,159 @@
+// The page's functions reached from C++. Each EM_JS body is one call into `Module.page`;
+// what the page does is in page/*.js.
+#include "web/pagebridge.h"
+
+#include <emscripten.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// clang-format off
+EM_JS(void, js_showScreen, (const char* lines, int size), {
+    Module.page.showScreen(UTF8ToString(lines, size));
+});
+EM_JS(void, js_answerLine, (const char* line, int size), {
+    Module.page.answerLine(UTF8ToString(line, size));
+});
+EM_JS(void, js_answerEnded, (), {
+    Module.page.answerEnded();
+});
+EM_ASYNC_JS(char*, js_readLine, (const char* text, int size), {
+    const line = await Module.page.readLine(UTF8ToString(text, size));
+    if (line === null || line === undefined) {
+        return 0;
+    }
+    const bytes = lengthBytesUTF8(line) + 1;
+    const copy = _malloc(bytes);
+    stringToUTF8(line, copy, bytes);
+    return copy;
+});
+EM_ASYNC_JS(void, js_say, (const char* text, int size), {
+    await Module.page.say(UTF8ToString(text, size));
+});
+EM_JS(void, js_sayNoWait, (const char* text, int size), {
+    Module.page.sayNoWait(UTF8ToString(text, size));
+});
+EM_JS(void, js_sayKeyName, (const char* text, int size), {
+    Module.page.sayKeyName(UTF8ToString(text, size));
+});
+EM_JS(void, js_stopSpeech, (), {
+    Module.page.stopSpeech();
+});
+EM_JS(int, js_engineReady, (), {
+    return Module.page.engineReady() ? 1 : 0;
+});
+EM_ASYNC_JS(void, js_showMessage, (const char* text, int size), {
+    await Module.page.showMessage(UTF8ToString(text, size));
+});
+EM_JS(void, js_runEnded, (), {
+    Module.page.runEnded();
+});
+EM_ASYNC_JS(void, js_soundWait, (int milliseconds), {
+    await Module.page.soundWait(milliseconds);
+});
+EM_JS(void, js_endSoundWait, (), {
+    Module.page.endSoundWait();
+});
+EM_JS(void, js_programEnded, (int status), {
+    Module.page.programEnded(status);
+});
+EM_ASYNC_JS(void, js_waitForStart, (), {
+    await Module.page.waitForStart();
+});
+EM_ASYNC_JS(void, js_sleep, (int milliseconds), {
+    await new Promise((resolve) => setTimeout(resolve, milliseconds));
+});
+EM_JS(void, js_persistUserFiles, (), {
+    Module.page.persistUserFiles();
+});
+// clang-format on
+
+int sizeOf(std::string_view text)
+{
+    return static_cast<int>(text.size());
+}
+
+} // namespace
+
+namespace tov::web::page {
+
+void showScreen(std::string_view lines)
+{
+    js_showScreen(lines.data(), sizeOf(lines));
+}
+void answerLine(std::string_view line)
+{
+    js_answerLine(line.data(), sizeOf(line));
+}
+void answerEnded()
+{
+    js_answerEnded();
+}
+
+std::optional<std::string> readLine(std::string_view text)
+{
+    const std::unique_ptr<char, decltype(&std::free)> line(js_readLine(text.data(), sizeOf(text)),
+                                                           &std::free);
+    if (!line) {
+        return std::nullopt;
+    }
+    return std::string(line.get());
+}
+
+void say(std::string_view text)
+{
+    js_say(text.data(), sizeOf(text));
+}
+void sayNoWait(std::string_view text)
+{
+    js_sayNoWait(text.data(), sizeOf(text));
+}
+void sayKeyName(std::string_view text)
+{
+    js_sayKeyName(text.data(), sizeOf(text));
+}
+void stopSpeech()
+{
+    js_stopSpeech();
+}
+bool engineReady()
+{
+    return js_engineReady() != 0;
+}
+
+void showMessage(std::string_view text)
+{
+    js_showMessage(text.data(), sizeOf(text));
+}
+void runEnded()
+{
+    js_runEnded();
+}
+void soundWait(int milliseconds)
+{
+    js_soundWait(milliseconds);
+}
+void endSoundWait()
+{
+    js_endSoundWait();
+}
+void programEnded(int status)
+{
+    js_programEnded(status);
+}
+void waitForStart()
+{
+    js_waitForStart();
+}
+void sleep(int milliseconds)
+{
+    js_sleep(milliseconds);
+}
+void persistUserFiles()
+{
+    js_persistUserFiles();
+}
+
+} // namespace tov::web::page
