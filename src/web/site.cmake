@@ -59,3 +59,6 @@ foreach(file ${TOVANA_PAGE_FILES})
   list(APPEND TOVANA_PAGE_OUTPUTS ${TOVANA_SITE}/${name})
 endforeach()
 add_custom_target(tovana_page ALL DEPENDS ${TOVANA_PAGE_OUTPUTS})
+
+# The core's unit tests that need no Qt, built by em++ and run under node.
+include(${PROJECT_SOURCE_DIR}/tests/web/unit.cmake OPTIONAL)
