@@ -12,6 +12,9 @@ import { createChords } from './chords.js';
 
 const $ = (id) => document.getElementById(id);
 
+// What the line wait returns when the program is woken for posted work.
+const kWoken = Symbol('woken');
+
 // How many answers the followed region keeps: as many as the program's answer record.
 const kKeptAnswers = 100;
 
@@ -122,6 +125,14 @@ class Page {
     if (waiter) waiter();
   }
   persistUserFiles() { this.storage.persist(); }
+  // The program has work posted while it waits for a line (web/pagebridge.h): the wait
+  // returns this mark, the program does the work and waits again, the field untouched.
+  get kWoken() { return kWoken; }
+  wakeProgram() {
+    const waiter = this.lineWaiter;
+    this.lineWaiter = null;
+    if (waiter) waiter(kWoken);
+  }
 
   // --- the page's own commands ---
   start() {
@@ -256,6 +267,7 @@ class Page {
       printErr: (text) => console.warn(text),
     });
     this.menus.moduleReady();
+    this.chords.moduleReady();
     this.status('');
   }
 }
