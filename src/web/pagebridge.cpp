@@ -2,11 +2,14 @@
 // what the page does is in page/*.js.
 #include "web/pagebridge.h"
 
+#include "common/text.h"
+
 #include <emscripten.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
+#include <exception>
 #include <memory>
 
 namespace {
@@ -95,11 +98,17 @@ std::deque<std::function<void()>>& posted()
 
 void runPosted()
 {
-    // One at a time: the work may wait, and the page may post more meanwhile.
+    // One at a time: the work may wait, and the page may post more meanwhile. What fails
+    // (a sound the bank lacks) is shown, as a key's failure is on the desktop, and the
+    // line wait goes on.
     while (!posted().empty()) {
         const std::function<void()> work = std::move(posted().front());
         posted().pop_front();
-        work();
+        try {
+            work();
+        } catch (const std::exception& error) {
+            tov::web::page::showMessage(tov::text::toUtf8(error.what()));
+        }
     }
 }
 

@@ -231,6 +231,37 @@ test('the echo names the chord\'s character through the program\'s speech, a cap
   }
 });
 
+test('the switch played while the program waits for a line leaves the focus and the typing alone', async () => {
+  const page = await openGame(browser, server.url);
+  try {
+    await listen(page);
+    // From the screen, Ctrl+B plays its tones and the focus stays on the screen.
+    await page.focus('#screen');
+    await ctrlB(page);
+    await waitForHeard(page, 'waits', 2);
+    // The program has played them and waits for a line again.
+    await page.waitForFunction(() => window.tovanaPage.lineWaiter !== null, { timeout: 5000 });
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'screen');
+
+    // Back in the field, a chord and Enter at once, while the tones of a second switch
+    // still play: the line reaches the game whole, and the program waits for the next.
+    await page.focus('#inputline');
+    await ctrlB(page);
+    await ctrlB(page);
+    await chord(page, '1236');
+    await page.keyboard.press('Enter');
+    await waitForInputLine(page);
+    await waitForHeard(page, 'waits', 6);
+    // East of the clearing: the corridor (the walkthrough's first place).
+    const [answer] = (await answers(page)).slice(-1);
+    assert.match(answer[0], /^jsi na začátku širokého koridoru/);
+    assert.equal(await fieldValue(page), '');
+    assert.deepEqual(page.errors, []);
+  } finally {
+    await page.close();
+  }
+});
+
 test('Enter sends the line the chords typed, and the game answers it', async () => {
   const page = await openGame(browser, server.url);
   try {

@@ -27,6 +27,7 @@ class Page {
     this.startWaiter = null;
     this.startRequested = true;  // the first run starts on its own
     this.soundWaiter = null;
+    this.resumed = false;        // the line wait comes back from posted work
     this.answer = null;          // the followed region's element of the answer being printed
     this.keyHandlers = [];       // (event) => true when the key was taken
     this.timings = { loaded: performance.now(), firstLine: null, lastCommand: null, lastAnswer: null };
@@ -60,7 +61,10 @@ class Page {
     this.answer = null;
   }
   readLine(text) {
-    this.openDialog();
+    // Back from posted work the dialog is as the player left it: the focus stays where it is.
+    const resumed = this.resumed;
+    this.resumed = false;
+    if (!resumed) this.openDialog();
     const field = $('inputline');
     if (this.pendingLine !== null) {
       const line = this.pendingLine;
@@ -131,7 +135,10 @@ class Page {
   wakeProgram() {
     const waiter = this.lineWaiter;
     this.lineWaiter = null;
-    if (waiter) waiter(kWoken);
+    if (waiter) {
+      this.resumed = true;
+      waiter(kWoken);
+    }
   }
 
   // --- the page's own commands ---
