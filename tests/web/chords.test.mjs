@@ -197,6 +197,22 @@ test('a repeat sent as a release and a press at the same moment does not type th
   }
 });
 
+test('keys held when the field loses the focus are no longer part of a chord', async () => {
+  const page = await openGame(browser, server.url);
+  try {
+    await brailleOn(page);
+    await page.keyboard.down('KeyF');
+    await page.focus('#screen'); // F is let go where the field does not hear it
+    await page.keyboard.up('KeyF');
+    await page.focus('#inputline');
+    await chord(page, '2'); // D alone: a comma, not the b of F and D
+    await waitForField(page, ',');
+    assert.deepEqual(page.errors, []);
+  } finally {
+    await page.close();
+  }
+});
+
 test('the echo names the chord\'s character through the program\'s speech, a capital after its cue', async () => {
   const page = await openGame(browser, server.url);
   try {
