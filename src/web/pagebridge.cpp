@@ -2,9 +2,14 @@
 // what the page does is in page/*.js.
 #include "web/pagebridge.h"
 
+#include "common/text.h"
+
 #include <emscripten.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <deque>
+#include <exception>
 #include <memory>
 
 namespace {
@@ -23,6 +28,9 @@ EM_ASYNC_JS(char*, js_readLine, (const char* text, int size), {
     const line = await Module.page.readLine(UTF8ToString(text, size));
     if (line === null || line === undefined) {
         return 0;
+    }
+    if (line === Module.page.kWoken) {
+        return 1;
     }
     const bytes = lengthBytesUTF8(line) + 1;
     const copy = _malloc(bytes);
@@ -65,6 +73,9 @@ EM_ASYNC_JS(void, js_waitForStart, (), {
 EM_ASYNC_JS(void, js_sleep, (int milliseconds), {
     await new Promise((resolve) => setTimeout(resolve, milliseconds));
 });
+EM_JS(void, js_wakeProgram, (), {
+    Module.page.wakeProgram();
+});
 EM_JS(void, js_persistUserFiles, (), {
     Module.page.persistUserFiles();
 });
@@ -73,6 +84,32 @@ EM_JS(void, js_persistUserFiles, (), {
 int sizeOf(std::string_view text)
 {
     return static_cast<int>(text.size());
+}
+
+// What js_readLine returns when the page woke the program for its posted work: no address
+// that malloc gives.
+constexpr uintptr_t kWokenMark = 1;
+
+std::deque<std::function<void()>>& posted()
+{
+    static std::deque<std::function<void()>> work;
+    return work;
+}
+
+void runPosted()
+{
+    // One at a time: the work may wait, and the page may post more meanwhile. What fails
+    // (a sound the bank lacks) is shown, as a key's failure is on the desktop, and the
+    // line wait goes on.
+    while (!posted().empty()) {
+        const std::function<void()> work = std::move(posted().front());
+        posted().pop_front();
+        try {
+            work();
+        } catch (const std::exception& error) {
+            tov::web::page::showMessage(tov::text::toUtf8(error.what()));
+        }
+    }
 }
 
 } // namespace
@@ -94,12 +131,26 @@ void answerEnded()
 
 std::optional<std::string> readLine(std::string_view text)
 {
-    const std::unique_ptr<char, decltype(&std::free)> line(js_readLine(text.data(), sizeOf(text)),
-                                                           &std::free);
-    if (!line) {
-        return std::nullopt;
+    runPosted();
+    while (true) {
+        char* got = js_readLine(text.data(), sizeOf(text));
+        if (reinterpret_cast<uintptr_t>(got) == kWokenMark) {
+            runPosted();
+            text = {}; // the field keeps what the player has typed so far
+            continue;
+        }
+        const std::unique_ptr<char, decltype(&std::free)> line(got, &std::free);
+        if (!line) {
+            return std::nullopt;
+        }
+        return std::string(line.get());
     }
-    return std::string(line.get());
+}
+
+void postToProgram(std::function<void()> work)
+{
+    posted().push_back(std::move(work));
+    js_wakeProgram();
 }
 
 void say(std::string_view text)

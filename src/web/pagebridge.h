@@ -5,6 +5,7 @@
 // the event queue. Nothing here is called off the page's one thread.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,8 +22,15 @@ void answerEnded();
 
 // --- the input dialog ---
 // Waits for the player's line, starting from `text`; nothing when the dialog's exit button
-// or Escape closed it.
+// or Escape closed it. The work posted meanwhile runs inside the wait.
 std::optional<std::string> readLine(std::string_view text);
+
+// Work that plays or speaks and may wait (a chord's echo, the tones of a switch). The
+// page's events arrive while the program is suspended in one of its waits, and a
+// suspended program cannot wait a second time, so such work is handed to the program: it
+// runs, in order, when the line wait wakes for it, or at the next line wait when the
+// program is busy elsewhere.
+void postToProgram(std::function<void()> work);
 
 // --- speech (the page's own voice; silent when the player's screen reader speaks) ---
 // Speaks and waits until it has been spoken, cut by a key, or given up on.

@@ -12,6 +12,9 @@ import { createChords } from './chords.js';
 
 const $ = (id) => document.getElementById(id);
 
+// What the line wait returns when the program is woken for posted work.
+const kWoken = Symbol('woken');
+
 // How many answers the followed region keeps: as many as the program's answer record.
 const kKeptAnswers = 100;
 
@@ -24,6 +27,7 @@ class Page {
     this.startWaiter = null;
     this.startRequested = true;  // the first run starts on its own
     this.soundWaiter = null;
+    this.resumed = false;        // the line wait comes back from posted work
     this.answer = null;          // the followed region's element of the answer being printed
     this.keyHandlers = [];       // (event) => true when the key was taken
     this.timings = { loaded: performance.now(), firstLine: null, lastCommand: null, lastAnswer: null };
@@ -57,7 +61,10 @@ class Page {
     this.answer = null;
   }
   readLine(text) {
-    this.openDialog();
+    // Back from posted work the dialog is as the player left it: the focus stays where it is.
+    const resumed = this.resumed;
+    this.resumed = false;
+    if (!resumed) this.openDialog();
     const field = $('inputline');
     if (this.pendingLine !== null) {
       const line = this.pendingLine;
@@ -122,6 +129,17 @@ class Page {
     if (waiter) waiter();
   }
   persistUserFiles() { this.storage.persist(); }
+  // The program has work posted while it waits for a line (web/pagebridge.h): the wait
+  // returns this mark, the program does the work and waits again, the field untouched.
+  get kWoken() { return kWoken; }
+  wakeProgram() {
+    const waiter = this.lineWaiter;
+    this.lineWaiter = null;
+    if (waiter) {
+      this.resumed = true;
+      waiter(kWoken);
+    }
+  }
 
   // --- the page's own commands ---
   start() {
@@ -256,6 +274,7 @@ class Page {
       printErr: (text) => console.warn(text),
     });
     this.menus.moduleReady();
+    this.chords.moduleReady();
     this.status('');
   }
 }
