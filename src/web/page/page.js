@@ -256,6 +256,7 @@ class Page {
       printErr: (text) => console.warn(text),
     });
     this.menus.moduleReady();
+    this.storage.moduleReady();
     this.status('');
   }
 }
