@@ -123,7 +123,10 @@ test('shortcuts: the run-only ones wait for the end of the run; the browser neve
       ['KeyB:true', 'KeyB:true', 'KeyD:true', 'KeyH:true', 'KeyE:true', 'KeyP:true', 'KeyS:true']);
 
     await exitByKeyboard(page);
+    // The input dialog closed with the focus in it: the focus goes to the screen, not lost.
+    assert.equal(await page.$eval('#inputdialog', (dialog) => dialog.hidden), true);
     const exitFocus = await focusedId(page);
+    assert.equal(exitFocus, 'screen');
     await pressWith(page, ['Control'], 'KeyD');
     assert.equal(await openDialogTitle(page), 'Nastavení zvuků');
     assert.equal(await focusedId(page), 'sounds-voice');
@@ -135,14 +138,16 @@ test('shortcuts: the run-only ones wait for the end of the run; the browser neve
     assert.equal(await openDialogTitle(page), 'Nastavení prostředí');
     await page.keyboard.press('Escape');
     await dialogGone(page);
+    // The voice's settings wait for the voice: Ctrl+P allows it (the page's own voice
+    // instead of the screen reader's), kept in the desktop's entry; then Ctrl+H opens them.
     await pressWith(page, ['Control'], 'KeyH');
-    assert.equal(await page.evaluate(() => window.voiceDialogs), 1);
-
-    // Ctrl+P: the page's own voice on, kept in the desktop's entry.
+    assert.equal(await page.evaluate(() => window.voiceDialogs), 0);
     assert.equal(await attribute(page, '#menuitem-usevoice', 'aria-checked'), 'false');
     await pressWith(page, ['Control'], 'KeyP');
     assert.equal(await attribute(page, '#menuitem-usevoice', 'aria-checked'), 'true');
     assert.match((await storedFile(page, 'tovana.ini')).toString(), /\[voice\]\s*voiceallowed\s*=\s*1/);
+    await pressWith(page, ['Control'], 'KeyH');
+    assert.equal(await page.evaluate(() => window.voiceDialogs), 1);
 
     // Ctrl+S starts the program again: the ended module's page loads anew.
     await Promise.all([page.waitForNavigation({ timeout: 30000 }), pressWith(page, ['Control'], 'KeyS')]);

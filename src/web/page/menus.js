@@ -106,7 +106,9 @@ export function createMenus(page) {
         run: () => toggle(Setting.Transcript) },
       { id: 'sounds', caption: M.SoundsItem, dialog: true, key: 'd', runOnly: true,
         run: () => openSounds() },
+      // As on the desktop, the voice's settings wait until the voice is allowed.
       { id: 'voice', caption: M.VoiceItem, dialog: true, key: 'h', runOnly: true,
+        unavailable: () => setting(Setting.VoiceAllowed) !== 1,
         run: () => page.speech && page.speech.openVoiceDialog && page.speech.openVoiceDialog() },
       // The page's own voice or the player's screen reader: the web's choice of speaker,
       // where the desktop chooses between its two engines.
@@ -130,7 +132,8 @@ export function createMenus(page) {
     }
   }
 
-  const itemDisabled = (item) => running && Boolean(item.runOnly || item.menu.runOnly);
+  const itemDisabled = (item) => (running && Boolean(item.runOnly || item.menu.runOnly)) ||
+    Boolean(item.unavailable && item.unavailable());
 
   // --- building and labelling ---
   function build() {
