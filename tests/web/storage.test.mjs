@@ -84,6 +84,23 @@ test('hiding the page saves the image; settings and image survive a reload', asy
   }
 });
 
+test('closing the page saves the image', async () => {
+  const page = await openGame(browser, site.url); // a first visit: no image kept yet
+  try {
+    await typeCommand(page, 'rozhledni se');
+    assert.equal(await storedFile(page, 'ram.dat'), null);
+    // Nothing in the new document writes the image before the player acts, so what the
+    // browser holds now was saved by the closing one.
+    await page.reload({ waitUntil: 'load' });
+    await waitForInputLine(page);
+    const kept = await storedFile(page, 'ram.dat');
+    assert.ok(kept && kept.length > 0);
+    assert.deepEqual(await userFile(page, 'ram.dat'), kept);
+  } finally {
+    await page.close();
+  }
+});
+
 test('a damaged kept file is no file: the game starts as on a first visit', async () => {
   const page = await openGame(browser, site.url);
   try {
