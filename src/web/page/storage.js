@@ -46,8 +46,9 @@ export function createStorage(page) {
     notice.hidden = false;
   };
   const refuse = (error) => {
+    // Each later save fails the same way: the console hears of the first.
+    if (!refused) console.warn('tovana: the browser keeps no files:', error && error.name, error && error.message);
     refused = true;
-    console.warn('tovana: the browser keeps no files:', error && error.name, error && error.message);
     tell();
   };
 
