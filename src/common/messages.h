@@ -73,16 +73,33 @@ enum class Message : int {
     TranscriptUnwritable = 64, // followed by the file's name and why
     KeysHelpMore = 65,         // the rest of Help, Keys, after KeysHelp
     SoundLost = 66, // the sound server went away while the program ran, followed by the output
-    End,            // one past the last message; no message itself
+    // 67 to 72 are held for the browser edition's other messages.
+    // The browser edition's page.
+    StorageRefused = 73,  // the browser keeps no files (storage full or refused)
+    WebKeysHelp = 74,     // Help, Keys in the browser: the menus' keys and their alternatives
+    WebKeysHelpMore = 75, // the rest of it: the menu bar's keys, closing the page
+    MenuBarName = 76,     // the page's menu bar, as a screen reader names it
+    AnswersTitle = 77,    // the region that follows the game's answers
+    End,                  // one past the last message; no message itself
 };
 
-// Whether a number is a message's: below End, and not one of the two that stand empty.
+// Whether a number is a message's: below End, and in none of the runs that stand empty.
 constexpr bool isMessage(int number)
 {
-    constexpr int kVacantFirst = 53;
-    constexpr int kVacantLast = 54;
-    return number >= 0 && number < static_cast<int>(Message::End) &&
-           (number < kVacantFirst || number > kVacantLast);
+    struct Vacant {
+        int first;
+        int last;
+    };
+    constexpr Vacant kVacant[] = {{53, 54}, {67, 72}};
+    if (number < 0 || number >= static_cast<int>(Message::End)) {
+        return false;
+    }
+    for (const Vacant& vacant : kVacant) {
+        if (number >= vacant.first && number <= vacant.last) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace tov

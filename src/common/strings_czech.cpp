@@ -84,6 +84,19 @@ constexpr StringEntry kTable[] = {
                             "Alt+F4: uloží paměť a ukončí program."},
     {Message::SoundLost, "Zvuk se ztratil: zvukový server přestal hrát. Program běží dál bez "
                          "zvuku; zvuk se vrátí, až program spustíte znovu. Výstup:"},
+    // The browser edition's page.
+    {Message::StorageRefused,
+     "Tento prohlížeč neuchová soubory hry: jeho úložiště je plné nebo odmítnuté (soukromé "
+     "okno?). Hra běží dál; nastavení a uložená hra vydrží, dokud stránku nezavřete."},
+    {Message::WebKeysHelp,
+     "V prohlížeči: Ctrl+S Spustit, Ctrl+B braillská klávesnice, Ctrl+D zvuky, Ctrl+H hlas, "
+     "Ctrl+P vlastní hlas stránky, Ctrl+E prostředí. Kde si klávesu s Ctrl nechá prohlížeč "
+     "nebo odečítač obrazovky, udělá totéž Alt+Shift se stejným písmenem."},
+    {Message::WebKeysHelpMore,
+     "Tabulátor dojde na lištu nabídek; šipky se v ní pohybují, Enter vybírá, Escape zavírá. "
+     "Zavření nebo opuštění stránky uloží paměť jako Konec."},
+    {Message::MenuBarName, "Nabídka"},
+    {Message::AnswersTitle, "Odpovědi"},
 };
 static_assert(holdsEveryMessage(kTable));
 

@@ -85,6 +85,20 @@ constexpr StringEntry kTable[] = {
                             "Alt+F4: saves the memory and ends the program."},
     {Message::SoundLost, "Sound is lost: the sound server stopped playing. The program goes on "
                          "without sound; sound returns when the program is started again. Output:"},
+    // The browser edition's page.
+    {Message::StorageRefused,
+     "This browser does not keep the game's files: its storage is full or refused (a private "
+     "window?). The game goes on; the settings and the saved game last until the page is "
+     "closed."},
+    {Message::WebKeysHelp,
+     "In the browser: Ctrl+S Start, Ctrl+B braille keyboard, Ctrl+D sounds, Ctrl+H voice, "
+     "Ctrl+P the page's own voice, Ctrl+E environment. Where the browser or the screen reader "
+     "keeps a Ctrl key, Alt+Shift with the same letter does the same."},
+    {Message::WebKeysHelpMore,
+     "Tab reaches the menu bar; the arrow keys move in it, Enter chooses, Escape closes. "
+     "Closing or leaving the page saves the memory as Exit does."},
+    {Message::MenuBarName, "Menu"},
+    {Message::AnswersTitle, "Answers"},
 };
 static_assert(holdsEveryMessage(kTable));
 

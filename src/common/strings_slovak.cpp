@@ -84,6 +84,19 @@ constexpr StringEntry kTable[] = {
                             "Alt+F4: uloží pamäť a ukončí program."},
     {Message::SoundLost, "Zvuk sa stratil: zvukový server prestal hrať. Program beží ďalej bez "
                          "zvuku; zvuk sa vráti, keď program spustíte znova. Výstup:"},
+    // The browser edition's page.
+    {Message::StorageRefused,
+     "Tento prehliadač neuchová súbory hry: jeho úložisko je plné alebo odmietnuté (súkromné "
+     "okno?). Hra beží ďalej; nastavenia a uložená hra vydržia, kým stránku nezatvoríte."},
+    {Message::WebKeysHelp,
+     "V prehliadači: Ctrl+S Spustiť, Ctrl+B braillská klávesnica, Ctrl+D zvuky, Ctrl+H hlas, "
+     "Ctrl+P vlastný hlas stránky, Ctrl+E prostredie. Kde si kláves s Ctrl nechá prehliadač "
+     "alebo čítač obrazovky, urobí to isté Alt+Shift s rovnakým písmenom."},
+    {Message::WebKeysHelpMore,
+     "Tabulátor dôjde na lištu ponúk; šípky sa v nej pohybujú, Enter vyberá, Escape zatvára. "
+     "Zatvorenie alebo opustenie stránky uloží pamäť ako Koniec."},
+    {Message::MenuBarName, "Ponuka"},
+    {Message::AnswersTitle, "Odpovede"},
 };
 static_assert(holdsEveryMessage(kTable));
 

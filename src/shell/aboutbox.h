@@ -1,6 +1,8 @@
 // The about box: the program's icon, its name, its version and a fixed line, and OK.
 #pragma once
 
+#include "shell/version.h"
+
 #include <QDialog>
 
 class QFrame;
@@ -8,8 +10,6 @@ class QLabel;
 class QPushButton;
 
 namespace tov::shell {
-
-inline constexpr const char* kVersion = "1.7";
 
 class TAboutbox : public QDialog {
     Q_OBJECT

@@ -188,6 +188,11 @@ void WebHost::saveMemoryImage()
     page::persistUserFiles();
 }
 
+runtime::SoundSettings& WebHost::soundSettings()
+{
+    return hosts_->cues.settings();
+}
+
 void WebHost::endSoundWait()
 {
     hosts_->wait.endwait();

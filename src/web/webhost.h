@@ -7,6 +7,7 @@
 #include "common/profile.h"
 #include "runtime/answers.h"
 #include "runtime/console.h"
+#include "runtime/soundcues.h"
 
 #include <filesystem>
 
@@ -36,6 +37,8 @@ public:
     runtime::Console& console() { return console_; }
     const runtime::AnswerRecord& answers() const { return answers_; }
     const Profile& profile() const { return profile_; }
+    // The sounds' settings the running cues play by, changed by the Sounds dialog.
+    runtime::SoundSettings& soundSettings();
     // Saves the memory image and hands the player's files to the page's storage. An image
     // that cannot be written is shown; the old one stays.
     void saveMemoryImage();

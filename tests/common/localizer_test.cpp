@@ -151,7 +151,20 @@ static_assert(guardTakes());
 static_assert(!guardTakes(static_cast<int>(Message::End) - 1, true), "a message twice");
 static_assert(!guardTakes(0), "the last missing, the first twice");
 static_assert(!guardTakes(53), "a vacant number");
+static_assert(!guardTakes(70), "a number held for later messages");
 static_assert(!guardTakes(static_cast<int>(Message::End)), "past the last");
+
+TEST(Localizer, NoTextIsCutShort)
+{
+    // The loaders' buffer cuts a longer text: a long help text would lose its end unseen.
+    for (const auto& table :
+         {strings::czechTable(), strings::englishTable(), strings::slovakTable()}) {
+        for (const strings::StringEntry& entry : table) {
+            EXPECT_LE(text::fromUtf8(std::string(entry.utf8)).size(), kMaxStringLength)
+                << static_cast<int>(entry.id);
+        }
+    }
+}
 
 TEST(Localizer, MissingIdsAreEmpty)
 {

@@ -109,3 +109,67 @@ export async function accessibilityTree(page) {
   await session.detach();
   return nodes;
 }
+
+// --- The menus' and the storage's tests ---
+
+// `browser` whose new pages run `script(arg)` in each new document before the page's
+// own scripts (and before openGame's seeding): a browser that refuses storage, say.
+export function browserWithScript(browser, script, arg) {
+  return {
+    newPage: async () => {
+      const page = await browser.newPage();
+      await page.evaluateOnNewDocument(script, arg);
+      return page;
+    },
+  };
+}
+
+// The bytes the page keeps for a player's file ('tovana:<name>'), or null.
+export async function storedFile(page, name) {
+  const text = await page.evaluate((key) => localStorage.getItem(key), `tovana:${name}`);
+  return text === null ? null : Buffer.from(text, 'base64');
+}
+
+// The bytes of a file in the program's /user folder, or null when it has none.
+export async function userFile(page, name) {
+  const bytes = await page.evaluate((path) => {
+    try {
+      return Array.from(window.tovanaPage.module.FS.readFile(path));
+    } catch {
+      return null;
+    }
+  }, `/user/${name}`);
+  return bytes === null ? null : Buffer.from(bytes);
+}
+
+// The element that has the focus, by id (or its tag name when it has none).
+export async function focusedId(page) {
+  return page.evaluate(() => document.activeElement?.id || document.activeElement?.tagName);
+}
+
+// Presses a key with modifiers held ('Control', 'Alt', 'Shift'), as a person does.
+export async function pressWith(page, modifiers, key) {
+  for (const modifier of modifiers) await page.keyboard.down(modifier);
+  await page.keyboard.press(key);
+  for (const modifier of [...modifiers].reverse()) await page.keyboard.up(modifier);
+}
+
+// The accessibility tree's nodes of a role, each as { name, role, properties }.
+export async function accessibleNodes(page, role) {
+  const nodes = await accessibilityTree(page);
+  return nodes.filter((node) => !node.ignored && node.role?.value === role).map((node) => ({
+    name: node.name?.value ?? '',
+    role: node.role.value,
+    properties: Object.fromEntries((node.properties ?? []).map((p) => [p.name, p.value?.value])),
+  }));
+}
+
+// From the input line or the screen, Shift+Tab back to the menu bar (before them on the
+// page), then Home to its first menu; returns the id of the element focused at the end.
+export async function tabToMenuBar(page) {
+  for (let presses = 0; presses < 8 && !(await focusedId(page)).startsWith('menu-'); ++presses) {
+    await pressWith(page, ['Shift'], 'Tab');
+  }
+  await page.keyboard.press('Home');
+  return focusedId(page);
+}

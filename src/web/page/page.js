@@ -275,6 +275,7 @@ class Page {
     });
     this.menus.moduleReady();
     this.chords.moduleReady();
+    this.storage.moduleReady();
     this.status('');
   }
 }
