@@ -73,7 +73,15 @@ enum class Message : int {
     TranscriptUnwritable = 64, // followed by the file's name and why
     KeysHelpMore = 65,         // the rest of Help, Keys, after KeysHelp
     SoundLost = 66, // the sound server went away while the program ran, followed by the output
-    End,            // one past the last message; no message itself
+    // The browser edition's two ways to be heard: the page's own voice or the player's
+    // screen reader, asked at the first visit and switched in Settings.
+    HearingQuestion = 67,
+    PageVoice = 68,    // the question's first answer and the Settings item
+    ScreenReader = 69, // the question's second answer
+    NoPageVoice = 70,  // the browser has no voice: the game goes on in text
+    PageVoiceOn = 71,
+    PageVoiceOff = 72,
+    End, // one past the last message; no message itself
 };
 
 // Whether a number is a message's: below End, and not one of the two that stand empty.
