@@ -259,6 +259,15 @@ EMSCRIPTEN_KEEPALIVE char* tovana_echo_name(const char* character)
     return name.empty() ? nullptr : handOut(name);
 }
 
+// The word at a column of the input line (UTF-8), as Ctrl+Left and Ctrl+Right say it;
+// nullptr on a delimiter or at the end.
+EMSCRIPTEN_KEEPALIVE char* tovana_word_at(const char* line, int column)
+{
+    const std::string word =
+        input::wordAt(text::fromUtf8(line), static_cast<size_t>(std::max(column, 0)));
+    return word.empty() ? nullptr : handOut(word);
+}
+
 // Whether the typed character (UTF-8) is a capital, which the desktop's echo marks.
 EMSCRIPTEN_KEEPALIVE int tovana_is_capital(const char* character)
 {

@@ -114,7 +114,9 @@ export async function accessibilityTree(page) {
 // A stand-in for the browser's speechSynthesis that keeps what the page hands it: each
 // speak (text, voice, pitch, rate, volume, performance.now()) and each cancel, in
 // `window.__speech`. An utterance ends 5 ms after it starts, or, while
-// `window.__speechHold` is true, only when cancelled. `voices` are {name, lang}.
+// `window.__speechHold` is true, only when cancelled; while `window.__speechRefuse` is
+// true it is refused as a browser refuses speech before the page's first key or click.
+// `voices` are {name, lang}.
 export function recordingSpeech(page, { voices = [{ name: 'Test cs', lang: 'cs-CZ' }] } = {}) {
   return page.evaluateOnNewDocument((listed) => {
     const log = [];
@@ -122,6 +124,7 @@ export function recordingSpeech(page, { voices = [{ name: 'Test cs', lang: 'cs-C
     const voiceList = listed.map((voice) => ({ ...voice, default: false, localService: true, voiceURI: voice.name }));
     window.__speech = log;
     window.__speechHold = false;
+    window.__speechRefuse = false;
     window.SpeechSynthesisUtterance = class {
       constructor(text) {
         Object.assign(this, { text, voice: null, lang: '', pitch: 1, rate: 1, volume: 1, onend: null, onerror: null });
@@ -134,6 +137,10 @@ export function recordingSpeech(page, { voices = [{ name: 'Test cs', lang: 'cs-C
       speak(utterance) {
         log.push({ type: 'speak', text: utterance.text, voice: utterance.voice ? utterance.voice.name : null,
           pitch: utterance.pitch, rate: utterance.rate, volume: utterance.volume, at: performance.now() });
+        if (window.__speechRefuse) {
+          setTimeout(() => utterance.onerror && utterance.onerror({ error: 'not-allowed' }), 1);
+          return;
+        }
         pending.add(utterance);
         setTimeout(() => {
           if (!window.__speechHold && pending.delete(utterance) && utterance.onend) utterance.onend({});

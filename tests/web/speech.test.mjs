@@ -207,6 +207,98 @@ test('own voice: the arrows in the input line review the 24 screen lines', async
   }
 });
 
+test('own voice: Ctrl+Left and Ctrl+Right say the word the caret comes to', async () => {
+  const page = await openHeard(browser, site.url, { prepare: withStub() });
+  try {
+    await page.keyboard.type('vezmi klic', { delay: 20 });
+    let from = await logLength(page);
+    await page.keyboard.down('Control');
+    await page.keyboard.press('ArrowLeft');
+    await page.keyboard.up('Control');
+    assert.deepEqual(texts(await waitForSpeech(page, from)), ['klic']);
+    from = await logLength(page);
+    await page.keyboard.press('Home');
+    assert.deepEqual(texts(await waitForSpeech(page, from)), ['vé']); // czech.eky's name for "v"
+  } finally {
+    await page.close();
+  }
+});
+
+test('text the browser refuses before the first key is spoken at that key', async () => {
+  const page = await openHeard(browser, site.url, { prepare: withStub() });
+  try {
+    await page.evaluate(async () => {
+      window.__speechRefuse = true;
+      await window.tovanaPage.speech.say('Vítej ve hře.'); // refused, and the program goes on
+      window.__speechRefuse = false;
+    });
+    const from = await logLength(page);
+    await page.keyboard.press('x');
+    const said = texts(await waitForSpeech(page, from));
+    assert.deepEqual(said, ['Vítej ve hře.'], 'the kept text, and no echo for the key that brought it');
+    assert.equal(await page.$eval('#inputline', (field) => field.value), 'x', 'the key still types');
+  } finally {
+    await page.close();
+  }
+});
+
+test('Settings: switching how the page is heard, and the voice dialog, write the desktop\'s entries', async () => {
+  const voices = [{ name: 'Test en', lang: 'en-US' }, { name: 'Test cs', lang: 'cs-CZ' }];
+  const page = await openHeard(browser, site.url, { prepare: withStub(voices) });
+  try {
+    // The Czech voice speaks unless another is chosen.
+    let from = await logLength(page);
+    await page.keyboard.type('a');
+    assert.equal((await waitForSpeech(page, from))[0].voice, 'Test cs');
+
+    const dialog = page.evaluate(() => window.tovanaPage.speech.openVoiceDialog());
+    await page.waitForSelector('#voicedialog');
+    const shown = await page.$eval('#voicedialog', (box) => ({
+      role: box.getAttribute('role'),
+      title: document.getElementById(box.getAttribute('aria-labelledby')).textContent,
+      labels: [...box.querySelectorAll('label')].map((label) => [label.textContent, document.getElementById(label.htmlFor).tagName]),
+      options: [...box.querySelectorAll('option')].map((option) => [option.textContent, option.selected]),
+      focused: document.activeElement.id,
+    }));
+    const caption = async (number) => (await message(page, number)).replace('&', '');
+    assert.equal(shown.role, 'dialog');
+    assert.equal(shown.title, await caption(11));
+    assert.deepEqual(shown.labels, [[await caption(12), 'SELECT'], [await caption(13), 'INPUT'],
+      [await caption(14), 'INPUT'], [await caption(15), 'INPUT']]);
+    assert.deepEqual(shown.options, [['Test en (en-US)', false], ['Test cs (cs-CZ)', true]]);
+    assert.equal(shown.focused, 'voicedialog-voices');
+    await page.$eval('#voicedialog-voices', (list) => { list.value = '0'; });
+    await page.$eval('#voicedialog-pitch', (bar) => { bar.value = '50'; });
+    await page.$eval('#voicedialog-speed', (bar) => { bar.value = '-100'; });
+    await page.click('#voicedialog button');
+    await dialog;
+    const settings = await storedSettings(page);
+    assert.match(settings, /person=Test en/);
+    assert.match(settings, /pitch=50/);
+    assert.match(settings, /speed=-100/);
+    from = await logLength(page);
+    await page.keyboard.type('b');
+    const [echo] = await waitForSpeech(page, from);
+    assert.deepEqual([echo.voice, echo.pitch, echo.rate], ['Test en', 1.5, 0.1]);
+
+    // To the screen reader: stored, silent, and the region live again.
+    await page.evaluate(() => window.tovanaPage.speech.setHearing('reader'));
+    assert.match(await storedSettings(page), /voiceallowed=0/);
+    assert.equal(await page.$eval('#answers', (node) => node.getAttribute('aria-live')), 'polite');
+    await page.waitForFunction((text) => document.getElementById('announcer').textContent === text,
+      { timeout: 3000 }, await message(page, 72));
+    from = await logLength(page);
+    await page.keyboard.type('c');
+    await page.evaluate(() => new Promise((resolve) => setTimeout(resolve, 200)));
+    assert.deepEqual(texts(await spoken(page, from)), []);
+    await page.evaluate(() => window.tovanaPage.speech.setHearing('voice'));
+    assert.match(await storedSettings(page), /voiceallowed=1/);
+    assert.deepEqual(texts(await waitForSpeech(page, from)), [await message(page, 71)]);
+  } finally {
+    await page.close();
+  }
+});
+
 // The figures of the echo's budget: from the key event to the utterance handed to
 // speechSynthesis, as the page measures it (page.timings.echoes, performance.now()).
 function figures(times) {
@@ -220,7 +312,10 @@ test('the echo is handed to speechSynthesis within 5 ms of its key', async (t) =
   try {
     // Plain letters: the test's keyboard types accented ones without a key event.
     const typed = 'prohledej truhlu a vezmi klic';
-    await page.evaluate(() => { window.tovanaPage.timings.echoes.length = 0; });
+    await page.evaluate(() => {
+      window.tovanaPage.timings.echoes.length = 0;
+      window.tovanaPage.timings.echoesInPage.length = 0;
+    });
     await page.keyboard.type(typed, { delay: 50 });
     const times = await page.evaluate(() => window.tovanaPage.timings.echoes.slice());
     // Every character but the spaces' and letters' without a name has its echo.
@@ -237,6 +332,9 @@ test('the echo is handed to speechSynthesis within 5 ms of its key', async (t) =
     assert.equal(times.length, named);
     const result = figures(times);
     t.diagnostic(`key to speak(): ${JSON.stringify(result)} ms`);
+    const inPage = await page.evaluate(() => window.tovanaPage.timings.echoesInPage.slice());
+    t.diagnostic(`the page's part: ${JSON.stringify(figures(inPage))} ms`);
+    assert.equal(inPage.length, times.length);
     assert.ok(times.every((time) => Number.isFinite(time) && time >= 0));
     assert.ok(result.median <= 5, `median ${result.median} ms`);
   } finally {
@@ -298,10 +396,14 @@ test('the real voice: speech-dispatcher speaks the page into a private PulseAudi
     await sleep(300);
     const quiet = Buffer.concat(chunks).length;
     await page.evaluate(() => window.tovanaPage.speech.say('Dobrý den, tady mluví vlastní hlas stránky.'));
-    await page.evaluate(() => { window.tovanaPage.timings.echoes.length = 0; });
+    await page.evaluate(() => {
+      window.tovanaPage.timings.echoes.length = 0;
+      window.tovanaPage.timings.echoesInPage.length = 0;
+    });
     await page.keyboard.type('ab', { delay: 400 });
     await sleep(800);
     const echoes = await page.evaluate(() => window.tovanaPage.timings.echoes.slice());
+    const inPage = await page.evaluate(() => window.tovanaPage.timings.echoesInPage.slice());
     recorder.kill('SIGTERM');
     await page.close();
 
@@ -311,7 +413,8 @@ test('the real voice: speech-dispatcher speaks the page into a private PulseAudi
       if (Math.abs(data.readInt16LE(at)) > 1000) loud += 1;
     }
     t.diagnostic(`recorded ${(data.length / 32000).toFixed(2)} s, ${(loud / 16000).toFixed(2)} s of it loud; ` +
-      `real key to speak(): ${echoes.map((time) => time.toFixed(2)).join(', ')} ms`);
+      `real key to speak(): ${echoes.map((time) => time.toFixed(2)).join(', ')} ms ` +
+      `(the page's part: ${inPage.map((time) => time.toFixed(2)).join(', ')} ms)`);
     assert.ok(loud > 16000 / 4, 'a quarter of a second of speech at least');
     assert.equal(echoes.length, 2);
   } finally {

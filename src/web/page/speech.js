@@ -47,7 +47,12 @@ class Speech {
     this.review = false;        // the Up and Down arrows' review of the screen is open
     this.stops = 0;             // how often the speech was stopped: a text queued before is dropped
     this.toldNoVoice = false;
-    page.timings.echoes = [];   // each echo: ms from the key to speechSynthesis.speak
+    // Each echo's time to speechSynthesis.speak, in ms: from the key event's own time
+    // (what the player waits), and from the page's first sight of the key (the page's part).
+    page.timings.echoes = [];
+    page.timings.echoesInPage = [];
+    this.keyArrived = 0;
+    window.addEventListener('keydown', () => { this.keyArrived = performance.now(); }, true);
   }
 
   // The page is ready to load the program; the question is the program's to ask.
@@ -336,7 +341,11 @@ class Speech {
         if (keep && event.error === 'not-allowed') this.unheard.push(text);
         finish();
       };
-      if (started !== null) this.page.timings.echoes.push(Math.max(0, performance.now() - started));
+      if (started !== null) {
+        const now = performance.now();
+        this.page.timings.echoes.push(Math.max(0, now - started));
+        this.page.timings.echoesInPage.push(now - this.keyArrived);
+      }
       this.synth.speak(utterance);
     });
   }
@@ -426,8 +435,8 @@ class Speech {
     if (!['ArrowLeft', 'ArrowRight', 'Home'].includes(event.key)) return;
     const cursor = field.selectionStart ?? 0;
     if (event.ctrlKey && event.key !== 'Home') {
-      const word = field.value.slice(cursor).split(/[\s.,;:!?]/)[0];
-      if (word !== '') this.sayNoWait(word);
+      const word = this.taken(this.withText(field.value, (copy) => this.module._tovana_word_at(copy, cursor)));
+      if (word) this.sayNoWait(word);
     } else if (cursor < field.value.length) {
       this.echo(field.value.charAt(cursor), event.timeStamp);
     }
