@@ -252,6 +252,12 @@ speech::VoiceLevel levelOf(int which)
 
 extern "C" {
 
+// Reads the key-name tables now, so that the first key's echo does not wait for them.
+EMSCRIPTEN_KEEPALIVE void tovana_load_key_names()
+{
+    tablesLoaded();
+}
+
 // The name the key echo speaks for a typed character (UTF-8), or nullptr for none.
 EMSCRIPTEN_KEEPALIVE char* tovana_echo_name(const char* character)
 {

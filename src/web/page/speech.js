@@ -96,6 +96,7 @@ class Speech {
   // The program is up and tells how the page is heard.
   attach(module, ownVoice) {
     this.module = module;
+    module._tovana_load_key_names();
     this.loadVoice();
     this.setMode(ownVoice);
     if (!this.listening) {
