@@ -73,7 +73,14 @@ enum class Message : int {
     TranscriptUnwritable = 64, // followed by the file's name and why
     KeysHelpMore = 65,         // the rest of Help, Keys, after KeysHelp
     SoundLost = 66, // the sound server went away while the program ran, followed by the output
-    // 67 to 72 are held for the browser edition's other messages.
+    // The browser edition's two ways to be heard: the page's own voice or the player's
+    // screen reader, asked at the first visit and switched in Settings.
+    HearingQuestion = 67,
+    PageVoice = 68,    // the question's first answer and the Settings item
+    ScreenReader = 69, // the question's second answer
+    NoPageVoice = 70,  // the browser has no voice: the game goes on in text
+    PageVoiceOn = 71,
+    PageVoiceOff = 72,
     // The browser edition's page.
     StorageRefused = 73,  // the browser keeps no files (storage full or refused)
     WebKeysHelp = 74,     // Help, Keys in the browser: the menus' keys and their alternatives
@@ -90,7 +97,7 @@ constexpr bool isMessage(int number)
         int first;
         int last;
     };
-    constexpr Vacant kVacant[] = {{53, 54}, {67, 72}};
+    constexpr Vacant kVacant[] = {{53, 54}};
     if (number < 0 || number >= static_cast<int>(Message::End)) {
         return false;
     }

@@ -84,6 +84,14 @@ constexpr StringEntry kTable[] = {
                             "Alt+F4: uloží paměť a ukončí program."},
     {Message::SoundLost, "Zvuk se ztratil: zvukový server přestal hrát. Program běží dál bez "
                          "zvuku; zvuk se vrátí, až program spustíte znovu. Výstup:"},
+    // The browser edition: how the page is heard, asked at the first visit.
+    {Message::HearingQuestion,
+     "Jak chcete hru slyšet? Vlastním hlasem této stránky, nebo svým odečítačem obrazovky?"},
+    {Message::PageVoice, "Vlastní &hlas stránky"},
+    {Message::ScreenReader, "Můj &odečítač obrazovky"},
+    {Message::NoPageVoice, "Stránka nemá žádný hlas, kterým by mluvila. Hra běží dál jen v textu."},
+    {Message::PageVoiceOn, "Mluví vlastní hlas stránky."},
+    {Message::PageVoiceOff, "Stránka mlčí, hru čte váš odečítač obrazovky."},
     // The browser edition's page.
     {Message::StorageRefused,
      "Tento prohlížeč neuchová soubory hry: jeho úložiště je plné nebo odmítnuté (soukromé "

@@ -85,6 +85,14 @@ constexpr StringEntry kTable[] = {
                             "Alt+F4: saves the memory and ends the program."},
     {Message::SoundLost, "Sound is lost: the sound server stopped playing. The program goes on "
                          "without sound; sound returns when the program is started again. Output:"},
+    // The browser edition: how the page is heard, asked at the first visit.
+    {Message::HearingQuestion,
+     "How do you want to hear the game? With this page's own voice, or with your screen reader?"},
+    {Message::PageVoice, "The page's own &voice"},
+    {Message::ScreenReader, "My &screen reader"},
+    {Message::NoPageVoice, "This page has no voice to speak with. The game goes on in text only."},
+    {Message::PageVoiceOn, "The page's own voice speaks."},
+    {Message::PageVoiceOff, "The page is silent; your screen reader reads the game."},
     // The browser edition's page.
     {Message::StorageRefused,
      "This browser does not keep the game's files: its storage is full or refused (a private "

@@ -84,6 +84,15 @@ constexpr StringEntry kTable[] = {
                             "Alt+F4: uloží pamäť a ukončí program."},
     {Message::SoundLost, "Zvuk sa stratil: zvukový server prestal hrať. Program beží ďalej bez "
                          "zvuku; zvuk sa vráti, keď program spustíte znova. Výstup:"},
+    // The browser edition: how the page is heard, asked at the first visit.
+    {Message::HearingQuestion,
+     "Ako chcete hru počuť? Vlastným hlasom tejto stránky, alebo svojou čítačkou obrazovky?"},
+    {Message::PageVoice, "Vlastný &hlas stránky"},
+    {Message::ScreenReader, "Moja čítačka &obrazovky"},
+    {Message::NoPageVoice,
+     "Stránka nemá žiadny hlas, ktorým by hovorila. Hra beží ďalej len v texte."},
+    {Message::PageVoiceOn, "Hovorí vlastný hlas stránky."},
+    {Message::PageVoiceOff, "Stránka mlčí, hru číta vaša čítačka obrazovky."},
     // The browser edition's page.
     {Message::StorageRefused,
      "Tento prehliadač neuchová súbory hry: jeho úložisko je plné alebo odmietnuté (súkromné "

@@ -52,6 +52,15 @@ EM_JS(void, js_stopSpeech, (), {
 EM_JS(int, js_engineReady, (), {
     return Module.page.engineReady() ? 1 : 0;
 });
+EM_ASYNC_JS(int, js_askHearing, (const char* question, int questionSize, const char* own,
+                                 int ownSize, const char* reader, int readerSize), {
+    const chosen = await Module.page.speech.askHearing(UTF8ToString(question, questionSize),
+        UTF8ToString(own, ownSize), UTF8ToString(reader, readerSize));
+    return chosen ? 1 : 0;
+});
+EM_JS(void, js_hearingChosen, (int ownVoice), {
+    Module.page.speech.attach(Module, ownVoice !== 0);
+});
 EM_ASYNC_JS(void, js_showMessage, (const char* text, int size), {
     await Module.page.showMessage(UTF8ToString(text, size));
 });
@@ -172,6 +181,16 @@ void stopSpeech()
 bool engineReady()
 {
     return js_engineReady() != 0;
+}
+
+bool askHearing(std::string_view question, std::string_view ownVoice, std::string_view screenReader)
+{
+    return js_askHearing(question.data(), sizeOf(question), ownVoice.data(), sizeOf(ownVoice),
+                         screenReader.data(), sizeOf(screenReader)) != 0;
+}
+void hearingChosen(bool ownVoice)
+{
+    js_hearingChosen(ownVoice ? 1 : 0);
 }
 
 void showMessage(std::string_view text)

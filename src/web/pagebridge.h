@@ -40,6 +40,15 @@ void sayKeyName(std::string_view text);
 void stopSpeech();
 bool engineReady();
 
+// --- how the page is heard ---
+// The first visit's question, with its two answers: true for the page's own voice, false
+// for the player's screen reader.
+bool askHearing(std::string_view question, std::string_view ownVoice,
+                std::string_view screenReader);
+// Tells the page how it is heard: its own voice speaks, or it leaves speaking to the
+// player's screen reader. The page may now ask the program for the stored voice.
+void hearingChosen(bool ownVoice);
+
 // --- messages, the end of a run, pauses ---
 // Shows the message in an alert dialog and waits until the player has dismissed it.
 void showMessage(std::string_view text);

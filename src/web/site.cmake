@@ -26,7 +26,10 @@ target_link_options(tovana_makesounds PRIVATE -sNODERAWFS=1 -sENVIRONMENT=node)
 add_subdirectory(data)
 
 file(GLOB TOVANA_WEB_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/web/*.cpp)
-add_executable(tovana_web ${TOVANA_WEB_SOURCES})
+# The voice's settings model is the desktop's; the rest of the speech library speaks
+# through engines the page does not have.
+add_executable(tovana_web ${TOVANA_WEB_SOURCES}
+  ${PROJECT_SOURCE_DIR}/src/speech/voicesettings.cpp)
 target_link_libraries(tovana_web PRIVATE
   tovana_shell_core tovana_filelocations tovana_input_keys tovana_soundcues tovana_warnings)
 add_dependencies(tovana_web tovana_data tovana_soundbank)

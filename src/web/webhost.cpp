@@ -114,6 +114,14 @@ private:
     size_t told_ = 0; //: lines of the current answer the page has
 };
 
+// The first visit's question, in the interface's language: true for the page's own voice.
+bool askHowHeard()
+{
+    return page::askHearing(text::toUtf8(message(Message::HearingQuestion)),
+                            text::toUtf8(message(Message::PageVoice)),
+                            text::toUtf8(message(Message::ScreenReader)));
+}
+
 } // namespace
 
 std::filesystem::path locateFile(const std::string& name)
@@ -146,6 +154,14 @@ WebHost::WebHost() : profile_(kSettingsFile)
 {
     theHost = this;
     readlanguage(profile_);
+    // The first visit asks how the page is heard and writes the answer, as the desktop's
+    // first start writes whether it found a voice; every visit then tells the page.
+    const bool firstVisit = !profile_.exists();
+    const bool ownVoice = shell::readsettings(profile_, firstVisit && askHowHeard()).voiceallowed;
+    if (firstVisit) {
+        page::persistUserFiles();
+    }
+    page::hearingChosen(ownVoice);
     console_.setlocator(locateFile);
     hosts_ = std::make_unique<Hosts>(console_, answers_, console_.soundstate());
     Hosts& hosts = *hosts_;

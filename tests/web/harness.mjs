@@ -172,4 +172,88 @@ export async function tabToMenuBar(page) {
   }
   await page.keyboard.press('Home');
   return focusedId(page);
+// --- The page's own voice (speech.test.mjs) ------------------------------------------
+// A stand-in for the browser's speechSynthesis that keeps what the page hands it: each
+// speak (text, voice, pitch, rate, volume, performance.now()) and each cancel, in
+// `window.__speech`. An utterance ends 5 ms after it starts, or, while
+// `window.__speechHold` is true, only when cancelled; while `window.__speechRefuse` is
+// true it is refused as a browser refuses speech before the page's first key or click.
+// `voices` are {name, lang}.
+export function recordingSpeech(page, { voices = [{ name: 'Test cs', lang: 'cs-CZ' }] } = {}) {
+  return page.evaluateOnNewDocument((listed) => {
+    const log = [];
+    const pending = new Set();
+    const voiceList = listed.map((voice) => ({ ...voice, default: false, localService: true, voiceURI: voice.name }));
+    window.__speech = log;
+    window.__speechHold = false;
+    window.__speechRefuse = false;
+    window.SpeechSynthesisUtterance = class {
+      constructor(text) {
+        Object.assign(this, { text, voice: null, lang: '', pitch: 1, rate: 1, volume: 1, onend: null, onerror: null });
+      }
+    };
+    const synth = {
+      getVoices: () => voiceList.slice(),
+      addEventListener: () => {},
+      removeEventListener: () => {},
+      speak(utterance) {
+        log.push({ type: 'speak', text: utterance.text, voice: utterance.voice ? utterance.voice.name : null,
+          pitch: utterance.pitch, rate: utterance.rate, volume: utterance.volume, at: performance.now() });
+        if (window.__speechRefuse) {
+          setTimeout(() => utterance.onerror && utterance.onerror({ error: 'not-allowed' }), 1);
+          return;
+        }
+        pending.add(utterance);
+        setTimeout(() => {
+          if (!window.__speechHold && pending.delete(utterance) && utterance.onend) utterance.onend({});
+        }, 5);
+      },
+      cancel() {
+        log.push({ type: 'cancel', at: performance.now() });
+        for (const utterance of [...pending]) {
+          pending.delete(utterance);
+          if (utterance.onerror) utterance.onerror({ error: 'interrupted' });
+        }
+      },
+    };
+    Object.defineProperty(window, 'speechSynthesis', { value: synth, configurable: true });
+  }, voices);
+}
+
+// Opens the game heard one way: 'voice' (the page's own) or 'reader' (the player's
+// screen reader). The stored settings say so; where the page still asks (no stored files),
+// the question is answered the same way. `prepare(page)` runs before the page loads.
+export async function openHeard(browser, url, { hearing = 'voice', files, prepare } = {}) {
+  const page = await browser.newPage();
+  page.errors = [];
+  page.on('pageerror', (error) => page.errors.push(error.message));
+  if (prepare) await prepare(page);
+  const stored = files !== undefined ? files : { 'tovana.ini': settingsFile({ voice: hearing === 'voice' }) };
+  await page.evaluateOnNewDocument((seeded) => {
+    if (sessionStorage.getItem('tovana-test-seeded')) return;
+    sessionStorage.setItem('tovana-test-seeded', '1');
+    for (const key of Object.keys(localStorage)) {
+      if (key.startsWith('tovana:')) localStorage.removeItem(key);
+    }
+    for (const [name, text] of Object.entries(seeded ?? {})) {
+      localStorage.setItem(`tovana:${name}`, btoa(text));
+    }
+  }, stored);
+  await page.goto(url, { waitUntil: 'load' });
+  await page.waitForFunction(() => document.getElementById('hearing') !== null ||
+    (window.tovanaPage && window.tovanaPage.lineWaiter !== null), { timeout: 30000 });
+  const question = await page.$(`#hearing button[data-answer="${hearing}"]`);
+  if (question) await question.click();
+  await waitForInputLine(page);
+  return page;
+}
+
+// What the page handed the speech stand-in since `from` (an index into its log).
+export async function spoken(page, from = 0) {
+  return page.evaluate((start) => window.__speech.slice(start), from);
+}
+
+// The settings file as the program keeps it in the page's file system.
+export async function storedSettings(page) {
+  return page.evaluate(() => window.tovanaPage.module.FS.readFile('/user/tovana.ini', { encoding: 'utf8' }));
 }
