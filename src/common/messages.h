@@ -90,23 +90,13 @@ enum class Message : int {
     End,                  // one past the last message; no message itself
 };
 
-// Whether a number is a message's: below End, and in none of the runs that stand empty.
+// Whether a number is a message's: below End, and not one of the two that stand empty.
 constexpr bool isMessage(int number)
 {
-    struct Vacant {
-        int first;
-        int last;
-    };
-    constexpr Vacant kVacant[] = {{53, 54}};
-    if (number < 0 || number >= static_cast<int>(Message::End)) {
-        return false;
-    }
-    for (const Vacant& vacant : kVacant) {
-        if (number >= vacant.first && number <= vacant.last) {
-            return false;
-        }
-    }
-    return true;
+    constexpr int kVacantFirst = 53;
+    constexpr int kVacantLast = 54;
+    return number >= 0 && number < static_cast<int>(Message::End) &&
+           (number < kVacantFirst || number > kVacantLast);
 }
 
 } // namespace tov
