@@ -1,0 +1,175 @@
+// The page beside the Orca screen reader, driven from tests/web/orca_web.sh, which has
+// started the X server, the accessibility bus and Orca (its speech recorded in its debug
+// log, ORCA_LOG; its process ORCA_PID). Chromium runs with a window on that display and
+// its accessibility on, the page's own voice off, so the followed region is Orca's to read.
+// Two commands are typed; Orca must speak each answer, once, and never the command.
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import puppeteer from 'puppeteer-core';
+import { chromiumPath, openGame, serveSite, settingsFile, waitForInputLine } from './harness.mjs';
+
+const log = process.env.ORCA_LOG;
+const orcaPid = Number(process.env.ORCA_PID);
+if (!log || !orcaPid) throw new Error('run by tests/web/orca_web.sh (ORCA_LOG, ORCA_PID)');
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Orca's utterances, one an entry (an utterance's later lines are indented in its log).
+export function utterances(text) {
+  const said = [];
+  let current = null;
+  for (const line of text.split('\n')) {
+    if (line.includes(' - SPEECH OUTPUT: ')) {
+      if (current !== null) said.push(current);
+      current = line.slice(line.indexOf(' - SPEECH OUTPUT: ') + 18);
+    } else if (current !== null && /^ {18}/.test(line)) {
+      current += ` ${line.trim()}`;
+    } else if (current !== null) {
+      said.push(current);
+      current = null;
+    }
+  }
+  if (current !== null) said.push(current);
+  // The log quotes each utterance and adds its voice's state: 'text'{'established': False}
+  return said.map((utterance) => utterance.replace(/\{[^{}]*\}\s*$/, '').trim().replace(/^(['"])(.*)\1$/s, '$2').trim());
+}
+
+const spoken = () => utterances(fs.existsSync(log) ? fs.readFileSync(log, 'utf8') : '');
+// Orca writes its log in blocks: a key it handles fills the block and pushes it out.
+const nudge = () => execFileSync('xdotool', ['key', 'shift']);
+
+// Waits, bounded, until Orca has said `phrase`.
+async function heard(phrase, seconds = 30) {
+  for (let waited = 0; waited < seconds * 5; ++waited) {
+    if (spoken().some((utterance) => utterance.includes(phrase))) return true;
+    nudge();
+    await sleep(200);
+  }
+  return false;
+}
+
+// Waits, bounded, until Orca has said nothing new for two seconds.
+async function settled(seconds = 60) {
+  let count = -1;
+  let quiet = 0;
+  for (let waited = 0; waited < seconds * 5 && quiet < 10; ++waited) {
+    nudge();
+    await sleep(200);
+    const now = spoken().filter((utterance) => !/^(left )?shift$/i.test(utterance)).length;
+    quiet = now === count ? quiet + 1 : 0;
+    count = now;
+  }
+}
+
+// Stops Orca, which writes out the rest of its log; it handles the signal at its next event.
+async function stopOrca() {
+  try {
+    process.kill(orcaPid, 'SIGTERM');
+  } catch {
+    return;
+  }
+  for (let i = 0; i < 50; ++i) {
+    try {
+      process.kill(orcaPid, 0);
+    } catch {
+      return;
+    }
+    nudge();
+    await sleep(100);
+  }
+  try {
+    process.kill(orcaPid, 'SIGKILL');
+  } catch { /* gone meanwhile */ }
+}
+
+const server = await serveSite();
+const browser = await puppeteer.launch({
+  executablePath: chromiumPath,
+  headless: false,
+  env: process.env,
+  defaultViewport: null,
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync',
+    '--force-renderer-accessibility', '--window-position=0,0', '--window-size=1200,850',
+    // Its offer to translate the Czech page would take the focus from the page.
+    '--disable-features=Translate', '--lang=cs'],
+});
+let failure = null;
+let page = null;
+const answers = [];
+try {
+  page = await openGame(browser, server.url, { files: { 'tovana.ini': settingsFile({ voice: false }) } });
+  // Orca follows the window that has the focus, as it follows a person's. No window manager
+  // runs here, so the focus is given to the window itself.
+  const window = execFileSync('xdotool', ['search', '--sync', '--onlyvisible', '--class', 'chromium'],
+    { encoding: 'utf8', timeout: 20000 }).trim().split('\n').pop();
+  execFileSync('xdotool', ['windowfocus', '--sync', window], { timeout: 10000 });
+  await page.bringToFront();
+  // Typed only once Orca has said what the page gave it, as a listener would wait: else it
+  // reads the field as it finds it, half a command in it. When the page has loaded, Orca
+  // puts its caret at the page's start, which takes the focus from the field: the player
+  // goes back to it, and Orca presents it.
+  await settled();
+  await page.focus('#inputline');
+  await settled();
+
+  // Each answer as the page shows it in the followed region: its lines with text.
+  const lastAnswer = () => page.$eval('#answers .answer:last-of-type', (node) =>
+    [...node.querySelectorAll('p')].map((p) => p.textContent.trim()).filter((line) => line !== ''));
+  for (const command of failure ? [] : ['vezmi dopis', 'v']) {
+    await page.keyboard.type(command, { delay: 60 });
+    await page.keyboard.press('Enter');
+    await waitForInputLine(page);
+    const lines = await lastAnswer();
+    answers.push({ command, lines });
+    for (const line of lines) {
+      if (!(await heard(line))) {
+        failure = `Orca did not speak "${line}" after "${command}"`;
+        break;
+      }
+    }
+    if (failure) break;
+  }
+  if (page.errors.length) failure ??= `the page failed: ${page.errors.join('; ')}`;
+} catch (error) {
+  failure = error.message;
+  if (page) {
+    // Where the page stood, to tell a page that lost its field from a slow one.
+    failure += ` ${JSON.stringify(await page.evaluate(() => ({
+      focus: document.activeElement && (document.activeElement.id || document.activeElement.nodeName),
+      busy: document.getElementById('inputline').getAttribute('aria-busy'),
+      field: document.getElementById('inputline').value,
+      waiting: window.tovanaPage && window.tovanaPage.lineWaiter !== null,
+      answers: document.querySelectorAll('#answers .answer').length,
+    })).catch(() => 'no state'))}`;
+  }
+} finally {
+  await stopOrca();
+  await browser.close();
+  await server.close();
+}
+
+const said = spoken();
+console.log("Orca's speech:");
+for (const utterance of said) {
+  if (!/^(left )?shift$/i.test(utterance)) console.log(`  ${utterance.slice(0, 300)}`);
+}
+// Every line of each answer once, and no command read back: neither as typed nor as the
+// field's content after it was sent.
+const count = (phrase) => said.filter((utterance) => utterance.includes(phrase)).length;
+for (const { command, lines } of answers) {
+  console.log(`answer to "${command}": ${lines.join(' | ')}`);
+  for (const line of lines) {
+    if (!failure && count(line) !== 1) failure = `"${line}" was spoken ${count(line)} times`;
+  }
+  const typed = said.filter((utterance) => utterance === command ||
+    utterance.includes(`entry ${command}`)).length;
+  if (!failure && typed !== 0) failure = `the command "${command}" was read back ${typed} times`;
+}
+if (!failure && answers.length === 0) failure ??= 'no command was answered';
+if (failure) {
+  console.log(`FAILED: ${failure}`);
+  process.exitCode = 1;
+} else {
+  console.log('Orca spoke each answer once and no command');
+}
