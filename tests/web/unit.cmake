@@ -46,6 +46,7 @@ target_compile_definitions(tovana_web_gtest PUBLIC GTEST_HAS_PTHREAD=0)
 set(TOVANA_TESTS_DIR ${PROJECT_SOURCE_DIR}/tests)
 add_executable(tovana_web_unit
   ${TOVANA_TESTS_DIR}/web/unit_main.cpp
+  ${TOVANA_TESTS_DIR}/web/unit_filter_test.cpp
   ${TOVANA_TESTS_DIR}/doubles/doubles.cpp
   # tests/common
   ${TOVANA_TESTS_DIR}/common/text_test.cpp
@@ -89,8 +90,9 @@ target_compile_definitions(tovana_web_unit PRIVATE
   TOVANA_DATA_DIR="${PROJECT_SOURCE_DIR}/data"
   TOVANA_SOURCE_DATA_DIR="${PROJECT_SOURCE_DIR}/data"
   TOVANA_SOUNDS_DAT="${TOVANA_WORKDIR}/sounds.dat")
-# On the main alone, so changing the list rebuilds one file.
-set_source_files_properties(${TOVANA_TESTS_DIR}/web/unit_main.cpp PROPERTIES
+# On the main and its test alone, so changing the list rebuilds two files.
+set_source_files_properties(
+  ${TOVANA_TESTS_DIR}/web/unit_main.cpp ${TOVANA_TESTS_DIR}/web/unit_filter_test.cpp PROPERTIES
   COMPILE_DEFINITIONS "TOVANA_WEB_UNIT_EXCLUDED=\"${TOVANA_WEB_UNIT_FILTER}\"")
 add_dependencies(tovana_web_unit tovana_soundbank)
 set_target_properties(tovana_web_unit PROPERTIES

@@ -1,19 +1,15 @@
 // The main of the unit tests under node. Unless the caller gives a filter of their own, the
 // tests that cannot hold in a wasm program (listed with their reasons in unit.cmake) are
-// left out, so the plain command runs exactly the tests that count.
-#include <gtest/gtest.h>
+// left out, so the plain command runs exactly the tests that count; a caller's filter is
+// narrowed by the same list.
+#include "web/unit_filter.h"
 
-#include <string>
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    std::string filter = GTEST_FLAG_GET(filter);
-    const std::string excluded = TOVANA_WEB_UNIT_EXCLUDED;
-    if (!excluded.empty()) {
-        // A filter's negative patterns follow its one '-': "positive-negative:negative".
-        filter += (filter.find('-') == std::string::npos ? "-" : ":") + excluded;
-        GTEST_FLAG_SET(filter, filter);
-    }
+    GTEST_FLAG_SET(filter,
+                   tov::testing::withExclusions(GTEST_FLAG_GET(filter), TOVANA_WEB_UNIT_EXCLUDED));
     return RUN_ALL_TESTS();
 }
