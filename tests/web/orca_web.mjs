@@ -35,31 +35,12 @@ export function utterances(text) {
 }
 
 const spoken = () => utterances(fs.existsSync(log) ? fs.readFileSync(log, 'utf8') : '');
-// Orca writes its log in blocks: a key it handles fills the block and pushes it out.
+// Orca writes its log in blocks, and it drops the live region messages it has queued at
+// any key press, as when a player interrupts it: so the log is read only once Orca has been
+// stopped, and each step is given time to be spoken, without a key to hurry the log.
+const kSpeakMs = Number(process.env.TOVANA_ORCA_WAIT_MS ?? 10000);
+// A key that makes Orca handle its stop signal, at the very end.
 const nudge = () => execFileSync('xdotool', ['key', 'shift']);
-
-// Waits, bounded, until Orca has said `phrase`.
-async function heard(phrase, seconds = 30) {
-  for (let waited = 0; waited < seconds * 5; ++waited) {
-    if (spoken().some((utterance) => utterance.includes(phrase))) return true;
-    nudge();
-    await sleep(200);
-  }
-  return false;
-}
-
-// Waits, bounded, until Orca has said nothing new for two seconds.
-async function settled(seconds = 60) {
-  let count = -1;
-  let quiet = 0;
-  for (let waited = 0; waited < seconds * 5 && quiet < 10; ++waited) {
-    nudge();
-    await sleep(200);
-    const now = spoken().filter((utterance) => !/^(left )?shift$/i.test(utterance)).length;
-    quiet = now === count ? quiet + 1 : 0;
-    count = now;
-  }
-}
 
 // Stops Orca, which writes out the rest of its log; it handles the signal at its next event.
 async function stopOrca() {
@@ -105,30 +86,23 @@ try {
     { encoding: 'utf8', timeout: 20000 }).trim().split('\n').pop();
   execFileSync('xdotool', ['windowfocus', '--sync', window], { timeout: 10000 });
   await page.bringToFront();
-  // Typed only once Orca has said what the page gave it, as a listener would wait: else it
-  // reads the field as it finds it, half a command in it. When the page has loaded, Orca
-  // puts its caret at the page's start, which takes the focus from the field: the player
-  // goes back to it, and Orca presents it.
-  await settled();
+  // Typed only once Orca has presented the page, as a listener would wait: else it reads
+  // the field as it finds it, half a command in it. When the page has loaded, Orca puts
+  // its caret at the page's start, which takes the focus from the field: the player goes
+  // back to it, and Orca presents it.
+  await sleep(kSpeakMs);
   await page.focus('#inputline');
-  await settled();
+  await sleep(kSpeakMs / 2);
 
   // Each answer as the page shows it in the followed region: its lines with text.
   const lastAnswer = () => page.$eval('#answers .answer:last-of-type', (node) =>
     [...node.querySelectorAll('p')].map((p) => p.textContent.trim()).filter((line) => line !== ''));
-  for (const command of failure ? [] : ['vezmi dopis', 'v']) {
+  for (const command of ['vezmi dopis', 'v']) {
     await page.keyboard.type(command, { delay: 60 });
     await page.keyboard.press('Enter');
     await waitForInputLine(page);
-    const lines = await lastAnswer();
-    answers.push({ command, lines });
-    for (const line of lines) {
-      if (!(await heard(line))) {
-        failure = `Orca did not speak "${line}" after "${command}"`;
-        break;
-      }
-    }
-    if (failure) break;
+    answers.push({ command, lines: await lastAnswer() });
+    await sleep(kSpeakMs);
   }
   if (page.errors.length) failure ??= `the page failed: ${page.errors.join('; ')}`;
 } catch (error) {
@@ -160,10 +134,10 @@ const count = (phrase) => said.filter((utterance) => utterance.includes(phrase))
 for (const { command, lines } of answers) {
   console.log(`answer to "${command}": ${lines.join(' | ')}`);
   for (const line of lines) {
-    if (!failure && count(line) !== 1) failure = `"${line}" was spoken ${count(line)} times`;
+    if (!failure && count(line) !== 1) failure = `"${line}" (after "${command}") was spoken ${count(line)} times`;
   }
   const typed = said.filter((utterance) => utterance === command ||
-    utterance.includes(`entry ${command}`)).length;
+    utterance.replace(/\.$/, '').endsWith(`entry ${command}`)).length;
   if (!failure && typed !== 0) failure = `the command "${command}" was read back ${typed} times`;
 }
 if (!failure && answers.length === 0) failure ??= 'no command was answered';

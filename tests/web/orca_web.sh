@@ -8,14 +8,11 @@
 # speak each answer once and never the command (tests/web/orca_web.mjs).
 # Usage: tests/web/orca_web.sh   (the site must be built: scripts/web --build-only)
 #
-# Not yet part of scripts/test: it fails in most runs, and what it finds is real. When the
-# command is sent the page empties the input field; the field's caret moves, and Orca,
-# taking that for the player's own navigation, drops the live region messages it has
-# queued, the answer among them (its debug log: "WEB: Flushing live region messages" right
-# after the answer's "Event to be handled as live region"). The answer is spoken only when
-# Orca presents it before the field's change reaches it. Orca also speaks the opening,
-# added while the page loads, in part and out of order.
-# TOVANA_E2E_KEEP=FILE keeps Orca's log for a look afterwards.
+# Not part of scripts/test: it takes two minutes and a private Orca (one per user at a time).
+# Orca drops the live region messages it has queued at any key press, as when a player
+# interrupts it, so no key hurries its block-written log along: each step is given
+# TOVANA_ORCA_WAIT_MS (default 10000) to be spoken, and the log is read once Orca has
+# stopped.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 for tool in Xvfb xdotool dbus-launch orca node /usr/libexec/at-spi-bus-launcher; do
