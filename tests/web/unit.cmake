@@ -38,13 +38,14 @@ set(TOVANA_WEB_UNIT_EXCLUDED
 list(JOIN TOVANA_WEB_UNIT_EXCLUDED ":" TOVANA_WEB_UNIT_FILTER)
 
 # Threads are left out (no -pthread): the programs under test are single-threaded.
-add_library(tovana_web_gtest STATIC ${TOVANA_GTEST_SOURCE_DIR}/src/gtest-all.cc)
+add_library(tovana_web_gtest STATIC EXCLUDE_FROM_ALL ${TOVANA_GTEST_SOURCE_DIR}/src/gtest-all.cc)
 target_include_directories(tovana_web_gtest SYSTEM PUBLIC ${TOVANA_GTEST_SOURCE_DIR}/include)
 target_include_directories(tovana_web_gtest PRIVATE ${TOVANA_GTEST_SOURCE_DIR})
 target_compile_definitions(tovana_web_gtest PUBLIC GTEST_HAS_PTHREAD=0)
 
 set(TOVANA_TESTS_DIR ${PROJECT_SOURCE_DIR}/tests)
-add_executable(tovana_web_unit
+# Not part of the site's build (scripts/web): tests/web/unit-run builds it by name.
+add_executable(tovana_web_unit EXCLUDE_FROM_ALL
   ${TOVANA_TESTS_DIR}/web/unit_main.cpp
   ${TOVANA_TESTS_DIR}/web/unit_filter_test.cpp
   ${TOVANA_TESTS_DIR}/doubles/doubles.cpp
