@@ -14,16 +14,19 @@ if (!log || !orcaPid) throw new Error('run by tests/web/orca_web.sh (ORCA_LOG, O
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// Orca's utterances, one an entry (an utterance's later lines are indented in its log).
+// Orca's utterances, each with the time of day it was said at (seconds, the machine's
+// local time, as Orca's log writes it); an utterance's later lines are indented.
 export function utterances(text) {
   const said = [];
   let current = null;
   for (const line of text.split('\n')) {
-    if (line.includes(' - SPEECH OUTPUT: ')) {
+    const at = line.indexOf(' - SPEECH OUTPUT: ');
+    if (at >= 0) {
       if (current !== null) said.push(current);
-      current = line.slice(line.indexOf(' - SPEECH OUTPUT: ') + 18);
+      const [hours, minutes, seconds] = line.slice(0, at).split(':').map(Number);
+      current = { at: hours * 3600 + minutes * 60 + seconds, text: line.slice(at + 18) };
     } else if (current !== null && /^ {18}/.test(line)) {
-      current += ` ${line.trim()}`;
+      current.text += ` ${line.trim()}`;
     } else if (current !== null) {
       said.push(current);
       current = null;
@@ -31,10 +34,16 @@ export function utterances(text) {
   }
   if (current !== null) said.push(current);
   // The log quotes each utterance and adds its voice's state: 'text'{'established': False}
-  return said.map((utterance) => utterance.replace(/\{[^{}]*\}\s*$/, '').trim().replace(/^(['"])(.*)\1$/s, '$2').trim());
+  for (const utterance of said) {
+    utterance.text = utterance.text.replace(/\{[^{}]*\}\s*$/, '').trim().replace(/^(['"])(.*)\1$/s, '$2').trim();
+  }
+  return said;
 }
 
-const spoken = () => utterances(fs.existsSync(log) ? fs.readFileSync(log, 'utf8') : '');
+const timeOfDay = (date = new Date()) =>
+  date.getHours() * 3600 + date.getMinutes() * 60 + date.getSeconds() + date.getMilliseconds() / 1000;
+
+const spokenTimed = () => utterances(fs.existsSync(log) ? fs.readFileSync(log, 'utf8') : '');
 // Orca writes its log in blocks, and it drops the live region messages it has queued at
 // any key press, as when a player interrupts it: so the log is read only once Orca has been
 // stopped, and each step is given time to be spoken, without a key to hurry the log.
@@ -98,10 +107,13 @@ try {
   const lastAnswer = () => page.$eval('#answers .answer:last-of-type', (node) =>
     [...node.querySelectorAll('p')].map((p) => p.textContent.trim()).filter((line) => line !== ''));
   for (const command of ['vezmi dopis', 'v']) {
+    const typed = timeOfDay();
+    if (answers.length) answers.at(-1).until = typed;
     await page.keyboard.type(command, { delay: 60 });
     await page.keyboard.press('Enter');
+    const sent = timeOfDay();
     await waitForInputLine(page);
-    answers.push({ command, lines: await lastAnswer() });
+    answers.push({ command, lines: await lastAnswer(), sent, until: Infinity });
     await sleep(kSpeakMs);
   }
   if (page.errors.length) failure ??= `the page failed: ${page.errors.join('; ')}`;
@@ -123,7 +135,8 @@ try {
   await server.close();
 }
 
-const said = spoken();
+const timed = spokenTimed();
+const said = timed.map((utterance) => utterance.text);
 console.log("Orca's speech:");
 for (const utterance of said) {
   if (!/^(left )?shift$/i.test(utterance)) console.log(`  ${utterance.slice(0, 300)}`);
@@ -131,13 +144,19 @@ for (const utterance of said) {
 // Every line of each answer once, and no command read back: neither as typed nor as the
 // field's content after it was sent.
 const count = (phrase) => said.filter((utterance) => utterance.includes(phrase)).length;
-for (const { command, lines } of answers) {
+for (const { command, lines, sent, until } of answers) {
   console.log(`answer to "${command}": ${lines.join(' | ')}`);
   for (const line of lines) {
     if (!failure && count(line) !== 1) failure = `"${line}" (after "${command}") was spoken ${count(line)} times`;
+    // And between the command and the next one: the times that bound the check below are
+    // the log's own.
+    const inTime = timed.filter(({ at, text }) => at >= sent && at < until && text.includes(line)).length;
+    if (!failure && inTime !== 1) failure = `"${line}" was not spoken between "${command}" and the next command`;
   }
-  const typed = said.filter((utterance) => utterance === command ||
-    utterance.replace(/\.$/, '').endsWith(`entry ${command}`)).length;
+  // Only after it was sent: while it is typed, Orca may present the field with the part
+  // typed so far, as it does when the field's first change tells it the field has the focus.
+  const typed = timed.filter(({ at, text }) => at >= sent && at < until && (text === command ||
+    text.replace(/\.$/, '').endsWith(`entry ${command}`))).length;
   if (!failure && typed !== 0) failure = `the command "${command}" was read back ${typed} times`;
 }
 if (!failure && answers.length === 0) failure ??= 'no command was answered';
