@@ -15,14 +15,14 @@ namespace tov::testing {
 std::vector<std::string> EventLog::heard() const
 {
     std::vector<std::string> out;
-    std::ranges::copy_if(*this, std::back_inserter(out),
-                         [](const std::string& entry) { return entry != kStopEntry; });
+    std::copy_if(begin(), end(), std::back_inserter(out),
+                 [](const std::string& entry) { return entry != kStopEntry; });
     return out;
 }
 
 int EventLog::count(std::string_view entry) const
 {
-    return static_cast<int>(std::ranges::count(*this, entry));
+    return static_cast<int>(std::count(begin(), end(), entry));
 }
 
 std::vector<std::string> EventLog::spoken() const

@@ -234,7 +234,7 @@ TEST(Replay, ANewGameStartsAtTheClearingWithEverythingBackAndTheTuneFromItsStart
     }
     EXPECT_EQ(heardSounds, thrice);
     // The opening belongs to the run, not to the game.
-    EXPECT_EQ(std::ranges::count(player.log, pauseEntry(1000)), 2);
+    EXPECT_EQ(std::count(player.log.begin(), player.log.end(), pauseEntry(1000)), 2);
 }
 
 } // namespace

@@ -81,7 +81,7 @@ Rows winningOrder()
 
 bool contains(const std::vector<std::string>& entries, const std::string& line)
 {
-    return std::ranges::find(entries, line) != entries.end();
+    return std::find(entries.begin(), entries.end(), line) != entries.end();
 }
 
 void expectRows(const Player& player, const Rows& rows, size_t firstTurn)
