@@ -86,10 +86,8 @@ test('the winning walkthrough, typed key by key, plays to the end', async () => 
   }
 });
 
-// The page keeps the player's files in the browser's storage (storage.js); until that
-// module is in, nothing outlives the page and this fails, as it must.
-test('after a reload the memory image and the settings are the ones the game left',
-  { todo: 'the page\'s storage (storage.js) keeps nothing yet' }, async () => {
+// The page keeps the player's files in the browser's storage (storage.js).
+test('after a reload the memory image and the settings are the ones the game left', async () => {
     assert.ok(won, 'the winning game did not play');
     const page = won;
     try {

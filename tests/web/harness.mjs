@@ -172,6 +172,8 @@ export async function tabToMenuBar(page) {
   }
   await page.keyboard.press('Home');
   return focusedId(page);
+}
+
 // --- The page's own voice (speech.test.mjs) ------------------------------------------
 // A stand-in for the browser's speechSynthesis that keeps what the page hands it: each
 // speak (text, voice, pitch, rate, volume, performance.now()) and each cancel, in
