@@ -75,7 +75,15 @@ export async function openGame(browser, url, { files = { 'tovana.ini': settingsF
     }, files);
   }
   await page.goto(url, { waitUntil: 'load' });
-  if (waitForInput) await waitForInputLine(page);
+  if (waitForInput) {
+    // Where no settings reach the program (a first visit, storage refused), it asks how the
+    // player wants to hear it; the screen reader is this harness's answer.
+    await page.waitForFunction(() => document.getElementById('hearing') !== null ||
+      (window.tovanaPage && window.tovanaPage.lineWaiter !== null), { timeout: 30000 });
+    const question = await page.$('#hearing button[data-answer="reader"]');
+    if (question) await question.click();
+    await waitForInputLine(page);
+  }
   return page;
 }
 
@@ -242,8 +250,9 @@ export async function openHeard(browser, url, { hearing = 'voice', files, prepar
     }
   }, stored);
   await page.goto(url, { waitUntil: 'load' });
+  // With a real voice the opening is spoken before the first command is asked for.
   await page.waitForFunction(() => document.getElementById('hearing') !== null ||
-    (window.tovanaPage && window.tovanaPage.lineWaiter !== null), { timeout: 30000 });
+    (window.tovanaPage && window.tovanaPage.lineWaiter !== null), { timeout: 90000 });
   const question = await page.$(`#hearing button[data-answer="${hearing}"]`);
   if (question) await question.click();
   await waitForInputLine(page);
