@@ -64,8 +64,8 @@ void ScreenNotice::show()
     window_->hide();
     window_->setAccessibleName(pending_);
     window_->show();
-    // Qt tells no showing of a tool tip (Windows' Narrator would read it twice); Orca
-    // speaks a notification only as it shows.
+    // Qt's own showing event leaves tool-tip windows out, and Orca speaks a notification
+    // only as it shows.
     QAccessibleEvent shown(window_.get(), QAccessible::ObjectShow);
     tell_(shown);
     // Gone again at once: Orca asks the object, which stays, not the screen.
