@@ -14,11 +14,9 @@ void ScreenAnnouncer::inputStarted()
                                                                  : QString());
 }
 
-void ScreenAnnouncer::hand(QWidget& target, const std::string& text)
+void ScreenAnnouncer::hand(const std::string& text)
 {
-    // Emptied first: the same answer asked for twice is a change both times.
-    target.setAccessibleDescription(QString());
-    target.setAccessibleDescription(text::toQString(text));
+    notice_.post(text::toQString(text));
 }
 
 } // namespace tov::shell

@@ -6,12 +6,14 @@
 // description for the next showing ("vzal jsi dopis" after "vezmi dopis"), each line once
 // and in order, read from the session's answer record; with the program's own voice on
 // the description stays empty, so nothing is said twice. It follows the console's print
-// channel after the record, and Alt+1 to Alt+9 hand an older answer over the same way.
+// channel after the record. Alt+1 to Alt+9 hand an answer over as a notification
+// (screennotice.h): the dialog is not shown anew for them, and the focus stays put.
 // All of this runs on the GUI thread.
 #pragma once
 
 #include "runtime/answers.h"
 #include "runtime/console.h"
+#include "shell/screennotice.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,10 +27,12 @@ class ScreenAnnouncer final : public runtime::PrintObserver {
 public:
     // `ownVoiceSpeaks` tells whether the program's own voice reads what is printed;
     // `dialog` is the input dialog's window, which carries the lines; `answers` is the
-    // record told of each print before this announcer.
+    // record told of each print before this announcer; `tell` is the notification's
+    // (screennotice.h).
     ScreenAnnouncer(std::function<bool()> ownVoiceSpeaks, QWidget& dialog,
-                    const runtime::AnswerRecord& answers)
-        : ownVoiceSpeaks_(std::move(ownVoiceSpeaks)), dialog_(dialog), answers_(answers)
+                    const runtime::AnswerRecord& answers, ScreenNotice::Teller tell = {})
+        : ownVoiceSpeaks_(std::move(ownVoiceSpeaks)), dialog_(dialog), answers_(answers),
+          notice_(std::move(tell))
     {
     }
 
@@ -37,16 +41,15 @@ public:
 
     // Whether the program's own voice reads what is printed.
     bool ownVoiceSpeaks() const { return ownVoiceSpeaks_ && ownVoiceSpeaks_(); }
-    // Puts the text (Windows-1250, lines apart) into the accessible description of
-    // `target`, the focused control, where a screen reader that reads descriptions finds
-    // it. Orca 43 does not speak such a change: Qt 6.4's bridge announces it without the
-    // text, and Orca presents the text it is told. An empty text empties the description.
-    static void hand(QWidget& target, const std::string& text);
+    // Hands the screen reader an answer asked for again (Windows-1250, lines apart) as a
+    // notification; the focused control keeps the focus and its description.
+    void hand(const std::string& text);
 
 private:
     std::function<bool()> ownVoiceSpeaks_;
     QWidget& dialog_;
     const runtime::AnswerRecord& answers_;
+    ScreenNotice notice_;
 };
 
 } // namespace tov::shell

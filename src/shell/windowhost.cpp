@@ -177,9 +177,8 @@ void WindowHost::sayAnswer(size_t back)
         speech_.say(text);
         return;
     }
-    // Without the program's voice, the answer goes where a screen reader looks for it.
-    QWidget* focused = QApplication::focusWidget();
-    ScreenAnnouncer::hand(focused ? *focused : static_cast<QWidget&>(form1_), text);
+    // Without the program's voice, the screen reader is handed the answer.
+    announcer_.hand(text);
 }
 
 void WindowHost::keepTranscript(bool on)

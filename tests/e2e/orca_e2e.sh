@@ -2,7 +2,9 @@
 # End to end beside the Orca screen reader: the real window under Xvfb with the desktop
 # accessibility bus, the program's own voice off, Orca running with its speech recorded
 # in its debug log. Start, then three commands typed with xdotool; the opening and each
-# answer must reach Orca's speech, in order.
+# answer must reach Orca's speech, in order. Alt+1 hands Orca an answer again: in the main
+# window before the start (none yet: the message that there is none) and in the input
+# dialog after "vezmi dopis" (its answer); Orca must speak each once, and the typing goes on.
 # With the program's own voice on, Orca must not read the printed lines as well.
 # Usage: orca_e2e.sh TOVANA_EXECUTABLE [voice-off|voice-on]
 # The display is the first free one from 90.
@@ -117,6 +119,33 @@ heard() {
   return 1
 }
 
+# How many utterances Orca has made so far; what a key makes it say comes after them.
+mark() { spoken | wc -l; }
+# Waits, bounded, until Orca's utterances after the first N hold the phrase.
+heardafter() {
+  for _ in $(seq 100); do
+    spoken | tail -n +"$(($1 + 1))" | grep -qF "$2" && return 0
+    nudge
+    sleep 0.2
+  done
+  return 1
+}
+# Alt+1, the phrase Orca must then speak, and the title of the window that has the focus:
+# Orca speaks a window's title when the focus comes to it, and the focus must not move.
+againkey() {
+  local before
+  before=$(mark)
+  xdotool key alt+1
+  heardafter "$before" "$1" || { echo "Orca did not speak \"$1\" after Alt+1"; return 1; }
+  # From Orca's echo of the key on: the dialog's own presentation as it came back may
+  # still be on its way to the log when the key is sent.
+  if spoken | tail -n +"$((before + 1))" | sed -n '/left alt/,$p' | grep -qF "$2"; then
+    echo "Alt+1 moved the focus: Orca spoke \"$2\" again"
+    return 1
+  fi
+}
+noanswer="Tolik odpovědí ještě nebylo"
+
 window=$(timeout 20 xdotool search --sync --onlyvisible --name ' - tovana$' | head -n 1)
 xdotool windowfocus --sync "$window"
 # Start only once Orca has met the window: it is then following the program.
@@ -125,6 +154,9 @@ for _ in $(seq 150); do
   nudge
   sleep 0.2
 done
+if [ "$scenario" = voice-off ]; then
+  againkey "$noanswer" "Překladač Tovana Basicu" || { spoken | tail -n 20; exit 1; }
+fi
 xdotool key ctrl+s
 command() {
   local dialog
@@ -144,8 +176,8 @@ if [ "$scenario" = voice-on ]; then
   timeout 120 xdotool search --sync --onlyvisible --name '^Vlož data$' >/dev/null
 else
   ok=0
-  heard 3 && command 'vezmi dopis' && heard 4 && command v && heard 6 && command z && heard 7 ||
-    ok=1
+  heard 3 && command 'vezmi dopis' && heard 4 && againkey "vzal jsi dopis" "Vlož data" &&
+    command v && heard 6 && command z && heard 7 || ok=1
   stoporca
   inorder 7 && ok=0
   if [ "$ok" -ne 0 ]; then
@@ -171,6 +203,9 @@ fi
 
 echo "Orca's speech:"
 spoken | grep -a -v "left shift" | cut -c1-400
-# Each answer once: the line with the letter's taking is not said twice.
+# Each answer once, and once more for Alt+1: the line with the letter's taking twice in
+# all, the message that there is no answer yet once.
 count=$(spoken | grep -o "vzal jsi dopis" | wc -l)
-[ "$count" -eq 1 ] || { echo "\"vzal jsi dopis\" was spoken $count times"; exit 1; }
+[ "$count" -eq 2 ] || { echo "\"vzal jsi dopis\" was spoken $count times, not twice"; exit 1; }
+count=$(spoken | grep -o "$noanswer" | wc -l)
+[ "$count" -eq 1 ] || { echo "\"$noanswer\" was spoken $count times, not once"; exit 1; }
