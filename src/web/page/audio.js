@@ -1,4 +1,346 @@
-// The sound bank through Web Audio.
+// The sound bank through Web Audio: the buffers and voices behind web/webaudio.cpp. Each
+// buffer of the sound library is a voice here, numbered for the C++ side; its samples are
+// an AudioBuffer, shared with its duplicates until it is filled again. A play is a fresh
+// AudioBufferSourceNode through the voice's gain (volume) and stereo panner (pan) into
+// one output node, which the tests listen to.
+//
+// Timed tones (the sound statement) are placed on the context's clock, not by timers: a
+// tone starts and stops on its own frames, and a tone asked for before the one before it
+// has been rendered to its end starts exactly at that end, at the phase where it stopped,
+// so the falling tone's 41 steps are one wave without a gap or a click.
+//
+// The browser may hold the context back until the player's first key or click; it starts
+// then. Until it runs, sounds asked for are let go instead of kept: the program keeps its
+// rhythm by the wall clock, and nothing is heard late, all at once.
+
+const kStatusPlaying = 0x1;
+const kStatusLooping = 0x4;
+const kVolumeSilent = -10000;
+const kQuantum = 128; // frames the context renders in one step
+// A statement whose timer ticks this late still joins its tone on to the one before.
+const kLateTolerance = 0.020;
+// A stop this close to a timed tone's end lets the tone end by itself, on its frame.
+const kCutOnlyBefore = 0.002;
+// The rates an AudioBuffer can be made at, in every browser that has Web Audio.
+const kLowestBufferRate = 3000;
+const kHighestBufferRate = 768000;
+
+// Volume in hundredths of a decibel of attenuation, as a gain.
+export function gainOf(volume) {
+  return volume <= kVolumeSilent ? 0 : Math.pow(10, volume / 2000);
+}
+
+// Pan in hundredths of a decibel taken from the other side, as a StereoPannerNode's value
+// and the gain that brings the louder side back to full: the panner's equal-power law
+// lowers both sides by 3 dB in the middle, where the notetaker plays both at full.
+export function panOf(pan) {
+  // The angle whose cosine and sine are the two sides' gains: tan = right / left.
+  const louder = Math.atan(Math.pow(10, Math.abs(pan) / 2000));
+  const angle = pan >= 0 ? louder : Math.PI / 2 - louder;
+  return {
+    value: Math.min(1, Math.max(-1, (4 * angle) / Math.PI - 1)),
+    makeup: 1 / Math.max(Math.cos(angle), Math.sin(angle)),
+  };
+}
+
+// The samples of a RIFF wave (8-bit unsigned or 16-bit PCM, 32-bit float, little-endian,
+// channels interleaved) as an AudioBuffer; null when there is not one whole frame.
+export function decodeSamples(format, bytes) {
+  const frames = Math.floor(bytes.length / format.blockAlign);
+  if (frames === 0) return null;
+  const rate = Math.min(kHighestBufferRate, Math.max(kLowestBufferRate, format.rate));
+  const buffer = new AudioBuffer({ length: frames, numberOfChannels: format.channels, sampleRate: rate });
+  const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.length);
+  const sampleBytes = format.bits / 8;
+  for (let channel = 0; channel < format.channels; ++channel) {
+    const data = new Float32Array(frames);
+    for (let frame = 0, at = channel * sampleBytes; frame < frames; ++frame, at += format.blockAlign) {
+      if (format.isFloat) data[frame] = view.getFloat32(at, true);
+      else if (format.bits === 16) data[frame] = view.getInt16(at, true) / 32768;
+      else data[frame] = (view.getUint8(at) - 128) / 128;
+    }
+    buffer.copyToChannel(data, channel);
+  }
+  return buffer;
+}
+
+// One voice: a play through the voice's gain and panner.
+function connectPlay(context, output, voice, buffer, looping) {
+  const source = new AudioBufferSourceNode(context, { buffer, loop: looping, playbackRate: voice.speed() });
+  const pan = panOf(voice.pan);
+  const gain = new GainNode(context, { gain: gainOf(voice.volume) * pan.makeup });
+  const panner = new StereoPannerNode(context, { pan: pan.value });
+  source.connect(gain).connect(panner).connect(output);
+  source.onended = () => panner.disconnect();
+  return { source, gain, panner };
+}
+
+class Voice {
+  constructor(audio, format, samples) {
+    this.audio = audio;
+    this.format = format;
+    this.samples = samples;      // AudioBuffer, or null before the first fill
+    this.frequency = 0;          // Hz; 0 plays the wave at its own rate
+    this.pan = 0;
+    this.volume = 0;
+    this.position = 0;           // the frame the next play starts at
+    this.current = null;         // the untimed play: nodes, where and how it started
+    this.timed = [];             // the timed tones' plays not ended yet
+    this.timedEnd = -Infinity;   // context time where the last timed tone ends
+    this.timedPhase = 0;         // buffer seconds into the loop where it ends
+    this.endsAt = 0;             // performance.now() at which its statement should end
+  }
+
+  // Buffer seconds played per second: the tone's frequency over the buffer's own rate.
+  speed() {
+    if (!this.samples) return 1;
+    const hz = this.frequency === 0 ? this.format.rate : this.frequency;
+    return hz / this.samples.sampleRate;
+  }
+
+  // --- untimed plays ---
+  isPlaying() {
+    const play = this.current;
+    if (!play) return false;
+    return play.looping || this.audio.context.currentTime < play.end;
+  }
+  // The frame the untimed play has reached.
+  reached() {
+    const play = this.current;
+    const frames = this.samples.length;
+    const elapsed = Math.max(0, this.audio.context.currentTime - play.start);
+    const frame = play.offset + elapsed * play.speed * this.samples.sampleRate;
+    if (play.looping) return Math.floor(frame) % frames;
+    return frame >= frames ? 0 : Math.floor(frame);
+  }
+  // Where the play is now is where it starts again, at its new speed.
+  reanchor() {
+    const play = this.current;
+    if (!play || !this.isPlaying()) return;
+    const now = this.audio.context.currentTime;
+    play.offset = this.reached();
+    play.start = Math.max(now, play.start);
+    play.speed = this.speed();
+    play.end = play.start + (this.samples.length - play.offset) / (play.speed * this.samples.sampleRate);
+  }
+  play(looping) {
+    const audio = this.audio;
+    this.cutTimed();
+    if (!this.samples || !audio.context) return true;
+    if (this.isPlaying()) {
+      this.current.looping = looping;
+      this.current.nodes.source.loop = looping;
+      this.reanchor();
+      return true;
+    }
+    this.current = null;
+    // A sound of its own length heard once the context runs would come late: let go.
+    if (!looping && audio.context.state !== 'running') return true;
+    const nodes = connectPlay(audio.context, audio.output, this, this.samples, looping);
+    const start = audio.context.currentTime;
+    const offset = this.position < this.samples.length ? this.position : 0;
+    nodes.source.start(0, offset / this.samples.sampleRate);
+    const speed = this.speed();
+    this.current = {
+      nodes, looping, start, offset, speed,
+      end: start + (this.samples.length - offset) / (speed * this.samples.sampleRate),
+    };
+    return true;
+  }
+  stopUntimed() {
+    if (!this.current) return;
+    if (this.isPlaying()) this.position = this.reached();
+    this.current.nodes.source.stop();
+    this.current = null;
+  }
+
+  // --- timed tones ---
+  playFor(seconds) {
+    const audio = this.audio;
+    if (this.current) this.stopUntimed();
+    if (!this.samples || !audio.context) return true;
+    const context = audio.context;
+    const wallNow = performance.now();
+    if (context.state !== 'running') {
+      // Held back: nothing is scheduled, and the statement waits the tone's length.
+      this.cutTimed();
+      this.endsAt = wallNow + seconds * 1000;
+      return true;
+    }
+    const now = context.currentTime;
+    const aim = now + audio.lead();
+    const speed = this.speed();
+    let begin = aim;
+    let offset = 0;
+    if (this.timedEnd - now >= audio.renderAhead()) {
+      begin = this.timedEnd; // the end of the tone before is not rendered yet: carry on
+      offset = this.timedPhase;
+    }
+    const nodes = connectPlay(context, audio.output, this, this.samples, true);
+    nodes.source.start(begin, offset);
+    nodes.source.stop(begin + seconds);
+    this.timed.push(nodes);
+    nodes.source.addEventListener('ended', () => {
+      const at = this.timed.indexOf(nodes);
+      if (at >= 0) this.timed.splice(at, 1);
+    });
+    this.timedEnd = begin + seconds;
+    this.timedPhase = (offset + seconds * speed) % this.samples.duration;
+    // The statement waits until its tone's end less the lead, measured on the context's
+    // clock now and counted down by the wall clock, whose steps are finer: it then comes
+    // back in time to join the next tone on, even with its timer a little late.
+    this.endsAt = wallNow + (this.timedEnd - aim) * 1000;
+    return true;
+  }
+  timedLeft() {
+    return Math.max(0, this.endsAt - performance.now()) / 1000;
+  }
+  // A tone scheduled sounds until its end on the context's clock; one let go while the
+  // context was held back, until its statement's end.
+  timedPlaying() {
+    if (this.timed.length > 0 && this.audio.context.currentTime < this.timedEnd) return true;
+    return performance.now() < this.endsAt;
+  }
+  // Cuts every timed tone now, those scheduled ahead with them.
+  cutTimed() {
+    for (const nodes of this.timed) nodes.source.stop();
+    this.timed = [];
+    this.timedEnd = -Infinity;
+    this.endsAt = 0;
+  }
+
+  stop() {
+    this.stopUntimed();
+    // The statement's own stop, at its tone's end, lets the tone end on its frame; a key
+    // that ends the wait early cuts it.
+    if ((this.endsAt - performance.now()) / 1000 > kCutOnlyBefore) this.cutTimed();
+  }
+  status() {
+    if (this.timedPlaying()) return kStatusPlaying | kStatusLooping;
+    if (this.current && this.isPlaying()) return kStatusPlaying | (this.current.looping ? kStatusLooping : 0);
+    return 0;
+  }
+
+  // --- the voice's settings: the untimed play follows them, timed tones keep theirs ---
+  setFrequency(hz) {
+    this.reanchor();
+    this.frequency = hz;
+    if (this.current) {
+      this.current.speed = this.speed();
+      this.current.nodes.source.playbackRate.value = this.current.speed;
+      this.reanchor();
+    }
+  }
+  setPan(pan) {
+    this.pan = pan;
+    this.applyLevels();
+  }
+  setVolume(volume) {
+    this.volume = volume;
+    this.applyLevels();
+  }
+  applyLevels() {
+    if (!this.current) return;
+    const pan = panOf(this.pan);
+    this.current.nodes.gain.gain.value = gainOf(this.volume) * pan.makeup;
+    this.current.nodes.panner.pan.value = pan.value;
+  }
+}
+
+class PageAudio {
+  constructor(page, makeContext) {
+    this.page = page;
+    this.makeContext = makeContext;
+    this.context = null;
+    this.output = null;
+    this.voices = new Map();
+    this.nextId = 1;
+    // The browser lets a held-back context start at a key or a click.
+    const resume = () => {
+      if (this.context && this.context.state === 'suspended') this.context.resume().catch(() => {});
+    };
+    document.addEventListener('keydown', resume, true);
+    document.addEventListener('pointerdown', resume, true);
+  }
+
+  // How far ahead of its clock the context may have rendered when a call reaches it: the
+  // output's callback, and a quantum for the call to arrive.
+  renderAhead() {
+    const callback = Math.max(this.context.baseLatency || 0, kQuantum / this.context.sampleRate);
+    return callback + kQuantum / this.context.sampleRate;
+  }
+  // Where a timed tone is placed after the clock: past what may be rendered already, and
+  // far enough ahead that the next statement, a little late, still joins its tone on.
+  lead() {
+    return 2 * this.renderAhead() + kLateTolerance;
+  }
+
+  // --- what web/webaudio.cpp calls ---
+  open() {
+    if (this.context) return true;
+    try {
+      this.context = this.makeContext();
+    } catch (error) {
+      console.warn(`Web Audio: ${error}`);
+      return false;
+    }
+    if (!this.context) return false;
+    this.output = new GainNode(this.context);
+    this.output.connect(this.context.destination);
+    return true;
+  }
+  create(format) {
+    const id = this.nextId++;
+    this.voices.set(id, new Voice(this, format, null));
+    return id;
+  }
+  duplicate(id) {
+    const original = this.voices.get(id);
+    if (!original) return 0;
+    const copy = new Voice(this, original.format, original.samples);
+    copy.frequency = original.frequency;
+    copy.pan = original.pan;
+    copy.volume = original.volume;
+    const copyId = this.nextId++;
+    this.voices.set(copyId, copy);
+    return copyId;
+  }
+  fill(id, bytes) {
+    const voice = this.voices.get(id);
+    if (!voice) return false;
+    voice.stopUntimed();
+    voice.cutTimed();
+    try {
+      voice.samples = decodeSamples(voice.format, bytes);
+    } catch (error) {
+      console.warn(`Web Audio: ${error}`);
+      return false;
+    }
+    return true;
+  }
+  release(id) {
+    const voice = this.voices.get(id);
+    if (!voice) return;
+    voice.stopUntimed();
+    voice.cutTimed();
+    this.voices.delete(id);
+  }
+  play(id, looping) { const v = this.voices.get(id); return v ? v.play(looping) : false; }
+  playFor(id, seconds) { const v = this.voices.get(id); return v ? v.playFor(seconds) : false; }
+  timedLeft(id) { const v = this.voices.get(id); return v ? v.timedLeft() : 0; }
+  stop(id) { this.voices.get(id)?.stop(); }
+  setPosition(id, frame) { const v = this.voices.get(id); if (v) v.position = frame; }
+  setFrequency(id, hz) { this.voices.get(id)?.setFrequency(hz); }
+  setPan(id, pan) { this.voices.get(id)?.setPan(pan); }
+  setVolume(id, volume) { this.voices.get(id)?.setVolume(volume); }
+  status(id) { const v = this.voices.get(id); return v && this.context ? v.status() : 0; }
+}
+
+// The page's audio; its context is made when the program opens it.
 export function createAudio(page) {
-  return {};
+  const makeContext = () => {
+    const Context = window.AudioContext || window.webkitAudioContext;
+    return Context ? new Context() : null;
+  };
+  return new PageAudio(page, makeContext);
 }
