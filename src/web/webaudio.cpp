@@ -7,10 +7,12 @@
 #include "common/tov_error.h"
 #include "sound/wave.h"
 #include "web/pagebridge.h"
+#include "web/webhost.h"
 
 #include <emscripten.h>
 
 #include <cmath>
+#include <exception>
 #include <optional>
 #include <vector>
 
@@ -279,3 +281,29 @@ bool PageSoundWait::endwait()
 }
 
 } // namespace tov::web
+
+extern "C" {
+
+// The key cues of the desktop's input dialog, for the page's own input line: 0 the beep,
+// a positive number the click of that number ("click2" at the edges of a line). They play
+// at the sound volume and wait until heard, and are silent with the sounds off. A cue the
+// bank lacks is no reason to stop the program: the page is told on its console.
+EMSCRIPTEN_KEEPALIVE void tovana_cue(int number)
+{
+    tov::web::WebHost* host = tov::web::current();
+    if (host == nullptr) {
+        return;
+    }
+    try {
+        tov::runtime::SoundStatement& sounds = *host->console().host().sounds;
+        if (number == 0) {
+            sounds.beep();
+        } else {
+            sounds.click(number);
+        }
+    } catch (const std::exception& error) {
+        emscripten_log(EM_LOG_WARN, "%s", error.what());
+    }
+}
+
+} // extern "C"

@@ -237,7 +237,7 @@ function measureFall({ samples, rate }) {
     durations: fall.map(([, start, end]) => ((end - start) * 1000) / rate),
     frequencies: fall.map(([hz]) => hz),
     // Silences between steps, in ms: a tone that did not join on to the one before.
-    gaps: fall.slice(1).map(([, start], i) => ((start - fall[i][2]) * 1000) / rate).filter((ms) => ms > 0.05),
+    gaps: fall.slice(1).map(([hz, start], i) => [hz, ((start - fall[i][2]) * 1000) / rate]).filter(([, ms]) => ms > 0.05),
     end: fall.length > 0 ? fall[fall.length - 1][2] : 0,
     start: fall.length > 0 ? fall[0][1] : 0,
   };
@@ -251,7 +251,7 @@ function assertFall(fall, t) {
   // Each step joins on to the one before. A timer very late on a loaded machine may make
   // one start afresh after a silence, which is heard as a stumble but is no fault of the
   // timing to the sample; a sequence that does not join at all is.
-  t.diagnostic(`gaps: ${fall.gaps.length === 0 ? 'none' : fall.gaps.map((ms) => ms.toFixed(2)).join(' ')}`);
+  t.diagnostic(`gaps: ${fall.gaps.length === 0 ? 'none' : fall.gaps.map(([hz, ms]) => `${ms.toFixed(2)} ms before ${hz} Hz`).join(', ')}`);
   assert.ok(fall.gaps.length <= 3, `${fall.gaps.length} of ${kSteps.length - 1} steps did not join on`);
 }
 
@@ -358,6 +358,43 @@ test('volume and pan of a voice, in hundredths of a decibel', async (t) => {
     // One tone after the other, none left out: the last one ends 800 ms after the first starts.
     const last = samples.length - 1 - [...right].reverse().findIndex((v) => v !== 0);
     assert.ok(Math.abs(last - first - kLevels.length * segment) <= 2, `the tones end ${last - first} frames after they start`);
+    assert.deepEqual(page.errors, []);
+  } finally {
+    await page.close();
+  }
+});
+
+// The bank's cues (tools/soundbank.cpp): their lengths in frames at 22050 Hz and peaks.
+const kCues = [
+  { number: 0, name: 'beep', frames: 2205, peak: 0.22 },
+  { number: 2, name: 'click2', frames: 88, peak: 0.30 },
+  { number: 16, name: 'click16', frames: 176, peak: 0.30 },
+];
+
+test('the beep and the clicks: each heard whole, one after the other', async (t) => {
+  const page = await openGame(browser, site.url);
+  try {
+    await startRecording(page);
+    const waited = await quietly(page, (numbers) => numbers.map((number) => {
+      const from = performance.now();
+      window.tovanaPage.module._tovana_cue(number);
+      return performance.now() - from;
+    }), kCues.map((cue) => cue.number));
+    const { samples, rate } = await stopRecording(page, 300);
+    // Every sample that is not silence; a cue starts and ends at zero.
+    const regions = soundingRegions(samples, 0, Math.floor(rate * 0.002));
+    assert.equal(regions.length, kCues.length, 'each cue on its own, after the one before has ended');
+    kCues.forEach(({ name, frames, peak }, k) => {
+      const [from, to] = regions[k];
+      const heardMs = ((to - from) * 1000) / rate;
+      const wantMs = ((frames - 1) * 1000) / 22050;
+      const heardPeak = peakOf(samples, from, to);
+      t.diagnostic(`${name}: heard ${heardMs.toFixed(2)} ms (${wantMs.toFixed(2)}), peak ${heardPeak.toFixed(3)}, the call waited ${waited[k].toFixed(1)} ms`);
+      assert.ok(Math.abs(heardMs - wantMs) <= 0.5, `${name} is heard ${heardMs.toFixed(2)} ms`);
+      assert.ok(Math.abs(heardPeak - peak) <= 0.01, `${name} peaks at ${heardPeak.toFixed(3)}`);
+      // The cue waits until it is heard, and not for the margin of one never reported ended.
+      assert.ok(waited[k] >= wantMs - 1 && waited[k] < wantMs + 300, `${name} waited ${waited[k].toFixed(1)} ms`);
+    });
     assert.deepEqual(page.errors, []);
   } finally {
     await page.close();

@@ -17,8 +17,14 @@ const kStatusPlaying = 0x1;
 const kStatusLooping = 0x4;
 const kVolumeSilent = -10000;
 const kQuantum = 128; // frames the context renders in one step
-// A statement whose timer ticks this late still joins its tone on to the one before.
-const kLateTolerance = 0.020;
+// A statement whose timer ticks this late still joins its tone on to the one before. A
+// busy machine holds the page's thread back for a tenth of a second at times; the price
+// is that a sequence of tones starts this much after its first statement.
+const kLateTolerance = 0.120;
+// How long the page's thread may stall between placing a tone and the audio thread
+// taking it up (it takes up changes to the graph only when it gets the graph's lock):
+// a tone placed closer to what is rendered might start late, and end on time, short.
+const kStallMargin = 0.040;
 // A stop this close to a timed tone's end lets the tone end by itself, on its frame.
 const kCutOnlyBefore = 0.002;
 // The rates an AudioBuffer can be made at, in every browser that has Web Audio.
@@ -137,9 +143,11 @@ class Voice {
     // A sound of its own length heard once the context runs would come late: let go.
     if (!looping && audio.context.state !== 'running') return true;
     const nodes = connectPlay(audio.context, audio.output, this, this.samples, looping);
-    const start = audio.context.currentTime;
+    // Placed past what may be rendered already, so that it starts exactly where its
+    // status says it does, and a cue that waits for the one before does not overlap it.
+    const start = audio.context.currentTime + audio.renderAhead();
     const offset = this.position < this.samples.length ? this.position : 0;
-    nodes.source.start(0, offset / this.samples.sampleRate);
+    nodes.source.start(start, offset / this.samples.sampleRate);
     const speed = this.speed();
     this.current = {
       nodes, looping, start, offset, speed,
@@ -160,23 +168,21 @@ class Voice {
     if (this.current) this.stopUntimed();
     if (!this.samples || !audio.context) return true;
     const context = audio.context;
-    const wallNow = performance.now();
     if (context.state !== 'running') {
       // Held back: nothing is scheduled, and the statement waits the tone's length.
       this.cutTimed();
-      this.endsAt = wallNow + seconds * 1000;
+      this.endsAt = performance.now() + seconds * 1000;
       return true;
     }
-    const now = context.currentTime;
+    const nodes = connectPlay(context, audio.output, this, this.samples, true);
+    const { now, wall } = audio.clock();
     const aim = now + audio.lead();
-    const speed = this.speed();
     let begin = aim;
     let offset = 0;
-    if (this.timedEnd - now >= audio.renderAhead()) {
+    if (this.timedEnd - now >= audio.joinAhead()) {
       begin = this.timedEnd; // the end of the tone before is not rendered yet: carry on
       offset = this.timedPhase;
     }
-    const nodes = connectPlay(context, audio.output, this, this.samples, true);
     nodes.source.start(begin, offset);
     nodes.source.stop(begin + seconds);
     this.timed.push(nodes);
@@ -185,11 +191,11 @@ class Voice {
       if (at >= 0) this.timed.splice(at, 1);
     });
     this.timedEnd = begin + seconds;
-    this.timedPhase = (offset + seconds * speed) % this.samples.duration;
+    this.timedPhase = (offset + seconds * this.speed()) % this.samples.duration;
     // The statement waits until its tone's end less the lead, measured on the context's
-    // clock now and counted down by the wall clock, whose steps are finer: it then comes
-    // back in time to join the next tone on, even with its timer a little late.
-    this.endsAt = wallNow + (this.timedEnd - aim) * 1000;
+    // clock and counted down by the wall clock, whose steps are finer: it then comes back
+    // in time to join the next tone on, even with its timer late.
+    this.endsAt = wall + (this.timedEnd - aim) * 1000;
     return true;
   }
   timedLeft() {
@@ -255,6 +261,7 @@ class PageAudio {
     this.output = null;
     this.voices = new Map();
     this.nextId = 1;
+    this.moment = null;
     // The browser lets a held-back context start at a key or a click.
     const resume = () => {
       if (this.context && this.context.state === 'suspended') this.context.resume().catch(() => {});
@@ -269,10 +276,27 @@ class PageAudio {
     const callback = Math.max(this.context.baseLatency || 0, kQuantum / this.context.sampleRate);
     return callback + kQuantum / this.context.sampleRate;
   }
+  // The context's clock and the wall clock as this run of the program's calls sees them:
+  // the voices of one statement (a chord) are placed from the same moment, however long
+  // the calls between them take. The program runs on until its next wait, and the
+  // moment is forgotten once it waits.
+  clock() {
+    if (!this.moment) {
+      this.moment = { now: this.context.currentTime, wall: performance.now() };
+      queueMicrotask(() => { this.moment = null; });
+    }
+    return this.moment;
+  }
+  // How far ahead of the clock a timed tone must still end for the next one to be joined
+  // on to it safely.
+  joinAhead() {
+    return this.renderAhead() + kStallMargin;
+  }
   // Where a timed tone is placed after the clock: past what may be rendered already, and
-  // far enough ahead that the next statement, a little late, still joins its tone on.
+  // far enough ahead that the next statement, late, still joins its tone on. The clock
+  // itself steps by the output's callback, which the statement's wait does not see.
   lead() {
-    return 2 * this.renderAhead() + kLateTolerance;
+    return this.joinAhead() + this.renderAhead() + kLateTolerance;
   }
 
   // --- what web/webaudio.cpp calls ---
