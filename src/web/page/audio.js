@@ -21,10 +21,11 @@ const kQuantum = 128; // frames the context renders in one step
 // busy machine holds the page's thread back for a tenth of a second at times; the price
 // is that a sequence of tones starts this much after its first statement.
 const kLateTolerance = 0.120;
-// How long the page's thread may stall between placing a tone and the audio thread
-// taking it up (it takes up changes to the graph only when it gets the graph's lock):
-// a tone placed closer to what is rendered might start late, and end on time, short.
-const kStallMargin = 0.040;
+// How long the audio thread may go on rendering after a tone was placed before it takes
+// the tone up: it takes up changes to the graph only when it gets the graph's lock, which
+// the page's thread, put aside by a busy machine, may hold for a while. A tone placed
+// closer to what is rendered might start late and end on time, short and out of phase.
+const kStallMargin = 0.080;
 // A stop this close to a timed tone's end lets the tone end by itself, on its frame.
 const kCutOnlyBefore = 0.002;
 // The rates an AudioBuffer can be made at, in every browser that has Web Audio.
@@ -95,6 +96,7 @@ class Voice {
     this.timedEnd = -Infinity;   // context time where the last timed tone ends
     this.timedPhase = 0;         // buffer seconds into the loop where it ends
     this.endsAt = 0;             // performance.now() at which its statement should end
+    this.lastTimed = null;       // the last timed tone: nodes, where and from when it plays
   }
 
   // Buffer seconds played per second: the tone's frequency over the buffer's own rate.
@@ -192,6 +194,7 @@ class Voice {
     });
     this.timedEnd = begin + seconds;
     this.timedPhase = (offset + seconds * this.speed()) % this.samples.duration;
+    this.lastTimed = { nodes, begin, offset, wall, speed: this.speed() };
     // The statement waits until its tone's end less the lead, measured on the context's
     // clock and counted down by the wall clock, whose steps are finer: it then comes back
     // in time to join the next tone on, even with its timer late.
@@ -213,13 +216,35 @@ class Voice {
     this.timed = [];
     this.timedEnd = -Infinity;
     this.endsAt = 0;
+    this.lastTimed = null;
   }
 
   stop() {
     this.stopUntimed();
     // The statement's own stop, at its tone's end, lets the tone end on its frame; a key
     // that ends the wait early cuts it.
-    if ((this.endsAt - performance.now()) / 1000 > kCutOnlyBefore) this.cutTimed();
+    if ((this.endsAt - performance.now()) / 1000 > kCutOnlyBefore) this.cutLast();
+  }
+  // Cuts the last timed tone as long after its start as its statement lasted: the tone
+  // sounds the lead after its statement, and so does the cut. The tones before it, whose
+  // statements ran their whole length, are heard whole, and the next tone joins on where
+  // this one was cut.
+  cutLast() {
+    const last = this.lastTimed;
+    if (!last || !this.timed.includes(last.nodes) || !this.audio.context) {
+      this.cutTimed();
+      return;
+    }
+    const lasted = Math.max(0, (performance.now() - last.wall) / 1000);
+    const cut = last.begin + lasted;
+    if (cut <= this.audio.context.currentTime + this.audio.renderAhead()) {
+      this.cutTimed(); // already heard that far: no later than now
+      return;
+    }
+    last.nodes.source.stop(cut);
+    this.timedEnd = cut;
+    this.timedPhase = (last.offset + lasted * last.speed) % this.samples.duration;
+    this.endsAt = 0;
   }
   status() {
     if (this.timedPlaying()) return kStatusPlaying | kStatusLooping;
