@@ -1,8 +1,12 @@
-// The game's sounds as the page renders them: the player goes east and down the shaft,
-// the program plays the falling tone and the death tune through the page's Web Audio, and
-// what the page's output node renders is recorded sample by sample (an AudioWorklet on the
-// audio thread, counting the context's frames) and measured. The falling tone is 41 steps
-// from 1000 Hz down to 200 Hz, each 10 +/- 1 ms.
+// The game's sounds as the page plays them. The player goes east and down the shaft and
+// the program plays the falling tone and the death tune through the page's Web Audio:
+// every play the page starts is kept with where it placed it on the context's clock, and
+// that schedule is rendered again in an OfflineAudioContext and measured (a busy machine
+// glitches the live output now and then, which would measure the machine, not the page);
+// each play must also have been placed ahead of what the browser may already have
+// rendered, or it would have started late. The falling tone is 41 steps from 1000 Hz down
+// to 200 Hz, each 10 +/- 1 ms. Levels and cues are recorded live from the page's output
+// node, sample by sample (an AudioWorklet on the audio thread, counting its frames).
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -138,6 +142,69 @@ async function stopRecording(page, tailMs = 200) {
   const firstSound = samples.findIndex((v, i) => v !== 0 || right[i] !== 0);
   const damaged = firstSound >= 0 && recorded.holes.some(([at, frames]) => at + frames > firstSound);
   return { samples, right, rate: recorded.rate, holes: recorded.holes, damaged };
+}
+
+// --- the schedule: every play the page's audio starts, rendered again offline ---
+
+// From now on, keeps every AudioBufferSourceNode the page starts: its samples, rate and
+// loop, where on the context's clock it starts and stops and from which offset, and the
+// clock when it was started. The calls go on to the browser as before.
+async function startSchedule(page) {
+  await quietly(page, () => {
+    const schedule = [];
+    window.tovanaTestSchedule = schedule;
+    if (window.tovanaTestScheduleKept) return;
+    window.tovanaTestScheduleKept = true;
+    const { start, stop } = AudioBufferSourceNode.prototype;
+    const ours = (node) => node.context === window.tovanaPage.audio.context;
+    AudioBufferSourceNode.prototype.start = function (when = 0, offset = 0, ...rest) {
+      if (!ours(this)) return start.call(this, when, offset, ...rest);
+      window.tovanaTestSchedule.push({
+        node: this, buffer: this.buffer, rate: this.playbackRate.value, loop: this.loop,
+        when, offset, calledAt: this.context.currentTime, stopAt: null,
+      });
+      return start.call(this, when, offset, ...rest);
+    };
+    AudioBufferSourceNode.prototype.stop = function (when = 0) {
+      if (!ours(this)) return stop.call(this, when);
+      const kept = window.tovanaTestSchedule.findLast((entry) => entry.node === this);
+      if (kept) kept.stopAt = Math.max(when, this.context.currentTime);
+      return stop.call(this, when);
+    };
+  });
+}
+
+// Renders the plays kept since `startSchedule` in an OfflineAudioContext at the page's
+// rate, each where the page placed it, and returns the recording (as stopRecording does,
+// from the first start on) and the plays placed less than a render step ahead of the
+// clock when they were started, which the browser would have started late.
+async function renderSchedule(page) {
+  const rendered = await quietly(page, async () => {
+    const schedule = window.tovanaTestSchedule;
+    const rate = window.tovanaPage.audio.context.sampleRate;
+    if (schedule.length === 0) return { rate, base64: '', late: 0 };
+    const t0 = Math.min(...schedule.map((entry) => entry.when));
+    const end = Math.max(...schedule.map((entry) => entry.stopAt ?? entry.when + 1));
+    const offline = new OfflineAudioContext(1, Math.ceil((end - t0 + 0.1) * rate), rate);
+    let late = 0;
+    for (const entry of schedule) {
+      if (entry.when < entry.calledAt + 128 / rate) late += 1;
+      const source = new AudioBufferSourceNode(offline, { buffer: entry.buffer, loop: entry.loop, playbackRate: entry.rate });
+      source.connect(offline.destination);
+      source.start(entry.when - t0, entry.offset);
+      if (entry.stopAt !== null) source.stop(entry.stopAt - t0);
+    }
+    const samples = (await offline.startRendering()).getChannelData(0);
+    const bytes = new Uint8Array(samples.buffer);
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 0x8000) {
+      text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+    }
+    return { rate, base64: btoa(text), late };
+  });
+  const bytes = Buffer.from(rendered.base64, 'base64');
+  const samples = Float32Array.from(new Float32Array(bytes.buffer, bytes.byteOffset, bytes.length / 4));
+  return { recording: { samples, rate: rendered.rate, damaged: false }, late: rendered.late };
 }
 
 // Runs `record` (which opens a page and records, and returns the page and the recording)
@@ -307,20 +374,26 @@ after(async () => {
 
 // East, then down the shaft: the fall, the death tune, and the question whether to play
 // again, recorded from before the first command to the question.
-async function recordTheFall(files) {
+async function scheduleTheFall(files) {
   const page = await openGame(browser, site.url, { files });
-  await startRecording(page);
+  await startSchedule(page);
   await typeCommand(page, 'v');
   await page.keyboard.type('d', { delay: 40 });
   await page.keyboard.press('Enter');
   await waitForInputLine(page, 60000);
-  const recording = await stopRecording(page);
-  return { page, recording };
+  return { page, ...(await renderSchedule(page)) };
+}
+
+// Every play was placed ahead of what the browser may have rendered when it was started.
+function assertInTime(late, t) {
+  t.diagnostic(`plays placed too late to start on time: ${late}`);
+  assert.equal(late, 0, 'plays placed too late to start on time');
 }
 
 test('the falling tone and the death tune, as the game plays them', async (t) => {
-  const { page, recording } = await recordWhole(t, () => recordTheFall({ 'tovana.ini': settingsFile() }));
+  const { page, recording, late } = await scheduleTheFall({ 'tovana.ini': settingsFile() });
   try {
+    assertInTime(late, t);
     assert.equal(await page.evaluate(() => window.tovanaPage.audio.context.state), 'running');
     const fall = measureFall(recording);
     assertFall(fall, t);
@@ -342,9 +415,9 @@ test('the falling tone and the death tune, as the game plays them', async (t) =>
 
 test('a key during the fall ends one step early, and the fall goes on from there', async (t) => {
   const cutStep = 9;
-  const { page, recording } = await recordWhole(t, async () => {
+  const { page, recording, late } = await (async () => {
     const page = await openGame(browser, site.url);
-    await startRecording(page);
+    await startSchedule(page);
     await typeCommand(page, 'v');
     // The tenth step's wait is ended by a key as soon as it starts (a key that types
     // nothing, through the page's own key handling), so that step is cut at once.
@@ -363,9 +436,10 @@ test('a key during the fall ends one step early, and the fall goes on from there
     await page.keyboard.type('d', { delay: 40 });
     await page.keyboard.press('Enter');
     await waitForInputLine(page, 60000);
-    return { page, recording: await stopRecording(page) };
-  });
+    return { page, ...(await renderSchedule(page)) };
+  })();
   try {
+    assertInTime(late, t);
     // The steps before it, whose statements ran their length, are heard whole, and the
     // rest of the fall joins on where it was cut.
     const heard = kSteps.filter((_, i) => i !== cutStep);
@@ -540,15 +614,14 @@ test('audio held back until the first key: the game goes on, and nothing plays l
     assert.equal(peakOf(silence.samples), 0, 'nothing held back sounds after the key');
 
     // Played again, the fall is heard as it should be.
-    const { recording } = await recordWhole(t, async () => {
-      await typeCommand(page, 'a');
-      await startRecording(page);
-      await typeCommand(page, 'v');
-      await page.keyboard.type('d', { delay: 40 });
-      await page.keyboard.press('Enter');
-      await waitForInputLine(page, 60000);
-      return { recording: await stopRecording(page) };
-    });
+    await typeCommand(page, 'a');
+    await startSchedule(page);
+    await typeCommand(page, 'v');
+    await page.keyboard.type('d', { delay: 40 });
+    await page.keyboard.press('Enter');
+    await waitForInputLine(page, 60000);
+    const { recording, late } = await renderSchedule(page);
+    assertInTime(late, t);
     assertFall(measureFall(recording), t);
     assert.deepEqual(page.errors, []);
   } finally {
