@@ -71,6 +71,14 @@ export function decodeSamples(format, bytes) {
   return buffer;
 }
 
+// Where in a loop of `duration` seconds a play `at` seconds into it is. A phase a hair
+// short of the loop's end is its start: started there, a source would begin at the very
+// end of its samples, a step out of phase.
+function loopPhase(at, duration) {
+  const phase = at % duration;
+  return duration - phase < 1e-9 ? 0 : phase;
+}
+
 // One voice: a play through the voice's gain and panner.
 function connectPlay(context, output, voice, buffer, looping) {
   const source = new AudioBufferSourceNode(context, { buffer, loop: looping, playbackRate: voice.speed() });
@@ -193,8 +201,10 @@ class Voice {
       if (at >= 0) this.timed.splice(at, 1);
     });
     this.timedEnd = begin + seconds;
-    this.timedPhase = (offset + seconds * this.speed()) % this.samples.duration;
-    this.lastTimed = { nodes, begin, offset, wall, speed: this.speed() };
+    // The source plays at its rate as single precision, as every AudioParam holds it.
+    const speed = nodes.source.playbackRate.value;
+    this.timedPhase = loopPhase(offset + seconds * speed, this.samples.duration);
+    this.lastTimed = { nodes, begin, offset, wall, speed };
     // The statement waits until its tone's end less the lead, measured on the context's
     // clock and counted down by the wall clock, whose steps are finer: it then comes back
     // in time to join the next tone on, even with its timer late.
@@ -243,7 +253,7 @@ class Voice {
     }
     last.nodes.source.stop(cut);
     this.timedEnd = cut;
-    this.timedPhase = (last.offset + lasted * last.speed) % this.samples.duration;
+    this.timedPhase = loopPhase(last.offset + lasted * last.speed, this.samples.duration);
     this.endsAt = 0;
   }
   status() {
