@@ -79,6 +79,12 @@ function loopPhase(at, duration) {
   return duration - phase < 1e-9 ? 0 : phase;
 }
 
+// The context time of an output frame, a hair before it, so that the browser, turning
+// it back into a frame, takes this frame and not the next however it rounds.
+function frameTime(frame, rate) {
+  return (frame - 1e-6) / rate;
+}
+
 // One voice: a play through the voice's gain and panner.
 function connectPlay(context, output, voice, buffer, looping) {
   const source = new AudioBufferSourceNode(context, { buffer, loop: looping, playbackRate: voice.speed() });
@@ -102,6 +108,7 @@ class Voice {
     this.current = null;         // the untimed play: nodes, where and how it started
     this.timed = [];             // the timed tones' plays not ended yet
     this.timedEnd = -Infinity;   // context time where the last timed tone ends
+    this.timedEndFrame = 0;      // the same end as an output frame
     this.timedPhase = 0;         // buffer seconds into the loop where it ends
     this.endsAt = 0;             // performance.now() at which its statement should end
     this.lastTimed = null;       // the last timed tone: nodes, where and from when it plays
@@ -187,24 +194,31 @@ class Voice {
     const nodes = connectPlay(context, audio.output, this, this.samples, true);
     const { now, wall } = audio.clock();
     const aim = now + audio.lead();
-    let begin = aim;
+    const rate = context.sampleRate;
+    // Tones start and end on whole output frames: a source started between two frames
+    // begins on the next one at its offset, a fraction of a frame out of phase with the
+    // tone it carries on.
+    let beginFrame = Math.ceil(aim * rate);
     let offset = 0;
     if (this.timedEnd - now >= audio.joinAhead()) {
-      begin = this.timedEnd; // the end of the tone before is not rendered yet: carry on
+      beginFrame = this.timedEndFrame; // the tone before is not rendered to its end: carry on
       offset = this.timedPhase;
     }
+    const frames = Math.max(1, Math.round(seconds * rate));
+    const begin = frameTime(beginFrame, rate);
     nodes.source.start(begin, offset);
-    nodes.source.stop(begin + seconds);
+    nodes.source.stop(frameTime(beginFrame + frames, rate));
     this.timed.push(nodes);
     nodes.source.addEventListener('ended', () => {
       const at = this.timed.indexOf(nodes);
       if (at >= 0) this.timed.splice(at, 1);
     });
-    this.timedEnd = begin + seconds;
+    this.timedEndFrame = beginFrame + frames;
+    this.timedEnd = frameTime(this.timedEndFrame, rate);
     // The source plays at its rate as single precision, as every AudioParam holds it.
     const speed = nodes.source.playbackRate.value;
-    this.timedPhase = loopPhase(offset + seconds * speed, this.samples.duration);
-    this.lastTimed = { nodes, begin, offset, wall, speed };
+    this.timedPhase = loopPhase(offset + (frames / rate) * speed, this.samples.duration);
+    this.lastTimed = { nodes, begin, beginFrame, offset, wall, speed };
     // The statement waits until its tone's end less the lead, measured on the context's
     // clock and counted down by the wall clock, whose steps are finer: it then comes back
     // in time to join the next tone on, even with its timer late.
@@ -245,15 +259,19 @@ class Voice {
       this.cutTimed();
       return;
     }
+    const rate = this.audio.context.sampleRate;
     const lasted = Math.max(0, (performance.now() - last.wall) / 1000);
-    const cut = last.begin + lasted;
+    const cutFrame = last.beginFrame + Math.round(lasted * rate);
+    const cut = frameTime(cutFrame, rate);
     if (cut <= this.audio.context.currentTime + this.audio.renderAhead()) {
       this.cutTimed(); // already heard that far: no later than now
       return;
     }
     last.nodes.source.stop(cut);
+    this.timedEndFrame = cutFrame;
     this.timedEnd = cut;
-    this.timedPhase = loopPhase(last.offset + lasted * last.speed, this.samples.duration);
+    const played = (cutFrame - last.beginFrame) / rate;
+    this.timedPhase = loopPhase(last.offset + played * last.speed, this.samples.duration);
     this.endsAt = 0;
   }
   status() {
