@@ -121,6 +121,11 @@ void TWaveCollectionItem::play(Wait wait)
     buffer->setpan(pan_);
     buffer->setvolume(volume_);
     buffer->play(PlayMode::Once);
+#if defined(__EMSCRIPTEN__)
+    // The browser's page has one thread, and a sleep there spins: waiting for the cue would
+    // freeze the page for its length. Web Audio plays the cue to its end by itself.
+    wait = Wait::No;
+#endif
     if (wait == Wait::Yes) {
         const auto deadline = std::chrono::steady_clock::now() + playbound();
         while (buffer->isplaying() && std::chrono::steady_clock::now() < deadline) {

@@ -286,8 +286,9 @@ extern "C" {
 
 // The key cues of the desktop's input dialog, for the page's own input line: 0 the beep,
 // a positive number the click of that number ("click2" at the edges of a line). They play
-// at the sound volume and wait until heard, and are silent with the sounds off. A cue the
-// bank lacks is no reason to stop the program: the page is told on its console.
+// at the sound volume, return at once (the page cannot wait on its one thread) and are
+// silent with the sounds off. A cue the bank lacks is no reason to stop the program: the
+// page is told on its console.
 EMSCRIPTEN_KEEPALIVE void tovana_cue(int number)
 {
     tov::web::WebHost* host = tov::web::current();

@@ -544,18 +544,24 @@ test('the beep and the clicks: each heard whole, one after the other', async (t)
   const { page, recording, waited } = await recordWhole(t, async () => {
     const page = await openGame(browser, site.url);
     await startRecording(page);
-    const waited = await quietly(page, (numbers) => numbers.map((number) => {
-      const from = performance.now();
-      window.tovanaPage.module._tovana_cue(number);
-      return performance.now() - from;
-    }), kCues.map((cue) => cue.number));
+    // Each cue a while after the one before has ended, as keys come.
+    const waited = await quietly(page, async (numbers) => {
+      const took = [];
+      for (const number of numbers) {
+        const from = performance.now();
+        window.tovanaPage.module._tovana_cue(number);
+        took.push(performance.now() - from);
+        await new Promise((resolve) => setTimeout(resolve, 250));
+      }
+      return took;
+    }, kCues.map((cue) => cue.number));
     return { page, waited, recording: await stopRecording(page, 300) };
   });
   try {
     const { samples, rate } = recording;
     // Every sample that is not silence; a cue starts and ends at zero.
     const regions = soundingRegions(samples, 0, Math.floor(rate * 0.002));
-    assert.equal(regions.length, kCues.length, 'each cue on its own, after the one before has ended');
+    assert.equal(regions.length, kCues.length, 'each cue on its own, whole');
     kCues.forEach(({ name, frames, peak }, k) => {
       const [from, to] = regions[k];
       const heardMs = ((to - from) * 1000) / rate;
@@ -564,8 +570,8 @@ test('the beep and the clicks: each heard whole, one after the other', async (t)
       t.diagnostic(`${name}: heard ${heardMs.toFixed(2)} ms (${wantMs.toFixed(2)}), peak ${heardPeak.toFixed(3)}, the call waited ${waited[k].toFixed(1)} ms`);
       assert.ok(Math.abs(heardMs - wantMs) <= 0.5, `${name} is heard ${heardMs.toFixed(2)} ms`);
       assert.ok(Math.abs(heardPeak - peak) <= 0.01, `${name} peaks at ${heardPeak.toFixed(3)}`);
-      // The cue waits until it is heard, and not for the margin of one never reported ended.
-      assert.ok(waited[k] >= wantMs - 1 && waited[k] < wantMs + 300, `${name} waited ${waited[k].toFixed(1)} ms`);
+      // The page has one thread: a cue that waited for its end would freeze the page.
+      assert.ok(waited[k] < 20, `${name} held the page ${waited[k].toFixed(1)} ms`);
     });
     assert.deepEqual(page.errors, []);
   } finally {

@@ -88,6 +88,9 @@ export function createMenus(page) {
   const toggle = (number) => setSetting(number, setting(number) === 1 ? 0 : 1);
   const definitions = [
     { caption: M.ProgramMenu, items: [
+      // The page starts the game by itself, so the desktop's rule (settings and help only
+      // between runs) would keep them out of reach: only Start waits for the run's end. The
+      // page's dialogs do not nest in the program's waits, so they are safe meanwhile.
       { id: 'start', caption: M.StartItem, key: 's', runOnly: true, run: () => page.start() },
       { id: 'exit', caption: M.ExitItem, run: () => page.exit() },
     ] },
@@ -104,22 +107,21 @@ export function createMenus(page) {
       { id: 'transcript', caption: M.TranscriptItem,
         checked: () => setting(Setting.Transcript) === 1,
         run: () => toggle(Setting.Transcript) },
-      { id: 'sounds', caption: M.SoundsItem, dialog: true, key: 'd', runOnly: true,
+      { id: 'sounds', caption: M.SoundsItem, dialog: true, key: 'd',
         run: () => openSounds() },
       // As on the desktop, the voice's settings wait until the voice is allowed.
-      { id: 'voice', caption: M.VoiceItem, dialog: true, key: 'h', runOnly: true,
+      { id: 'voice', caption: M.VoiceItem, dialog: true, key: 'h',
         unavailable: () => setting(Setting.VoiceAllowed) !== 1,
         run: () => page.speech && page.speech.openVoiceDialog && page.speech.openVoiceDialog() },
       // The page's own voice or the player's screen reader: the web's choice of speaker,
       // where the desktop chooses between its two engines.
-      { id: 'usevoice', caption: M.UseVoice, key: 'p', runOnly: true,
+      { id: 'usevoice', caption: M.UseVoice, key: 'p',
         checked: () => setting(Setting.VoiceAllowed) === 1,
         run: () => setVoiceAllowed(setting(Setting.VoiceAllowed) !== 1) },
-      { id: 'environment', caption: M.EnvironmentItem, dialog: true, key: 'e', runOnly: true,
+      { id: 'environment', caption: M.EnvironmentItem, dialog: true, key: 'e',
         run: () => openEnvironment() },
     ] },
-    // The desktop disables the whole Help menu while the program runs.
-    { caption: M.HelpMenu, runOnly: true, items: [
+    { caption: M.HelpMenu, items: [
       { id: 'keys', caption: M.KeysItem, dialog: true, run: () => openKeys() },
       { id: 'about', caption: M.AboutItem, run: () => openAbout() },
     ] },
