@@ -52,11 +52,8 @@ function shortcutLetter(event) {
   return code ? code[1].toLowerCase() : null;
 }
 
+// Its styles are in menus.css, which index.html links with the page's own.
 export function createMenus(page) {
-  const style = document.createElement('link');
-  style.rel = 'stylesheet';
-  style.href = new URL('menus.css', import.meta.url).href;
-  document.head.appendChild(style);
   const bar = document.getElementById('menubar');
   let running = false;
   let built = false;

@@ -97,6 +97,9 @@ class Speech {
   attach(module, ownVoice) {
     this.module = module;
     module._tovana_load_key_names();
+    // One echo looked up now, unspoken: the first key's lookup otherwise pays for the
+    // engine's first run of that code, several milliseconds late.
+    this.taken(this.withText('a', (copy) => module._tovana_echo_name(copy)));
     this.loadVoice();
     this.setMode(ownVoice);
     if (!this.listening) {
