@@ -14,6 +14,7 @@
 #include <emscripten.h>
 
 #include <exception>
+#include <functional>
 #include <string>
 
 namespace tov::web {
@@ -105,13 +106,21 @@ public:
     {
         told_ = 0;
         page::answerEnded();
+        if (firstWait_) {
+            const std::function<void()> once = std::move(firstWait_);
+            firstWait_ = nullptr;
+            once();
+        }
     }
     void inputEnded(std::string_view /*line*/) override { told_ = 0; }
+    // Runs once, when INPUT first waits: the opening has been printed by then.
+    void atFirstWait(std::function<void()> work) { firstWait_ = std::move(work); }
 
 private:
     const runtime::Console& console_;
     const runtime::AnswerRecord& answers_;
     size_t told_ = 0; //: lines of the current answer the page has
+    std::function<void()> firstWait_;
 };
 
 // The first visit's question, in the interface's language: true for the page's own voice.
@@ -168,12 +177,16 @@ WebHost::WebHost() : profile_(kSettingsFile)
     console_.loadmemoryimage();
 
     // Sounds play once the page's audio opens; without it they are silent and `sound`
-    // still keeps the program's rhythm.
-    try {
-        hosts.device.initsound();
-    } catch (const std::exception&) {
-    }
+    // still keeps the program's rhythm. Making the bank's buffers in Web Audio takes a
+    // good part of the page's start, and the opening plays no sound: the audio opens when
+    // the program first waits for a command, so the opening's first line comes sooner.
     hosts.wavelist.setdevice(&hosts.device);
+    hosts.screen.atFirstWait([&hosts] {
+        try {
+            hosts.device.initsound();
+        } catch (const std::exception&) {
+        }
+    });
     hosts.cues.settings() = shell::readsettings(profile_).sounds;
     runtime::loadsounds(hosts.wavelist.Waves(), hosts.process,
                         locateFile(runtime::kSoundBankFile).parent_path());
