@@ -8,7 +8,7 @@
 # speak each answer once and never the command (tests/web/orca_web.mjs).
 # Usage: tests/web/orca_web.sh   (the site must be built: scripts/web --build-only)
 #
-# Not part of scripts/test: it takes two minutes and a private Orca (one per user at a time).
+# scripts/test runs it after every desktop test: it needs the only Orca of its user.
 # Orca drops the live region messages it has queued at any key press, as when a player
 # interrupts it, so no key hurries its block-written log along: each step is given
 # TOVANA_ORCA_WAIT_MS (default 10000) to be spoken, and the log is read once Orca has
