@@ -78,22 +78,21 @@ float gainOf(int32_t volume)
 // The OpenAL format of a wave's samples, or nothing when OpenAL cannot play them.
 std::optional<ALenum> alFormatOf(const WaveFormat& f)
 {
-    if (f.channels != 1 && f.channels != 2) {
-        return std::nullopt;
-    }
-    if (f.blockAlign != f.channels * f.bitsPerSample / 8 || f.blockAlign == 0) {
+    const std::optional<SampleLayout> layout = sampleLayoutOf(f);
+    if (!layout) {
         return std::nullopt;
     }
     const bool mono = f.channels == 1;
-    if (f.sampleFormat == kFormatPcm && f.bitsPerSample == 8) {
+    switch (*layout) {
+    case SampleLayout::Pcm8:
         return mono ? AL_FORMAT_MONO8 : AL_FORMAT_STEREO8;
-    }
-    if (f.sampleFormat == kFormatPcm && f.bitsPerSample == 16) {
+    case SampleLayout::Pcm16:
         return mono ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
-    }
-    if (f.sampleFormat == kFormatIeeeFloat && f.bitsPerSample == 32 &&
-        alIsExtensionPresent("AL_EXT_FLOAT32") == AL_TRUE) {
-        return mono ? AL_FORMAT_MONO_FLOAT32 : AL_FORMAT_STEREO_FLOAT32;
+    case SampleLayout::Float32:
+        if (alIsExtensionPresent("AL_EXT_FLOAT32") == AL_TRUE) {
+            return mono ? AL_FORMAT_MONO_FLOAT32 : AL_FORMAT_STEREO_FLOAT32;
+        }
+        break;
     }
     return std::nullopt;
 }

@@ -53,6 +53,26 @@ std::optional<WaveFormat> parseWaveFormat(std::span<const uint8_t> block)
     return f;
 }
 
+std::optional<SampleLayout> sampleLayoutOf(const WaveFormat& f)
+{
+    if (f.channels != 1 && f.channels != 2) {
+        return std::nullopt;
+    }
+    if (f.blockAlign == 0 || f.blockAlign != f.channels * f.bitsPerSample / 8) {
+        return std::nullopt;
+    }
+    if (f.sampleFormat == kFormatPcm && f.bitsPerSample == 8) {
+        return SampleLayout::Pcm8;
+    }
+    if (f.sampleFormat == kFormatPcm && f.bitsPerSample == 16) {
+        return SampleLayout::Pcm16;
+    }
+    if (f.sampleFormat == kFormatIeeeFloat && f.bitsPerSample == 32) {
+        return SampleLayout::Float32;
+    }
+    return std::nullopt;
+}
+
 TWave TWaveStream::read(std::span<const uint8_t> image)
 {
     if (image.size() < kRiffHeaderSize || loadU32(image, 0) != kRiff ||

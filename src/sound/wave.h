@@ -29,6 +29,12 @@ struct WaveFormat {
 // The fields of a format block, or nothing when it is too short to hold them.
 std::optional<WaveFormat> parseWaveFormat(std::span<const uint8_t> block);
 
+// The sample layouts a platform is asked to play: 8- or 16-bit PCM or 32-bit float, mono
+// or stereo, each frame one block. Every platform decides from this one rule.
+enum class SampleLayout { Pcm8, Pcm16, Float32 };
+// The layout of the format's samples, or nothing for any other format.
+std::optional<SampleLayout> sampleLayoutOf(const WaveFormat& format);
+
 class TWave {
 public:
     std::vector<uint8_t> format; //: the "fmt " chunk's body kept whole (a WAVEFORMATEX)

@@ -17,6 +17,7 @@
 #include "input/tableloaders.h"
 #include "runtime/switchtones.h"
 #include "shell/settings.h"
+#include "web/handout.h"
 #include "web/pagebridge.h"
 #include "web/webhost.h"
 
@@ -115,14 +116,7 @@ void flushRelease(const char* lineUtf8, int cursor)
     }
 }
 
-char* handOut(const std::string& utf8)
-{
-    char* copy = static_cast<char*>(std::malloc(utf8.size() + 1));
-    if (copy != nullptr) {
-        std::memcpy(copy, utf8.c_str(), utf8.size() + 1);
-    }
-    return copy;
-}
+using tov::web::handOut;
 
 } // namespace
 

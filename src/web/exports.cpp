@@ -4,6 +4,7 @@
 #include "common/messages.h"
 #include "common/text.h"
 #include "runtime/soundcues.h"
+#include "web/handout.h"
 #include "web/pagebridge.h"
 #include "web/webhost.h"
 
@@ -12,19 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-namespace {
-
-char* handOut(const std::string& utf8)
-{
-    char* copy = static_cast<char*>(std::malloc(utf8.size() + 1));
-    if (copy != nullptr) {
-        std::memcpy(copy, utf8.c_str(), utf8.size() + 1);
-    }
-    return copy;
-}
-
-} // namespace
 
 extern "C" {
 
@@ -64,7 +52,7 @@ EMSCRIPTEN_KEEPALIVE char* tovana_message(int number)
     if (!tov::isMessage(number)) {
         return nullptr;
     }
-    return handOut(tov::text::toUtf8(tov::message(static_cast<tov::Message>(number))));
+    return tov::web::handOut(tov::text::toUtf8(tov::message(static_cast<tov::Message>(number))));
 }
 
 // The answer `back` answers ago (1 the last), its lines with text joined by line ends;
@@ -76,7 +64,7 @@ EMSCRIPTEN_KEEPALIVE char* tovana_answer(int back)
         return nullptr;
     }
     const tov::runtime::Answer* answer = host->answers().answer(static_cast<size_t>(back));
-    return answer != nullptr ? handOut(tov::text::toUtf8(answer->text())) : nullptr;
+    return answer != nullptr ? tov::web::handOut(tov::text::toUtf8(answer->text())) : nullptr;
 }
 
 } // extern "C"

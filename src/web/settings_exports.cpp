@@ -10,6 +10,7 @@
 #include "shell/settings.h"
 #include "shell/version.h"
 #include "sound/platform.h"
+#include "web/handout.h"
 #include "web/pagebridge.h"
 #include "web/webhost.h"
 
@@ -62,14 +63,7 @@ std::vector<tov::LanguageItem> languages()
     return list;
 }
 
-char* handOut(const std::string& utf8)
-{
-    char* copy = static_cast<char*>(std::malloc(utf8.size() + 1));
-    if (copy != nullptr) {
-        std::memcpy(copy, utf8.c_str(), utf8.size() + 1);
-    }
-    return copy;
-}
+using tov::web::handOut;
 
 // Writes one general setting: the desktop writes them as one set, so the others are
 // read first and written back unchanged.

@@ -21,6 +21,7 @@
 #include "runtime/console.h"
 #include "shell/settings.h"
 #include "speech/voicesettings.h"
+#include "web/handout.h"
 #include "web/pagebridge.h"
 #include "web/webhost.h"
 
@@ -37,14 +38,10 @@ namespace {
 
 using namespace tov;
 
+// The page's copy of a Windows-1250 text of the program, as UTF-8.
 char* handOut(const std::string& windows1250)
 {
-    const std::string utf8 = text::toUtf8(windows1250);
-    char* copy = static_cast<char*>(std::malloc(utf8.size() + 1));
-    if (copy != nullptr) {
-        std::memcpy(copy, utf8.c_str(), utf8.size() + 1);
-    }
-    return copy;
+    return web::handOut(text::toUtf8(windows1250));
 }
 
 // Keeps what the echo would speak, for the page to speak it at once.

@@ -85,19 +85,9 @@ struct Samples {
 // rate a buffer can be played at; the same as the desktop accepts.
 bool playable(const sound::WaveFormat& f)
 {
-    if (f.channels != 1 && f.channels != 2) {
-        return false;
-    }
-    if (f.blockAlign == 0 || f.blockAlign != f.channels * f.bitsPerSample / 8) {
-        return false;
-    }
-    if (f.samplesPerSec < static_cast<uint32_t>(sound::kMinFrequency) ||
-        f.samplesPerSec > static_cast<uint32_t>(sound::kMaxFrequency)) {
-        return false;
-    }
-    return (f.sampleFormat == sound::kFormatPcm &&
-            (f.bitsPerSample == 8 || f.bitsPerSample == 16)) ||
-           (f.sampleFormat == sound::kFormatIeeeFloat && f.bitsPerSample == 32);
+    return sound::sampleLayoutOf(f).has_value() &&
+           f.samplesPerSec >= static_cast<uint32_t>(sound::kMinFrequency) &&
+           f.samplesPerSec <= static_cast<uint32_t>(sound::kMaxFrequency);
 }
 
 class WebAudioBuffer final : public sound::PlatformBuffer {
