@@ -12,7 +12,8 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import {
-  serveSite, launchBrowser, openGame, settingsFile, typeCommand, waitForInputLine, answers,
+  openGame, settingsFile, typeCommand, waitForInputLine, answers,
+  openSiteAndBrowser, closeSiteAndBrowser,
 } from './harness.mjs';
 
 const kSteps = Array.from({ length: 41 }, (_, i) => 1000 - 20 * i);
@@ -361,16 +362,8 @@ function assertFall(fall, t) {
 
 let site;
 let browser;
-
-before(async () => {
-  site = await serveSite();
-  browser = await launchBrowser();
-});
-
-after(async () => {
-  await browser?.close();
-  await site?.close();
-});
+before(async () => ({ site, browser } = await openSiteAndBrowser()));
+after(() => closeSiteAndBrowser({ site, browser }));
 
 // East, then down the shaft: the fall, the death tune, and the question whether to play
 // again, recorded from before the first command to the question.

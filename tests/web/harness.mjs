@@ -37,6 +37,18 @@ export async function serveSite(dir = siteDir) {
   return { url: `http://127.0.0.1:${port}/`, close: () => new Promise((resolve) => server.close(resolve)) };
 }
 
+// One served site and one browser for a test file's tests: `before(...)` starts them,
+// `closeSiteAndBrowser` in `after(...)` ends them.
+export async function openSiteAndBrowser() {
+  const site = await serveSite();
+  const browser = await launchBrowser();
+  return { site, browser };
+}
+export async function closeSiteAndBrowser({ site, browser }) {
+  await browser?.close();
+  await site?.close();
+}
+
 // The flags this machine's closed network and a root CI need; `args` adds the test's own.
 export async function launchBrowser({ args = [], env } = {}) {
   return puppeteer.launch({

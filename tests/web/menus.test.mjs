@@ -4,20 +4,15 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import {
-  serveSite, launchBrowser, openGame, settingsFile, typeCommand, answers,
+  openGame, settingsFile, typeCommand, answers,
   focusedId, pressWith, accessibleNodes, storedFile, tabToMenuBar as harnessTabToMenuBar,
+  openSiteAndBrowser, closeSiteAndBrowser,
 } from './harness.mjs';
 
 let site;
 let browser;
-before(async () => {
-  site = await serveSite();
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  await site?.close();
-});
+before(async () => ({ site, browser } = await openSiteAndBrowser()));
+after(() => closeSiteAndBrowser({ site, browser }));
 
 async function tabToMenuBar(page) {
   assert.equal(await harnessTabToMenuBar(page), 'menu-0');

@@ -9,21 +9,15 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {
-  serveSite, launchBrowser, typeCommand, answers, waitForInputLine,
+  launchBrowser, typeCommand, answers, waitForInputLine,
   recordingSpeech, openHeard, spoken, storedSettings,
+  openSiteAndBrowser, closeSiteAndBrowser,
 } from './harness.mjs';
 
 let site;
 let browser;
-
-before(async () => {
-  site = await serveSite();
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  await site?.close();
-});
+before(async () => ({ site, browser } = await openSiteAndBrowser()));
+after(() => closeSiteAndBrowser({ site, browser }));
 
 const withStub = (voices) => (page) => recordingSpeech(page, voices ? { voices } : undefined);
 const logLength = (page) => page.evaluate(() => window.__speech.length);

@@ -4,20 +4,15 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import {
-  serveSite, launchBrowser, openGame, settingsFile, typeCommand, answers, waitForInputLine,
+  openGame, settingsFile, typeCommand, answers, waitForInputLine,
   browserWithScript, storedFile, userFile, focusedId, tabToMenuBar,
+  openSiteAndBrowser, closeSiteAndBrowser,
 } from './harness.mjs';
 
 let site;
 let browser;
-before(async () => {
-  site = await serveSite();
-  browser = await launchBrowser();
-});
-after(async () => {
-  await browser?.close();
-  await site?.close();
-});
+before(async () => ({ site, browser } = await openSiteAndBrowser()));
+after(() => closeSiteAndBrowser({ site, browser }));
 
 // The page hidden, as when the player switches tabs or a phone locks.
 async function hidePage(page) {
