@@ -2,6 +2,7 @@
 #include "sound/audiodevice.h"
 
 #include "sound/openalconfig.h"
+#include "sound/realtime.h"
 #include "sound/sounderrors.h"
 
 #include <AL/alext.h>
@@ -292,6 +293,9 @@ std::shared_ptr<AudioDevice> AudioDevice::acquire()
     std::shared_ptr<AudioDevice> opened(
         new AudioDevice(Kind::System, device, context, outputFrequency(device)));
     opened->findMixingGrid();
+    // The client thread the pulse backend opened with the device (when it is the backend
+    // OpenAL chose); where the system refuses, the sound plays as before.
+    raiseThreadsNamed(kPulseClientThread);
     s.open = opened;
     return opened;
 }

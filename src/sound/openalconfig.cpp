@@ -2,6 +2,7 @@
 // and the program's own keys for short updates.
 #include "sound/openalconfig.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <fstream>
@@ -12,13 +13,20 @@ namespace {
 
 // 256-frame updates (5.8 ms at 44.1 kHz), and OpenAL's own three of them in the sound
 // server's buffer (17.4 ms): a key's echo reaches the server within an update. Smaller
-// buffers are heard sooner but do not hold on a busy machine: through PulseAudio at a
-// load of 15 on two cores, the opening of the game ran dry 35 to 60 times in 8 s at 128 by
-// two, 192 by two and 256 by two updates, 7 times at 128 by four, and never at 256 by
-// three; a real-time mixer thread made it worse, as the server then fell behind it.
-constexpr std::string_view kProgramConfig = "[general]\n"
-                                            "period_size = 256\n"
-                                            "periods = 3\n";
+// buffers are heard sooner but do not hold. Through PulseAudio, with four busy processes
+// on two cores and the audio threads real-time (below), a minute of the game left the
+// server without samples 19 times at 128 by four updates, 50 at 128 by three, 22 at 192
+// by three and 394 at 256 by two; 128 by two broke off on an idle machine too
+// (tests/e2e/echo_soak.sh).
+constexpr std::string_view kTimingConfig = "period_size = 256\n"
+                                           "periods = 3\n";
+// The mixer thread at the lowest real-time priority, below the sound server's own threads
+// (PulseAudio's default is 5). With the pulse client's thread raised too
+// (sound/realtime.h), that minute at 256 by three never ran dry, where it did 13 to 17
+// times at the normal priority. OpenAL asks the system itself; where that is refused, the
+// mixer runs as before.
+constexpr OpenAlKey kPriorityKey{"general", "rt-prio"};
+constexpr std::string_view kPriorityConfig = "rt-prio = 1\n";
 
 constexpr std::array<OpenAlKey, 3> kTimingKeys{{
     {"general", "period_size"},
@@ -84,14 +92,18 @@ bool setsKey(std::string_view config, const OpenAlKey& wanted)
 
 std::string shortUpdateConfig(const std::vector<std::string>& userConfigs)
 {
-    for (const std::string& config : userConfigs) {
-        for (const OpenAlKey& key : kTimingKeys) {
-            if (setsKey(config, key)) {
-                return {};
-            }
-        }
+    const auto anySets = [&userConfigs](const OpenAlKey& key) {
+        return std::any_of(userConfigs.begin(), userConfigs.end(),
+                           [&key](const std::string& config) { return setsKey(config, key); });
+    };
+    std::string ours;
+    if (std::none_of(kTimingKeys.begin(), kTimingKeys.end(), anySets)) {
+        ours += kTimingConfig;
     }
-    return std::string(kProgramConfig);
+    if (!anySets(kPriorityKey)) {
+        ours += kPriorityConfig;
+    }
+    return ours.empty() ? ours : "[general]\n" + ours;
 }
 
 std::vector<std::filesystem::path> openAlConfigFiles()

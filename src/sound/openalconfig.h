@@ -26,8 +26,9 @@ struct OpenAlKey {
 // count: Debian's own file lists keys with nothing after the "=").
 bool setsKey(std::string_view config, const OpenAlKey& key);
 
-// The program's configuration for short updates, or an empty text when one of the files
-// given (their contents) already sets a timing key.
+// The program's configuration: short updates, unless one of the files given (their
+// contents) already sets a timing key; a real-time mixer, unless one sets its priority.
+// Empty when there is nothing to add.
 std::string shortUpdateConfig(const std::vector<std::string>& userConfigs);
 
 // The files OpenAL Soft reads before ALSOFT_CONF, from the environment's XDG_CONFIG_DIRS,

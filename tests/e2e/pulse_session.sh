@@ -18,7 +18,8 @@ pulse_log() {
   echo "$pulse_dir/pulse.log"
 }
 
-# How often a stream ran dry while the server played it, as its debug log tells.
+# How often a stream ran dry while the server played it, as its debug log tells. A stream
+# starts so, once or twice, before its first samples: count from a mark taken after that.
 pulse_underruns() {
   grep -cE "(Actual|Implicit) underrun of" "$(pulse_log)" || true
 }

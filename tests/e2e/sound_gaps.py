@@ -6,7 +6,8 @@ through quiet samples, so a run of at least 8 zero samples with a loud sample (o
 about 1 % of full scale) on both sides is taken as a gap. Measured: the game's opening
 through PulseAudio shows none at OpenAL's 256 by three updates, 93 in 8 s at 128 by two.
 A sound of the program's own that falls to exact zero between two loud samples counts
-too: over a whole game the count is an upper bound.
+too, as does a key that cuts the speech short before a sound that starts loud: over a
+whole game the count is an upper bound.
 
   sound_gaps.py FILE.raw     16-bit little-endian stereo; prints the count of gaps
 """

@@ -65,14 +65,31 @@ TEST(OpenAlConfig, TellsWhetherAFileSetsAKey)
     }
 }
 
-TEST(OpenAlConfig, TheProgramsKeysOnlyWhereNoFileSetsATimingKey)
+TEST(OpenAlConfig, TheProgramsKeysOnlyWhereNoFileSetsThem)
 {
+    const auto timing = [](const std::string& config) {
+        return setsKey(config, {"general", "period_size"}) && setsKey(config, {"general", "periods"});
+    };
+    const auto realTime = [](const std::string& config) {
+        return setsKey(config, {"general", "rt-prio"});
+    };
     const std::string ours = shortUpdateConfig({"", "[decoder]\nhq-mode = false\n"});
-    EXPECT_TRUE(setsKey(ours, {"general", "period_size"})) << ours;
-    EXPECT_TRUE(setsKey(ours, {"general", "periods"})) << ours;
-    EXPECT_EQ(shortUpdateConfig({"", "[general]\nperiods = 4\n"}), "")
+    EXPECT_TRUE(timing(ours)) << ours;
+    EXPECT_TRUE(realTime(ours)) << ours;
+
+    const std::string userPeriods = shortUpdateConfig({"", "[general]\nperiods = 4\n"});
+    EXPECT_FALSE(setsKey(userPeriods, {"general", "period_size"}))
         << "a user's count of updates keeps their period too";
-    EXPECT_EQ(shortUpdateConfig({"[pulse]\nadjust-latency = true\n", ""}), "");
+    EXPECT_FALSE(setsKey(userPeriods, {"general", "periods"}));
+    EXPECT_TRUE(realTime(userPeriods)) << userPeriods;
+    EXPECT_FALSE(timing(shortUpdateConfig({"[pulse]\nadjust-latency = true\n", ""})));
+
+    // A user who keeps the mixer at the normal priority (rt-prio = 0) keeps it so.
+    const std::string userPriority = shortUpdateConfig({"rt-prio = 0\n"});
+    EXPECT_TRUE(timing(userPriority)) << userPriority;
+    EXPECT_FALSE(realTime(userPriority)) << userPriority;
+    EXPECT_EQ(shortUpdateConfig({"[general]\nperiod_size = 512\n", "[general]\nrt-prio = 0\n"}),
+              "");
 }
 
 TEST(OpenAlConfig, FindsTheUsersFilesWhereOpenAlLooks)
