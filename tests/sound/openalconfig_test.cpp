@@ -68,7 +68,8 @@ TEST(OpenAlConfig, TellsWhetherAFileSetsAKey)
 TEST(OpenAlConfig, TheProgramsKeysOnlyWhereNoFileSetsThem)
 {
     const auto timing = [](const std::string& config) {
-        return setsKey(config, {"general", "period_size"}) && setsKey(config, {"general", "periods"});
+        return setsKey(config, {"general", "period_size"}) &&
+               setsKey(config, {"general", "periods"});
     };
     const auto realTime = [](const std::string& config) {
         return setsKey(config, {"general", "rt-prio"});
