@@ -4,10 +4,13 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import {
-  serveSite, launchBrowser, openGame, waitForInputLine, answers, accessibilityTree,
+  serveSite, launchBrowser, openGame, waitForInputLine, answers, accessibilityTree, siteDir,
 } from './harness.mjs';
 import { winningCommands } from './walkthrough.mjs';
 import { createHash } from 'node:crypto';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
 
 let server;
 let browser;
@@ -201,5 +204,35 @@ test('the accessibility tree: the dialog and its field, each answer once in the 
   } finally {
     await session.detach();
     await page.close();
+  }
+});
+
+test('the program\'s module: compiled from its bytes under another type, and a missing one is told', async () => {
+  // A host that does not know .wasm serves it as plain bytes: the page compiles it anyway.
+  const plainHost = await serveSite(siteDir, { typeOf: { '.wasm': 'application/octet-stream' } });
+  try {
+    const page = await openGame(browser, plainHost.url);
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  } finally {
+    await plainHost.close();
+  }
+  // Without the module the page says which file failed, instead of waiting for ever.
+  const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'tovana-site-'));
+  fs.cpSync(siteDir, copy, { recursive: true });
+  fs.rmSync(path.join(copy, 'tovana.wasm'));
+  const brokenHost = await serveSite(copy);
+  try {
+    const page = await browser.newPage();
+    await page.goto(brokenHost.url, { waitUntil: 'load' });
+    await page.waitForFunction(() => document.getElementById('loading').textContent.includes('tovana.wasm'),
+      { timeout: 20000 });
+    const told = await page.$eval('#loading', (node) => ({ text: node.textContent, role: node.getAttribute('role') }));
+    assert.match(told.text, /tovana\.wasm: 404/);
+    assert.equal(told.role, 'status');
+    await page.close();
+  } finally {
+    await brokenHost.close();
+    fs.rmSync(copy, { recursive: true, force: true });
   }
 });

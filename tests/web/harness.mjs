@@ -17,8 +17,9 @@ const types = {
   '.data': 'application/octet-stream', '.svg': 'image/svg+xml', '.ico': 'image/x-icon',
 };
 
-// Serves the site folder on 127.0.0.1 at a free port, as any static host would.
-export async function serveSite(dir = siteDir) {
+// Serves the site folder on 127.0.0.1 at a free port, as any static host would;
+// `typeOf` overrides the content type of a file extension (as a host that does not know it).
+export async function serveSite(dir = siteDir, { typeOf = {} } = {}) {
   const server = http.createServer((request, response) => {
     const url = new URL(request.url, 'http://localhost');
     let name = decodeURIComponent(url.pathname);
@@ -29,7 +30,8 @@ export async function serveSite(dir = siteDir) {
       response.end();
       return;
     }
-    response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream' });
+    const extension = path.extname(file);
+    response.writeHead(200, { 'Content-Type': typeOf[extension] ?? types[extension] ?? 'application/octet-stream' });
     fs.createReadStream(file).pipe(response);
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));

@@ -264,15 +264,28 @@ class Page {
     await this.speech.ready();
     // The program opens its audio as it starts, so the page's side is there first.
     this.audio = createAudio(this);
-    this.module = await createTovana({
+    // The module compiled while the page loaded (index.html); a failure to compile or
+    // instantiate it ends the load with its message instead of leaving the page waiting.
+    const compiled = window.tovanaWasm ??
+      WebAssembly.compileStreaming(fetch(new URL('tovana.wasm', import.meta.url)));
+    let wasmFailed;
+    const wasmFailure = new Promise((resolve, reject) => { wasmFailed = reject; });
+    this.module = await Promise.race([wasmFailure, createTovana({
       page: this,
+      instantiateWasm: (imports, receive) => {
+        compiled
+          .then((module) => WebAssembly.instantiate(module, imports)
+            .then((instance) => receive(instance, module)))
+          .catch(wasmFailed);
+        return {};
+      },
       preRun: [(module) => {
         module.FS.mkdir('/user');
         this.storage.restore(module.FS);
       }],
       print: (text) => console.log(text),
       printErr: (text) => console.warn(text),
-    });
+    })]);
     this.menus.moduleReady();
     this.chords.moduleReady();
     this.storage.moduleReady();
