@@ -8,7 +8,8 @@
 # recorded too, and the places where it broke off counted (sound_gaps.py): an upper bound,
 # as a key that cuts the speech short before a sound that starts loud counts as well.
 # Usage: echo_soak.sh TOVANA_EXECUTABLE [SECONDS [ALSOFT_CONF]]   (default 600: ten
-# minutes, at the program's own OpenAL settings; a configuration file to try others)
+# minutes, at the program's own OpenAL settings; a configuration file to try others).
+# TOVANA_SOAK_BUSY sets how many busy processes run beside it (default 2).
 set -euo pipefail
 exe=$(realpath "$1")
 seconds=${2:-600}
@@ -30,7 +31,7 @@ session_start_game "$exe"
 parec -d null.monitor --raw --format=s16le --channels=2 --rate=44100 >"$work/soak.raw" &
 recorder=$!
 session_track "$recorder"
-for _ in 1 2; do
+for _ in $(seq "${TOVANA_SOAK_BUSY:-2}"); do
   yes >/dev/null &
   session_track $!
 done
