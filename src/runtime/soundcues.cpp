@@ -149,6 +149,18 @@ void SoundCues::sound(std::span<const double> tones, double soundnumber, double 
     }
 }
 
+void SoundCues::volumePreview()
+{
+    if (!settings_.tovanasounds) {
+        return;
+    }
+    sound::TWaveCollectionItem& item = bank_.find(toneName(1, truncated(kVolumePreviewSound)));
+    item.setlooped(true);
+    item.setfrequency(toneFrequency(kVolumePreviewTone[0]));
+    item.setvolume(settings_.sndvolume);
+    item.playfor(std::chrono::milliseconds(truncated(kVolumePreviewDuration)));
+}
+
 void SoundCues::playcue(const std::string& name)
 {
     if (!settings_.tovanasounds) {

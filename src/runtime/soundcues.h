@@ -28,6 +28,7 @@
 #include "runtime/host.h"
 #include "sound/wavecollection.h"
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -72,6 +73,12 @@ public:
 // can end it early, so a zero duration does not wait at all.
 SoundWait& sleepingWait();
 
+// The tone the Sounds dialog plays as its volume bar moves, so the new volume is heard:
+// sound 1 at 1000 Hz for 100 ms.
+inline constexpr std::array<double, 1> kVolumePreviewTone = {1000};
+inline constexpr double kVolumePreviewSound = 1;
+inline constexpr double kVolumePreviewDuration = 100;
+
 class SoundCues final : public SoundStatement {
 public:
     SoundCues(sound::TWaveCollection& bank, SoundStatementState& state, SoundWait& wait)
@@ -85,6 +92,10 @@ public:
     void sound(std::span<const double> tones, double soundnumber, double duration) override;
     void beep() override;
     void click(double n) override;
+    // The Sounds dialog's tone at the present volume, ended on its own frame without a
+    // wait: for a host that cannot wait outside the program (the page's one thread). The
+    // desktop's dialog plays it as a sound statement. Silent with the sounds off.
+    void volumePreview();
 
 private:
     void playcue(const std::string& name);

@@ -25,11 +25,6 @@ namespace {
 constexpr int kArrowStep = 1;
 constexpr int kPageStep = 2;
 
-// The tone that lets the user hear the new volume.
-constexpr std::array<double, 1> kPreviewTone = {1000};
-constexpr double kPreviewSound = 1;
-constexpr double kPreviewDuration = 100;
-
 } // namespace
 
 int volumePosition(int sndvolume)
@@ -125,7 +120,8 @@ void TForm5::sndvoltrackbarChange()
     sounds_.sndvolume = positionVolume(sndvoltrackbar_->value());
     // Setting the position before the dialog is shown plays nothing.
     if (isActiveWindow()) {
-        cues_.sound(kPreviewTone, kPreviewSound, kPreviewDuration);
+        cues_.sound(runtime::kVolumePreviewTone, runtime::kVolumePreviewSound,
+                    runtime::kVolumePreviewDuration);
     }
 }
 

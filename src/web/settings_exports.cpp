@@ -20,6 +20,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -167,6 +168,32 @@ EMSCRIPTEN_KEEPALIVE int tovana_set_setting(int number, int value)
 EMSCRIPTEN_KEEPALIVE int tovana_volume_steps()
 {
     return kVolumeSteps;
+}
+
+// The Sounds dialog's bar moved to `position`: the cues play at that volume from now on,
+// and its tone lets the player hear it, as on the desktop. Nothing is written until OK;
+// Cancel puts the written volume back (tovana_restore_volume). A bank without the tone is
+// no reason to stop: the page is told on its console.
+EMSCRIPTEN_KEEPALIVE void tovana_preview_volume(int position)
+{
+    tov::web::WebHost* host = tov::web::current();
+    if (host == nullptr) {
+        return;
+    }
+    host->soundSettings().sndvolume = positionVolume(position);
+    try {
+        host->soundCues().volumePreview();
+    } catch (const std::exception& error) {
+        emscripten_log(EM_LOG_WARN, "%s", error.what());
+    }
+}
+
+EMSCRIPTEN_KEEPALIVE void tovana_restore_volume()
+{
+    tov::web::WebHost* host = tov::web::current();
+    if (host != nullptr) {
+        host->soundSettings() = tov::shell::readsettings(host->profile()).sounds;
+    }
 }
 
 // The languages the program has, in the environment dialog's order: how many, and each

@@ -222,6 +222,11 @@ runtime::SoundSettings& WebHost::soundSettings()
     return hosts_->cues.settings();
 }
 
+runtime::SoundCues& WebHost::soundCues()
+{
+    return hosts_->cues;
+}
+
 void WebHost::endSoundWait()
 {
     hosts_->wait.endwait();

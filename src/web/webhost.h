@@ -39,6 +39,8 @@ public:
     const Profile& profile() const { return profile_; }
     // The sounds' settings the running cues play by, changed by the Sounds dialog.
     runtime::SoundSettings& soundSettings();
+    // The cues the program and the page play, by those settings.
+    runtime::SoundCues& soundCues();
     // Saves the memory image and hands the player's files to the page's storage. An image
     // that cannot be written is shown; the old one stays.
     void saveMemoryImage();

@@ -276,6 +276,37 @@ TEST(Sound, ATimedToneIsHandedItsDurationAndOnlyAZeroDurationLoopsUntilTheStop)
     }
 }
 
+TEST(KeyCues, TheVolumePreviewIsTheDialogsToneTimedWithoutAWait)
+{
+    Cues c;
+    c.cues.settings().sndvolume = -700;
+    c.console.soundstate().lastsound = 5;
+    const size_t mark = c.world.log.size();
+    c.cues.volumePreview();
+    auto& snd11 = c.mainOf("snd11");
+    // The tone the desktop's dialog plays as a sound statement: 1000 Hz of sound 1 for
+    // 100 ms, at the volume being tried; ended by the device, since nobody waits for it.
+    EXPECT_EQ(snd11.frequency, 64000);
+    EXPECT_EQ(snd11.volume, -700);
+    const std::string prefix = "b" + std::to_string(c.identify("snd11")) + ".";
+    std::string played;
+    for (size_t i = mark; i < c.world.log.size(); ++i) {
+        const std::string& entry = c.world.log[i];
+        if (entry.rfind(prefix + "playfor", 0) == 0) {
+            played += entry.substr(prefix.size());
+        }
+    }
+    EXPECT_EQ(played, "playfor(100ms)");
+    EXPECT_TRUE(c.wait.waits.empty());
+    EXPECT_EQ(c.console.soundstate().lastsound, 5) << "the program's last sound is its own";
+
+    Cues off;
+    off.cues.settings().tovanasounds = false;
+    off.cues.volumePreview();
+    EXPECT_EQ(off.world.playingCount(), 0);
+    EXPECT_EQ(off.mainOf("snd11").plays, 0);
+}
+
 TEST(KeyCues, BeepAndClickPlayOnceAtTheVolumeAndWaitForTheEnd)
 {
     Cues c;

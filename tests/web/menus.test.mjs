@@ -211,6 +211,51 @@ test('the Sounds dialog writes the desktop entries', async () => {
   }
 });
 
+test('the Sounds dialog: each step of the volume bar is heard at once, and Cancel puts the volume back', async () => {
+  const page = await openGame(browser, site.url, {
+    files: { 'tovana.ini': settingsFile({ extra: '[sounds]\ntovanasounds=1\nsndvolume=0\n' }) },
+  });
+  try {
+    // What the program asks of the page's audio: each timed play, and each volume set.
+    await page.evaluate(() => {
+      const audio = window.tovanaPage.audio;
+      window.heard = [];
+      const { playFor, setVolume } = audio;
+      audio.playFor = function (id, seconds) {
+        window.heard.push({ play: seconds });
+        return playFor.call(this, id, seconds);
+      };
+      audio.setVolume = function (id, volume) {
+        window.heard.push({ volume });
+        return setVolume.call(this, id, volume);
+      };
+    });
+    const ini = (await storedFile(page, 'tovana.ini')).toString();
+    await pressWith(page, ['Control'], 'KeyD');
+    await page.keyboard.press('Tab');
+    await page.keyboard.press('Tab');
+    assert.equal(await focusedId(page), 'sounds-volume');
+    for (let step = 0; step < 3; ++step) await page.keyboard.press('ArrowLeft');
+    const moving = await page.evaluate(() => window.heard.splice(0));
+    const plays = moving.filter((entry) => 'play' in entry);
+    assert.equal(plays.length, 3, JSON.stringify(moving));
+    for (const { play } of plays) assert.ok(Math.abs(play - 0.1) < 1e-9, `a tone of ${play} s`);
+    // Three steps of a hundred: -3 dB, in the hundredths of a decibel the sound bank takes.
+    assert.deepEqual(moving.filter((entry) => 'volume' in entry).map((entry) => entry.volume), [-100, -200, -300]);
+
+    await page.$eval('dialog[open] button[value=cancel]', (button) => button.click());
+    await dialogGone(page);
+    assert.equal((await storedFile(page, 'tovana.ini')).toString(), ini, 'Cancel writes nothing');
+    // The next cue plays at the volume that was written, not the one last heard.
+    await page.evaluate(() => window.tovanaPage.module._tovana_cue(2));
+    const after = await page.evaluate(() => window.heard.splice(0));
+    const volumes = after.filter((entry) => 'volume' in entry).map((entry) => entry.volume);
+    assert.ok(volumes.length > 0 && volumes.every((volume) => volume === 0), JSON.stringify(volumes));
+  } finally {
+    await page.close();
+  }
+});
+
 test('Environment: English relabels the page, and the choice survives a reload', async () => {
   const page = await openGame(browser, site.url);
   try {

@@ -388,7 +388,7 @@ export function createMenus(page) {
   }
 
   // --- the dialogs ---
-  function showDialog(titleNumber, fill, { onOk, ok = true, cancel = false } = {}) {
+  function showDialog(titleNumber, fill, { onOk, onCancel, ok = true, cancel = false } = {}) {
     const dialog = document.createElement('dialog');
     dialog.className = 'menudialog';
     const heading = document.createElement('h2');
@@ -425,7 +425,8 @@ export function createMenus(page) {
       const answer = dialog.returnValue;
       dialog.remove();
       openDialog = null;
-      if (answer === 'ok' && onOk) onOk();
+      if (answer === 'ok') onOk?.();
+      else onCancel?.(); // Cancel, Escape
       refresh();
       returnFocus();
     });
@@ -483,6 +484,8 @@ export function createMenus(page) {
       // The volume means nothing with the sounds off, as the desktop's bar.
       volume.disabled = !sounds.checked;
       sounds.addEventListener('change', () => { volume.disabled = !sounds.checked; });
+      // Each step of the bar is heard at once, as on the desktop; only OK keeps it.
+      volume.addEventListener('input', () => call('preview_volume', Number(volume.value)));
       row.append(label, volume);
       body.appendChild(row);
       return voice;
@@ -493,6 +496,7 @@ export function createMenus(page) {
         setSetting(Setting.SoundVolume, Number(volume.value));
         if (voice.checked !== (setting(Setting.VoiceAllowed) === 1)) setVoiceAllowed(voice.checked);
       },
+      onCancel: () => call('restore_volume'),
     });
   }
 
