@@ -8,6 +8,19 @@
 
 namespace tov::shell {
 
+int volumePosition(int sndvolume)
+{
+    // Clamped first: a value from outside the bar's range must not overflow it.
+    return (std::clamp(sndvolume, sound::kVolumeSilent, sound::kVolumeFull) -
+            sound::kVolumeSilent) /
+           kVolumeStepSize;
+}
+
+int positionVolume(int position)
+{
+    return std::clamp(position, 0, kVolumeSteps) * kVolumeStepSize + sound::kVolumeSilent;
+}
+
 GeneralSettings readsettings(const Profile& profile)
 {
     GeneralSettings values;

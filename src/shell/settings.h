@@ -19,6 +19,15 @@ struct GeneralSettings {
     bool braillekeys{};
 };
 
+// The Sounds dialog's volume bar, 0 (silent) to kVolumeSteps (full), a hundredth of a
+// decibel times kVolumeStepSize a step. A stored volume's position and back, with the
+// integer division that turns a stored -2550 into position 74 (and so -2600); both clamp
+// what lies outside the bar.
+inline constexpr int kVolumeSteps = 100;
+inline constexpr int kVolumeStepSize = 100;
+int volumePosition(int sndvolume);
+int positionVolume(int position);
+
 // Every general setting, each with its default when the file lacks it.
 GeneralSettings readsettings(const Profile& profile);
 // The same at start-up: without a settings file, `voiceallowed` becomes `voicesAvailable`

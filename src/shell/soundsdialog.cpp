@@ -1,15 +1,11 @@
 // The sounds dialog's controls and its two live handlers.
 #include "shell/soundsdialog.h"
 
-#include "shell/settings.h"
-
-#include <algorithm>
-
 #include "common/localizer.h"
 #include "common/qcaptions.h"
 #include "common/qtext.h"
 #include "runtime/soundcues.h"
-#include "sound/platform.h"
+#include "shell/settings.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -17,7 +13,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
-#include <array>
 
 namespace tov::shell {
 namespace {
@@ -26,19 +21,6 @@ constexpr int kArrowStep = 1;
 constexpr int kPageStep = 2;
 
 } // namespace
-
-int volumePosition(int sndvolume)
-{
-    // Clamped first: a value from outside the bar's range must not overflow it.
-    return (std::clamp(sndvolume, sound::kVolumeSilent, sound::kVolumeFull) -
-            sound::kVolumeSilent) /
-           kVolumeStepSize;
-}
-
-int positionVolume(int position)
-{
-    return position * kVolumeStepSize + sound::kVolumeSilent;
-}
 
 TForm5::TForm5(runtime::SoundSettings& sounds, runtime::SoundStatement& cues, QWidget* parent)
     : QDialog(parent), sounds_(sounds), cues_(cues)

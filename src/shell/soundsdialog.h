@@ -6,6 +6,7 @@
 #pragma once
 
 #include "shell/dialoganswer.h"
+#include "shell/settings.h" // the volume bar's steps
 
 #include <QDialog>
 
@@ -20,14 +21,6 @@ struct SoundSettings;
 } // namespace tov::runtime
 
 namespace tov::shell {
-
-inline constexpr int kVolumeSteps = 100;
-inline constexpr int kVolumeStepSize = 100; //: hundredths of a decibel per track bar step
-
-// The track bar position of a volume and back, with the integer division that turns a
-// stored -2550 into position 74 (and so -2600).
-int volumePosition(int sndvolume);
-int positionVolume(int position);
 
 // What the dialog edits besides the volume: whether speech is allowed, and whether the
 // notetaker's sounds play. The volume is the sound settings' own, changed as the bar moves.

@@ -37,25 +37,13 @@ enum class Setting : int {
     Language = 6, // the language's base in the string tables
 };
 
-// The desktop's volume bar: a hundred steps from silence to full.
-constexpr int kVolumeSteps = 100;
-constexpr int kVolumeStepSize =
-    (tov::sound::kVolumeFull - tov::sound::kVolumeSilent) / kVolumeSteps;
-
 // What a setting the page does not know reads as.
 constexpr int kNoSetting = INT_MIN;
 
-int volumePosition(int sndvolume)
-{
-    return (std::clamp(sndvolume, tov::sound::kVolumeSilent, tov::sound::kVolumeFull) -
-            tov::sound::kVolumeSilent) /
-           kVolumeStepSize;
-}
-
-int positionVolume(int position)
-{
-    return std::clamp(position, 0, kVolumeSteps) * kVolumeStepSize + tov::sound::kVolumeSilent;
-}
+// The desktop's volume bar, the same steps.
+using tov::shell::kVolumeSteps;
+using tov::shell::positionVolume;
+using tov::shell::volumePosition;
 
 std::vector<tov::LanguageItem> languages()
 {
