@@ -115,10 +115,7 @@ void SoundCues::sound(std::span<const double> tones, double soundnumber, double 
     std::chrono::microseconds sounds{0}; //: how long from now the longest tone sounds
     try {
         for (; started < tones.size(); ++started) {
-            sound::TWaveCollectionItem& item = bank_.find(toneName(started + 1, number));
-            item.setlooped(true);
-            item.setfrequency(toneFrequency(tones[started]));
-            item.setvolume(settings_.sndvolume);
+            sound::TWaveCollectionItem& item = tone(started + 1, number, tones[started]);
             if (milliseconds > 0 && milliseconds <= kLongestTimedTone.count()) {
                 // Sample-exact: the tone ends on its own frame, not on the next mixing
                 // update after the timer's tick, and the next statement joins on to it.
@@ -154,11 +151,17 @@ void SoundCues::volumePreview()
     if (!settings_.tovanasounds) {
         return;
     }
-    sound::TWaveCollectionItem& item = bank_.find(toneName(1, truncated(kVolumePreviewSound)));
+    tone(1, truncated(kVolumePreviewSound), kVolumePreviewTone[0])
+        .playfor(std::chrono::milliseconds(truncated(kVolumePreviewDuration)));
+}
+
+sound::TWaveCollectionItem& SoundCues::tone(size_t voice, int32_t soundnumber, double tone)
+{
+    sound::TWaveCollectionItem& item = bank_.find(toneName(voice, soundnumber));
     item.setlooped(true);
-    item.setfrequency(toneFrequency(kVolumePreviewTone[0]));
+    item.setfrequency(toneFrequency(tone));
     item.setvolume(settings_.sndvolume);
-    item.playfor(std::chrono::milliseconds(truncated(kVolumePreviewDuration)));
+    return item;
 }
 
 void SoundCues::playcue(const std::string& name)

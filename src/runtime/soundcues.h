@@ -98,6 +98,9 @@ public:
     void volumePreview();
 
 private:
+    // The bank's item for the sound's `voice`-th tone, looped at the tone's frequency and
+    // the sounds' volume, ready to play.
+    sound::TWaveCollectionItem& tone(size_t voice, int32_t soundnumber, double tone);
     void playcue(const std::string& name);
 
     sound::TWaveCollection& bank_;
