@@ -76,7 +76,7 @@ bool writeGeneral(tov::web::WebHost& host, Setting which, int value)
         return false;
     }
     tov::shell::writesettings(host.profile(), values);
-    host.soundSettings() = values.sounds;
+    host.soundCues().settings() = values.sounds;
     return true;
 }
 
@@ -168,7 +168,7 @@ EMSCRIPTEN_KEEPALIVE void tovana_preview_volume(int position)
     if (host == nullptr) {
         return;
     }
-    host->soundSettings().sndvolume = positionVolume(position);
+    host->soundCues().settings().sndvolume = positionVolume(position);
     try {
         host->soundCues().volumePreview();
     } catch (const std::exception& error) {
@@ -180,7 +180,7 @@ EMSCRIPTEN_KEEPALIVE void tovana_restore_volume()
 {
     tov::web::WebHost* host = tov::web::current();
     if (host != nullptr) {
-        host->soundSettings() = tov::shell::readsettings(host->profile()).sounds;
+        host->soundCues().settings() = tov::shell::readsettings(host->profile()).sounds;
     }
 }
 

@@ -286,7 +286,7 @@ EMSCRIPTEN_KEEPALIVE void tovana_cue(int number)
         return;
     }
     try {
-        tov::runtime::SoundStatement& sounds = *host->console().host().sounds;
+        tov::runtime::SoundCues& sounds = host->soundCues();
         if (number == 0) {
             sounds.beep();
         } else {

@@ -217,11 +217,6 @@ void WebHost::saveMemoryImage()
     page::persistUserFiles();
 }
 
-runtime::SoundSettings& WebHost::soundSettings()
-{
-    return hosts_->cues.settings();
-}
-
 runtime::SoundCues& WebHost::soundCues()
 {
     return hosts_->cues;

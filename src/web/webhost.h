@@ -37,9 +37,8 @@ public:
     runtime::Console& console() { return console_; }
     const runtime::AnswerRecord& answers() const { return answers_; }
     const Profile& profile() const { return profile_; }
-    // The sounds' settings the running cues play by, changed by the Sounds dialog.
-    runtime::SoundSettings& soundSettings();
-    // The cues the program and the page play, by those settings.
+    // The cues the program and the page play; their settings are the ones the Sounds
+    // dialog changes.
     runtime::SoundCues& soundCues();
     // Saves the memory image and hands the player's files to the page's storage. An image
     // that cannot be written is shown; the old one stays.
