@@ -264,16 +264,15 @@ class Page {
     await this.speech.ready();
     // The program opens its audio as it starts, so the page's side is there first.
     this.audio = createAudio(this);
-    // The module compiled while the page loaded (index.html); a failure to compile or
-    // instantiate it ends the load with its message instead of leaving the page waiting.
-    const compiled = window.tovanaWasm ??
-      WebAssembly.compileStreaming(fetch(new URL('tovana.wasm', import.meta.url)));
+    // The module compiled while the page loaded (index.html's window.tovanaWasm); a failure
+    // to compile or instantiate it ends the load with its message instead of leaving the
+    // page waiting.
     let wasmFailed;
     const wasmFailure = new Promise((resolve, reject) => { wasmFailed = reject; });
     this.module = await Promise.race([wasmFailure, createTovana({
       page: this,
       instantiateWasm: (imports, receive) => {
-        compiled
+        window.tovanaWasm
           .then((module) => WebAssembly.instantiate(module, imports)
             .then((instance) => receive(instance, module)))
           .catch(wasmFailed);
