@@ -94,7 +94,7 @@ std::filesystem::path requestShortUpdates()
     for (const std::filesystem::path& file : openAlConfigFiles()) {
         userConfigs.push_back(readConfigFile(file));
     }
-    const std::string ours = shortUpdateConfig(userConfigs);
+    const std::string ours = shortUpdateConfig(userConfigs, realtimeAllowed());
     if (ours.empty()) {
         return {};
     }

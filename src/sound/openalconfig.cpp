@@ -23,8 +23,8 @@ constexpr std::string_view kTimingConfig = "period_size = 256\n"
 // The mixer thread at the lowest real-time priority, below the sound server's own threads
 // (PulseAudio's default is 5). With the pulse client's thread raised too
 // (sound/realtime.h), that minute at 256 by three never ran dry, where it did 13 to 17
-// times at the normal priority. OpenAL asks the system itself; where that is refused, the
-// mixer runs as before.
+// times at the normal priority. Asked for only where the system grants it: OpenAL reports a
+// refusal as an error on the standard error.
 constexpr OpenAlKey kPriorityKey{"general", "rt-prio"};
 constexpr std::string_view kPriorityConfig = "rt-prio = 1\n";
 
@@ -90,7 +90,7 @@ bool setsKey(std::string_view config, const OpenAlKey& wanted)
     return false;
 }
 
-std::string shortUpdateConfig(const std::vector<std::string>& userConfigs)
+std::string shortUpdateConfig(const std::vector<std::string>& userConfigs, bool realtime)
 {
     const auto anySets = [&userConfigs](const OpenAlKey& key) {
         return std::any_of(userConfigs.begin(), userConfigs.end(),
@@ -100,7 +100,7 @@ std::string shortUpdateConfig(const std::vector<std::string>& userConfigs)
     if (std::none_of(kTimingKeys.begin(), kTimingKeys.end(), anySets)) {
         ours += kTimingConfig;
     }
-    if (!anySets(kPriorityKey)) {
+    if (realtime && !anySets(kPriorityKey)) {
         ours += kPriorityConfig;
     }
     return ours.empty() ? ours : "[general]\n" + ours;

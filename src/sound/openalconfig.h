@@ -27,9 +27,10 @@ struct OpenAlKey {
 bool setsKey(std::string_view config, const OpenAlKey& key);
 
 // The program's configuration: short updates, unless one of the files given (their
-// contents) already sets a timing key; a real-time mixer, unless one sets its priority.
-// Empty when there is nothing to add.
-std::string shortUpdateConfig(const std::vector<std::string>& userConfigs);
+// contents) already sets a timing key; a real-time mixer, unless one sets its priority or
+// the system refuses real-time threads (`realtime` false: OpenAL would then print its
+// refusal on the standard error of every start). Empty when there is nothing to add.
+std::string shortUpdateConfig(const std::vector<std::string>& userConfigs, bool realtime);
 
 // The files OpenAL Soft reads before ALSOFT_CONF, from the environment's XDG_CONFIG_DIRS,
 // HOME and XDG_CONFIG_HOME, as OpenAL finds them.

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <thread>
 
 namespace tov::sound {
 namespace {
@@ -21,6 +22,7 @@ std::string nameOf(const std::filesystem::path& task)
     return name;
 }
 
+// `tid` 0 is the calling thread.
 bool raise(pid_t tid)
 {
     sched_param priority{};
@@ -47,6 +49,14 @@ int raiseThreadsNamed(std::string_view name, const std::filesystem::path& tasks)
         raised += raise(tid) ? 1 : 0;
     }
     return raised;
+}
+
+bool realtimeAllowed()
+{
+    bool allowed = false;
+    std::thread probe([&allowed] { allowed = raise(0); });
+    probe.join();
+    return allowed;
 }
 
 } // namespace tov::sound

@@ -2,10 +2,13 @@
 // nothing odd in the task folder gets in the way.
 #include "sound/realtime.h"
 
+#include "doubles/unprivileged.h"
+
 #include <gtest/gtest.h>
 
 #include <pthread.h>
 #include <sched.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -74,6 +77,29 @@ TEST(RaiseThreads, OnlyTheNamedThreadsBecomeRealTimeWhereTheSystemAllowsIt)
     EXPECT_EQ(policyOf(other.tid()), SCHED_OTHER);
     EXPECT_EQ(policyOf(::gettid()), SCHED_OTHER);
     EXPECT_EQ(raiseThreadsNamed("no-such-thread"), 0);
+}
+
+TEST(RaiseThreads, TheProbeAnswersAsTheSystemDoes)
+{
+    // Its answer is what raising a thread of the process gives.
+    NamedThread thread(kName);
+    EXPECT_EQ(realtimeAllowed(), raiseThreadsNamed(kName) == 1);
+    // The probe's thread is gone, and the caller keeps its scheduling.
+    EXPECT_EQ(policyOf(::gettid()), SCHED_OTHER);
+
+    // An ordinary user without a real-time limit is refused (the package's own check: such
+    // a user's game must print nothing on the standard error).
+    const int status = tov::testing::runUnprivileged([] {
+        const rlimit none{0, 0};
+        if (::setrlimit(RLIMIT_RTPRIO, &none) != 0) {
+            return 3;
+        }
+        if (::geteuid() == 0) {
+            return 4; // still root: the test cannot say what an ordinary user gets
+        }
+        return realtimeAllowed() ? 1 : 0;
+    });
+    EXPECT_EQ(status, 0) << "1: allowed without a limit or a capability";
 }
 
 TEST(RaiseThreads, ATaskFolderWithStrangeEntriesRaisesNothing)
