@@ -10,6 +10,7 @@ TOVANA_BUILD_PACKAGES=(
   libopenal-dev libopenal1
   libespeak-ng-dev espeak-ng-data
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng
+  libpulse-dev
   libbrlapi-dev
 )
 

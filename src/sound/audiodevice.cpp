@@ -293,8 +293,11 @@ std::shared_ptr<AudioDevice> AudioDevice::acquire()
     std::shared_ptr<AudioDevice> opened(
         new AudioDevice(Kind::System, device, context, outputFrequency(device)));
     opened->findMixingGrid();
-    // The client thread the pulse backend opened with the device (when it is the backend
-    // OpenAL chose); where the system refuses, the sound plays as before.
+    // OpenAL names no backend to its caller; the pulse backend's client thread, opened with
+    // the device, tells. No other part of the process talks to a server before the device
+    // is open.
+    opened->onSoundServer_ = threadsNamed(kPulseClientThread) > 0;
+    // That thread's scheduling; where the system refuses, the sound plays as before.
     raiseThreadsNamed(kPulseClientThread);
     s.open = opened;
     return opened;

@@ -111,6 +111,10 @@ public:
     using LossHandler = std::function<void(const std::string& output)>;
     static void onLoss(LossHandler handler);
 
+    // OpenAL plays through a PulseAudio server (its pulse backend, rather than ALSA, a
+    // wave file or nothing): a stream of one's own can reach the same server.
+    bool onSoundServer() const { return onSoundServer_; }
+
     // The frames of one mixing update: what a start or a stop may be late by.
     int updateFrames() const { return updateFrames_; }
 
@@ -137,6 +141,7 @@ private:
     void findMixingGrid();
 
     Kind kind_;
+    bool onSoundServer_ = false;
     ALCdevice* device_;   //: owned: closed by the destructor
     ALCcontext* context_; //: owned: current for the whole process while it lives
     int frequency_;

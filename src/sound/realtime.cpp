@@ -30,11 +30,10 @@ bool raise(pid_t tid)
     return ::sched_setscheduler(tid, SCHED_RR | SCHED_RESET_ON_FORK, &priority) == 0;
 }
 
-} // namespace
-
-int raiseThreadsNamed(std::string_view name, const std::filesystem::path& tasks)
+// Calls `each` with the kernel id of every thread in `tasks` named `name`.
+template <typename Each>
+void forThreadsNamed(std::string_view name, const std::filesystem::path& tasks, Each each)
 {
-    int raised = 0;
     std::error_code error;
     for (std::filesystem::directory_iterator it(tasks, error), end; !error && it != end;
          it.increment(error)) {
@@ -46,9 +45,24 @@ int raiseThreadsNamed(std::string_view name, const std::filesystem::path& tasks)
             nameOf(it->path()) != name) {
             continue;
         }
-        raised += raise(tid) ? 1 : 0;
+        each(tid);
     }
+}
+
+} // namespace
+
+int raiseThreadsNamed(std::string_view name, const std::filesystem::path& tasks)
+{
+    int raised = 0;
+    forThreadsNamed(name, tasks, [&raised](pid_t tid) { raised += raise(tid) ? 1 : 0; });
     return raised;
+}
+
+int threadsNamed(std::string_view name, const std::filesystem::path& tasks)
+{
+    int found = 0;
+    forThreadsNamed(name, tasks, [&found](pid_t) { ++found; });
+    return found;
 }
 
 bool realtimeAllowed()

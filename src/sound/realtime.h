@@ -21,6 +21,9 @@ inline constexpr std::string_view kPulseClientThread = "threaded-ml";
 int raiseThreadsNamed(std::string_view name,
                       const std::filesystem::path& tasks = "/proc/self/task");
 
+// How many threads of this process are named `name`.
+int threadsNamed(std::string_view name, const std::filesystem::path& tasks = "/proc/self/task");
+
 // Whether a thread of this process may take SCHED_RR at the lowest priority. Tried on a
 // short-lived thread of its own rather than read off the user id or RLIMIT_RTPRIO: root in
 // a container without CAP_SYS_NICE or without a real-time budget is refused too.

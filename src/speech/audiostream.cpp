@@ -19,6 +19,16 @@ int16_t scaled(int16_t sample, float gain)
 
 } // namespace
 
+void toStereo(std::span<const int16_t> mono, float leftGain, float rightGain,
+              std::vector<int16_t>& stereo)
+{
+    stereo.resize(mono.size() * 2);
+    for (size_t i = 0; i < mono.size(); ++i) {
+        stereo[2 * i] = scaled(mono[i], leftGain);
+        stereo[2 * i + 1] = scaled(mono[i], rightGain);
+    }
+}
+
 size_t audibleFrom(std::span<const int16_t> mono, int rate)
 {
     const auto loud = std::find_if(mono.begin(), mono.end(), [](int16_t s) {
@@ -65,11 +75,7 @@ void AudioStream::queue(std::span<const int16_t> mono, float leftGain, float rig
     // A source that ran dry has played every buffer; take them back first, or playing
     // it again would start over from the oldest.
     recycle();
-    stereo_.resize(mono.size() * 2);
-    for (size_t i = 0; i < mono.size(); ++i) {
-        stereo_[2 * i] = scaled(mono[i], leftGain);
-        stereo_[2 * i + 1] = scaled(mono[i], rightGain);
-    }
+    toStereo(mono, leftGain, rightGain, stereo_);
     if (free_.empty()) {
         buffers_.push_back(device_->createBuffer());
         free_.push_back(buffers_.back().id());

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "sound/audiodevice.h"
+#include "speech/speechoutput.h"
 
 #include <cstdint>
 #include <deque>
@@ -28,27 +29,21 @@ inline constexpr int16_t kAudibleSample = 64;
 // after that sounds late, and the user does not hear silence as an answer.
 size_t audibleFrom(std::span<const int16_t> mono, int rate);
 
-class AudioStream {
+class AudioStream final : public SpeechOutput {
 public:
     // Throws TovError when OpenAL has no source left.
     AudioStream(std::shared_ptr<sound::AudioDevice> device, int sampleRate);
-    ~AudioStream();
+    ~AudioStream() override;
     AudioStream(const AudioStream&) = delete;
     AudioStream& operator=(const AudioStream&) = delete;
 
-    // Appends the samples behind what is queued and keeps the source playing. Throws
-    // TovError when OpenAL cannot take them.
-    void queue(std::span<const int16_t> mono, float leftGain, float rightGain);
-    // Silences the source at once and drops everything queued.
-    void stop();
+    void queue(std::span<const int16_t> mono, float leftGain, float rightGain) override;
+    void stop() override;
     // Takes back the buffers that have been played.
-    void recycle();
-
-    // The source still has samples to play.
-    bool isPlaying() const;
-    // Samples queued and not yet played, in frames.
-    size_t framesAhead() const;
-    int sampleRate() const { return rate_; }
+    void recycle() override;
+    bool isPlaying() const override;
+    size_t framesAhead() const override;
+    int sampleRate() const override { return rate_; }
 
 private:
     struct Queued {

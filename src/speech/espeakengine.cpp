@@ -6,6 +6,7 @@
 #include "sound/audiodevice.h"
 #include "speech/audiostream.h"
 #include "speech/controltags.h"
+#include "speech/pulsestream.h"
 
 #include <algorithm>
 #include <chrono>
@@ -31,6 +32,8 @@ constexpr auto kPlaybackPoll = 10ms;
 constexpr auto kLongestPoll = 100ms;
 // Synthesis runs far ahead of playback; beyond this much queued speech it waits.
 constexpr auto kMaximumAhead = 30s;
+// How long the worker waits for the sound server to take a stream of its own.
+constexpr auto kServerAnswer = 2000ms;
 
 constexpr uint32_t kChannelMask = 0xFFFF;
 constexpr uint32_t kFullChannels = 0xFFFFFFFF;
@@ -77,9 +80,13 @@ public:
     Central(std::shared_ptr<Library> library, const Voice& voice,
             std::shared_ptr<sound::AudioDevice> device, GuiPoster& poster)
         : library_(std::move(library)), poster_(poster), voiceName_(voice.name),
-          stream_(std::move(device), library_->sampleRate())
+          device_(std::move(device)),
+          stream_(std::make_unique<AudioStream>(device_, library_->sampleRate()))
     {
-        worker_ = std::thread([this] { work(); });
+        worker_ = std::thread([this] {
+            speakToTheServer();
+            work();
+        });
     }
 
     ~Central() override
@@ -139,7 +146,7 @@ public:
             const std::lock_guard guard(lock_);
             ++generation_;
             jobs_.clear();
-            stream_.stop();
+            stream_->stop();
             if (busy_) {
                 busy_ = false;
                 notify(Notification::AudioStop);
@@ -280,14 +287,14 @@ private:
 
     std::chrono::milliseconds pollInterval() const
     {
-        const auto left = std::chrono::milliseconds(stream_.framesAhead() * 1000 /
-                                                    static_cast<size_t>(stream_.sampleRate()));
+        const auto left = std::chrono::milliseconds(stream_->framesAhead() * 1000 /
+                                                    static_cast<size_t>(stream_->sampleRate()));
         return std::clamp<std::chrono::milliseconds>(left / 2, kPlaybackPoll, kLongestPoll);
     }
 
     size_t maximumAheadFrames() const
     {
-        return static_cast<size_t>(stream_.sampleRate()) *
+        return static_cast<size_t>(stream_->sampleRate()) *
                static_cast<size_t>(std::chrono::seconds(kMaximumAhead).count());
     }
 
@@ -297,7 +304,7 @@ private:
     bool feed(const Job& job, std::span<const int16_t> samples, bool& heard)
     {
         if (!heard) {
-            const size_t from = audibleFrom(samples, stream_.sampleRate());
+            const size_t from = audibleFrom(samples, stream_->sampleRate());
             if (from == samples.size()) {
                 const std::lock_guard guard(lock_);
                 return !stopping_ && job.generation == generation_;
@@ -307,15 +314,35 @@ private:
         }
         std::unique_lock guard(lock_);
         while (!stopping_ && job.generation == generation_ &&
-               stream_.framesAhead() > maximumAheadFrames()) {
+               stream_->framesAhead() > maximumAheadFrames()) {
             wake_.wait_for(guard, kPlaybackPoll);
-            stream_.recycle();
+            stream_->recycle();
         }
         if (stopping_ || job.generation != generation_) {
             return false;
         }
-        stream_.queue(samples, job.left, job.right);
+        stream_->queue(samples, job.left, job.right);
         return true;
+    }
+
+    // Where OpenAL plays through a sound server, the speech goes to that server in a
+    // stream of its own, which is heard sooner (speech/pulsestream.h). Asked for on the
+    // worker, so that no caller waits for the server; the jobs wait until it has answered.
+    void speakToTheServer()
+    {
+        if (device_->kind() != sound::AudioDevice::Kind::System || !device_->onSoundServer()) {
+            return;
+        }
+        auto direct = PulseStream::open(device_, library_->sampleRate(),
+                                        std::chrono::duration_cast<std::chrono::seconds>(
+                                            kMaximumAhead + 2s),
+                                        kServerAnswer);
+        if (direct == nullptr) {
+            return; // OpenAL's source speaks
+        }
+        const std::lock_guard guard(lock_);
+        stream_->stop();
+        stream_ = std::move(direct);
     }
 
     void work()
@@ -327,8 +354,8 @@ private:
                     wake_.wait(guard);
                     continue;
                 }
-                stream_.recycle();
-                if (stream_.isPlaying()) {
+                stream_->recycle();
+                if (stream_->isPlaying()) {
                     wake_.wait_for(guard, pollInterval());
                 } else {
                     busy_ = false;
@@ -363,7 +390,8 @@ private:
     uint64_t generation_ = 0; //: counts AudioResets
     bool busy_ = false;       //: AudioStart posted, AudioStop not yet
     bool stopping_ = false;
-    AudioStream stream_;
+    const std::shared_ptr<sound::AudioDevice> device_;
+    std::unique_ptr<SpeechOutput> stream_;
     std::thread worker_; //: started last, joined first
 };
 

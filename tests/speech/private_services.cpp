@@ -29,7 +29,7 @@ bool exited(pid_t pid)
 
 } // namespace
 
-PrivateSpeechServices::PrivateSpeechServices()
+PrivateSpeechServices::PrivateSpeechServices(Start what)
 {
     char pattern[] = "/tmp/tovana-speech-XXXXXX";
     if (mkdtemp(pattern) == nullptr) {
@@ -52,6 +52,9 @@ PrivateSpeechServices::PrivateSpeechServices()
     if (pulse_ < 0 || !waitForSocket(native, pulse_)) {
         problem_ =
             "pulseaudio did not start (is it installed? see " + (dir_ / "pulse.log").string() + ")";
+        return;
+    }
+    if (what == Start::SoundOnly) {
         return;
     }
     const std::string socket = (dir_ / "speechd.sock").string();
@@ -130,6 +133,12 @@ void PrivateSpeechServices::stop(pid_t group, int signal)
     }
     kill(-group, SIGKILL);
     waitpid(group, nullptr, 0);
+}
+
+void PrivateSpeechServices::killSound()
+{
+    stop(pulse_, SIGKILL);
+    pulse_ = -1;
 }
 
 PrivateSpeechServices::~PrivateSpeechServices()

@@ -13,9 +13,11 @@ namespace tov::speech::testing {
 
 class PrivateSpeechServices {
 public:
-    // Starts both and points this process's speech-dispatcher clients (SPEECHD_ADDRESS) at
-    // the private one. On failure `ready()` is false and `problem()` says why.
-    PrivateSpeechServices();
+    enum class Start { SoundAndSpeech, SoundOnly };
+    // Starts both (or only the sound server) and points this process's PulseAudio and
+    // speech-dispatcher clients (PULSE_SERVER, SPEECHD_ADDRESS) at the private ones. On
+    // failure `ready()` is false and `problem()` says why.
+    explicit PrivateSpeechServices(Start what = Start::SoundAndSpeech);
     ~PrivateSpeechServices();
     PrivateSpeechServices(const PrivateSpeechServices&) = delete;
     PrivateSpeechServices& operator=(const PrivateSpeechServices&) = delete;
@@ -25,6 +27,8 @@ public:
     const std::filesystem::path& folder() const { return dir_; }
     // The PulseAudio server, as PULSE_SERVER names it.
     std::string pulseServer() const;
+    // Kills the sound server, as a server that crashed ends.
+    void killSound();
 
 private:
     pid_t start(const std::string& log, const std::vector<std::string>& argv);

@@ -1,0 +1,308 @@
+// The PulseAudio stream, its silence and its writes at the read point.
+#include "speech/pulsestream.h"
+
+#include "sound/audiodevice.h"
+#include "sound/realtime.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+
+namespace tov::speech {
+namespace {
+
+constexpr size_t kFrameBytes = 2 * sizeof(int16_t);
+
+// Locks the stream's loop for a scope; its callbacks run with it held.
+class LoopLock {
+public:
+    explicit LoopLock(pa_threaded_mainloop* loop) : loop_(loop) { pa_threaded_mainloop_lock(loop_); }
+    ~LoopLock() { pa_threaded_mainloop_unlock(loop_); }
+    LoopLock(const LoopLock&) = delete;
+    LoopLock& operator=(const LoopLock&) = delete;
+
+private:
+    pa_threaded_mainloop* loop_;
+};
+
+uint32_t bytesOf(std::chrono::microseconds time, const pa_sample_spec& spec)
+{
+    return static_cast<uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(time.count()), &spec));
+}
+
+// Waits for a server operation to finish, the loop locked; false when it did not within
+// `limit` (it is cancelled then) or failed to start.
+template <typename Wait> bool finish(pa_operation* operation, Wait&& wait)
+{
+    if (operation == nullptr) {
+        return false;
+    }
+    const bool done =
+        wait([operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
+    if (!done) {
+        pa_operation_cancel(operation);
+    }
+    pa_operation_unref(operation);
+    return done;
+}
+
+void signalLoop(pa_threaded_mainloop* loop)
+{
+    pa_threaded_mainloop_signal(loop, 0);
+}
+
+// An operation's end wakes whoever waits on the loop.
+void signalDone(pa_stream*, int, void* loop)
+{
+    signalLoop(static_cast<pa_threaded_mainloop*>(loop));
+}
+
+} // namespace
+
+PulseStream::PulseStream(std::shared_ptr<sound::AudioDevice> device, int sampleRate)
+    : device_(std::move(device)), rate_(sampleRate)
+{
+}
+
+std::unique_ptr<PulseStream> PulseStream::open(std::shared_ptr<sound::AudioDevice> device,
+                                               int sampleRate, std::chrono::seconds hold,
+                                               std::chrono::milliseconds limit)
+{
+    if (sampleRate <= 0) {
+        return nullptr;
+    }
+    std::unique_ptr<PulseStream> stream(new PulseStream(std::move(device), sampleRate));
+    if (!stream->connect(hold, limit)) {
+        return nullptr;
+    }
+    // The stream's own client thread, as OpenAL's: a late refill runs the server dry.
+    sound::raiseThreadsNamed(sound::kPulseClientThread);
+    return stream;
+}
+
+template <typename Done> bool PulseStream::waitFor(Done done, std::chrono::milliseconds limit) const
+{
+    // The loop's wait has no time limit: a timer on the loop wakes it at the deadline.
+    struct Alarm {
+        pa_threaded_mainloop* loop;
+        bool rang = false;
+    } alarm{loop_};
+    pa_mainloop_api* const api = pa_threaded_mainloop_get_api(loop_);
+    timeval at{};
+    pa_timeval_add(pa_gettimeofday(&at),
+                   static_cast<pa_usec_t>(std::chrono::microseconds(limit).count()));
+    pa_time_event* const timer = api->time_new(
+        api, &at,
+        [](pa_mainloop_api*, pa_time_event*, const timeval*, void* data) {
+            auto* a = static_cast<Alarm*>(data);
+            a->rang = true;
+            signalLoop(a->loop);
+        },
+        &alarm);
+    while (!done() && !alarm.rang) {
+        pa_threaded_mainloop_wait(loop_);
+    }
+    api->time_free(timer);
+    return done();
+}
+
+bool PulseStream::connect(std::chrono::seconds hold, std::chrono::milliseconds limit)
+{
+    loop_ = pa_threaded_mainloop_new();
+    if (loop_ == nullptr) {
+        return false;
+    }
+    pa_proplist* const about = pa_proplist_new();
+    pa_proplist_sets(about, PA_PROP_APPLICATION_NAME, "tovana");
+    pa_proplist_sets(about, PA_PROP_APPLICATION_ID, "tovana");
+    context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "tovana", about);
+    pa_proplist_free(about);
+    if (context_ == nullptr || pa_threaded_mainloop_start(loop_) < 0) {
+        return false;
+    }
+    const LoopLock lock(loop_);
+    pa_context_set_state_callback(
+        context_, [](pa_context*, void* loop) { signalLoop(static_cast<pa_threaded_mainloop*>(loop)); },
+        loop_);
+    if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        return false;
+    }
+    const auto contextSettled = [this] {
+        const pa_context_state_t state = pa_context_get_state(context_);
+        return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+    };
+    if (!waitFor(contextSettled, limit) || pa_context_get_state(context_) != PA_CONTEXT_READY) {
+        return false;
+    }
+
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(rate_), 2};
+    pa_proplist* const role = pa_proplist_new();
+    // What a screen reader's speech is: a server that lowers other sound for it does so.
+    pa_proplist_sets(role, PA_PROP_MEDIA_ROLE, "a11y");
+    stream_ = pa_stream_new_with_proplist(context_, "speech", &spec, nullptr, role);
+    pa_proplist_free(role);
+    if (stream_ == nullptr) {
+        return false;
+    }
+    pa_stream_set_state_callback(
+        stream_,
+        [](pa_stream* s, void* data) {
+            auto* self = static_cast<PulseStream*>(data);
+            self->ready_ = pa_stream_get_state(s) == PA_STREAM_READY;
+            signalLoop(self->loop_);
+        },
+        this);
+    pa_stream_set_write_callback(
+        stream_, [](pa_stream*, size_t bytes, void* data) { static_cast<PulseStream*>(data)->fill(bytes); },
+        this);
+    pa_buffer_attr attributes{};
+    attributes.maxlength = bytesOf(hold, spec);
+    attributes.tlength = bytesOf(kBuffer, spec);
+    attributes.prebuf = 0; // plays at once, and an empty buffer does not stop the stream
+    attributes.minreq = bytesOf(kRequest, spec);
+    attributes.fragsize = static_cast<uint32_t>(-1);
+    if (pa_stream_connect_playback(stream_, nullptr, &attributes, PA_STREAM_EARLY_REQUESTS,
+                                   nullptr, nullptr) < 0) {
+        return false;
+    }
+    const auto streamSettled = [this] {
+        const pa_stream_state_t state = pa_stream_get_state(stream_);
+        return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+    };
+    return waitFor(streamSettled, limit) && ready_;
+}
+
+PulseStream::~PulseStream()
+{
+    if (loop_ == nullptr) {
+        return;
+    }
+    {
+        const LoopLock lock(loop_);
+        if (stream_ != nullptr) {
+            pa_stream_set_state_callback(stream_, nullptr, nullptr);
+            pa_stream_set_write_callback(stream_, nullptr, nullptr);
+            pa_stream_disconnect(stream_);
+            pa_stream_unref(stream_);
+        }
+        if (context_ != nullptr) {
+            pa_context_set_state_callback(context_, nullptr, nullptr);
+            pa_context_disconnect(context_);
+            pa_context_unref(context_);
+        }
+    }
+    pa_threaded_mainloop_stop(loop_);
+    pa_threaded_mainloop_free(loop_);
+}
+
+PulseStream::Clock::duration PulseStream::durationOf(size_t frames) const
+{
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(static_cast<double>(frames) / rate_));
+}
+
+void PulseStream::fill(size_t bytes)
+{
+    if (!ready_ || bytes == 0) {
+        return;
+    }
+    bytes -= bytes % kFrameBytes;
+    if (silence_.size() * sizeof(int16_t) < bytes) {
+        silence_.assign(bytes / sizeof(int16_t), 0);
+    }
+    if (pa_stream_write(stream_, silence_.data(), bytes, nullptr, 0, PA_SEEK_RELATIVE) == 0) {
+        padding_ += bytes;
+    }
+}
+
+void PulseStream::queue(std::span<const int16_t> mono, float leftGain, float rightGain)
+{
+    if (mono.empty()) {
+        return;
+    }
+    const Clock::time_point now = clock_();
+    const bool continuing = now < speechEnd_;
+    if (!continuing && device_ != nullptr) {
+        // An utterance starts: a sound server gone since the last one is told of now, once,
+        // rather than leaving the voice silent unexplained.
+        device_->watch();
+    }
+    toStereo(mono, leftGain, rightGain, stereo_);
+    const LoopLock lock(loop_);
+    if (!ready_) {
+        return;
+    }
+    const size_t bytes = stereo_.size() * sizeof(int16_t);
+    Clock::time_point start;
+    int written = 0;
+    if (continuing) {
+        // Right behind the speech before it, over the silence the server asked for since.
+        start = speechEnd_;
+        written = pa_stream_write(stream_, stereo_.data(), bytes, nullptr,
+                                  -static_cast<int64_t>(padding_), PA_SEEK_RELATIVE);
+    } else {
+        const pa_sample_spec* spec = pa_stream_get_sample_spec(stream_);
+        start = now + kLead;
+        written = pa_stream_write(stream_, stereo_.data(), bytes, nullptr,
+                                  static_cast<int64_t>(bytesOf(kLead, *spec)),
+                                  PA_SEEK_RELATIVE_ON_READ);
+    }
+    if (written != 0) {
+        return; // the server has gone; its loss is told by the device's watch
+    }
+    speechEnd_ = start + durationOf(mono.size());
+    padding_ = 0;
+}
+
+void PulseStream::stop()
+{
+    speechEnd_ = clock_();
+    const LoopLock lock(loop_);
+    if (!ready_) {
+        return;
+    }
+    // Nothing waits for the flush: the silence written behind it reaches the server after it.
+    if (pa_operation* const flushed = pa_stream_flush(stream_, nullptr, nullptr)) {
+        pa_operation_unref(flushed);
+    }
+    padding_ = 0;
+    fill(bytesOf(kBuffer, *pa_stream_get_sample_spec(stream_)));
+}
+
+bool PulseStream::isPlaying() const
+{
+    return clock_() < speechEnd_;
+}
+
+size_t PulseStream::framesAhead() const
+{
+    const Clock::duration left = speechEnd_ - clock_();
+    if (left <= Clock::duration::zero()) {
+        return 0;
+    }
+    return static_cast<size_t>(std::chrono::duration<double>(left).count() * rate_);
+}
+
+long long PulseStream::framesHeld(std::chrono::milliseconds limit) const
+{
+    const LoopLock lock(loop_);
+    if (!ready_ ||
+        !finish(pa_stream_update_timing_info(stream_, signalDone, loop_),
+                [this, limit](auto done) { return waitFor(done, limit); })) {
+        return -1;
+    }
+    const pa_timing_info* const timing = pa_stream_get_timing_info(stream_);
+    if (timing == nullptr || timing->write_index_corrupt != 0 || timing->read_index_corrupt != 0) {
+        return -1;
+    }
+    return (timing->write_index - timing->read_index) / static_cast<long long>(kFrameBytes);
+}
+
+bool PulseStream::pause(bool paused, std::chrono::milliseconds limit)
+{
+    const LoopLock lock(loop_);
+    return ready_ && finish(pa_stream_cork(stream_, paused ? 1 : 0, signalDone, loop_),
+                            [this, limit](auto done) { return waitFor(done, limit); });
+}
+
+} // namespace tov::speech
