@@ -16,7 +16,10 @@ constexpr size_t kFrameBytes = 2 * sizeof(int16_t);
 // Locks the stream's loop for a scope; its callbacks run with it held.
 class LoopLock {
 public:
-    explicit LoopLock(pa_threaded_mainloop* loop) : loop_(loop) { pa_threaded_mainloop_lock(loop_); }
+    explicit LoopLock(pa_threaded_mainloop* loop) : loop_(loop)
+    {
+        pa_threaded_mainloop_lock(loop_);
+    }
     ~LoopLock() { pa_threaded_mainloop_unlock(loop_); }
     LoopLock(const LoopLock&) = delete;
     LoopLock& operator=(const LoopLock&) = delete;
@@ -32,7 +35,8 @@ uint32_t bytesOf(std::chrono::microseconds time, const pa_sample_spec& spec)
 
 // Waits for a server operation to finish, the loop locked; false when it did not within
 // `limit` (it is cancelled then) or failed to start.
-template <typename Wait> bool finish(pa_operation* operation, Wait&& wait)
+template <typename Wait>
+bool finish(pa_operation* operation, Wait&& wait)
 {
     if (operation == nullptr) {
         return false;
@@ -80,7 +84,8 @@ std::unique_ptr<PulseStream> PulseStream::open(std::shared_ptr<sound::AudioDevic
     return stream;
 }
 
-template <typename Done> bool PulseStream::waitFor(Done done, std::chrono::milliseconds limit) const
+template <typename Done>
+bool PulseStream::waitFor(Done done, std::chrono::milliseconds limit) const
 {
     // The loop's wait has no time limit: a timer on the loop wakes it at the deadline.
     struct Alarm {
@@ -122,7 +127,8 @@ bool PulseStream::connect(std::chrono::seconds hold, std::chrono::milliseconds l
     }
     const LoopLock lock(loop_);
     pa_context_set_state_callback(
-        context_, [](pa_context*, void* loop) { signalLoop(static_cast<pa_threaded_mainloop*>(loop)); },
+        context_,
+        [](pa_context*, void* loop) { signalLoop(static_cast<pa_threaded_mainloop*>(loop)); },
         loop_);
     if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
         return false;
@@ -153,7 +159,8 @@ bool PulseStream::connect(std::chrono::seconds hold, std::chrono::milliseconds l
         },
         this);
     pa_stream_set_write_callback(
-        stream_, [](pa_stream*, size_t bytes, void* data) { static_cast<PulseStream*>(data)->fill(bytes); },
+        stream_,
+        [](pa_stream*, size_t bytes, void* data) { static_cast<PulseStream*>(data)->fill(bytes); },
         this);
     pa_buffer_attr attributes{};
     attributes.maxlength = bytesOf(hold, spec);
@@ -161,8 +168,8 @@ bool PulseStream::connect(std::chrono::seconds hold, std::chrono::milliseconds l
     attributes.prebuf = 0; // plays at once, and an empty buffer does not stop the stream
     attributes.minreq = bytesOf(kRequest, spec);
     attributes.fragsize = static_cast<uint32_t>(-1);
-    if (pa_stream_connect_playback(stream_, nullptr, &attributes, PA_STREAM_EARLY_REQUESTS,
-                                   nullptr, nullptr) < 0) {
+    if (pa_stream_connect_playback(stream_, nullptr, &attributes, PA_STREAM_EARLY_REQUESTS, nullptr,
+                                   nullptr) < 0) {
         return false;
     }
     const auto streamSettled = [this] {
@@ -243,9 +250,9 @@ void PulseStream::queue(std::span<const int16_t> mono, float leftGain, float rig
     } else {
         const pa_sample_spec* spec = pa_stream_get_sample_spec(stream_);
         start = now + kLead;
-        written = pa_stream_write(stream_, stereo_.data(), bytes, nullptr,
-                                  static_cast<int64_t>(bytesOf(kLead, *spec)),
-                                  PA_SEEK_RELATIVE_ON_READ);
+        written =
+            pa_stream_write(stream_, stereo_.data(), bytes, nullptr,
+                            static_cast<int64_t>(bytesOf(kLead, *spec)), PA_SEEK_RELATIVE_ON_READ);
     }
     if (written != 0) {
         return; // the server has gone; its loss is told by the device's watch
@@ -286,9 +293,8 @@ size_t PulseStream::framesAhead() const
 long long PulseStream::framesHeld(std::chrono::milliseconds limit) const
 {
     const LoopLock lock(loop_);
-    if (!ready_ ||
-        !finish(pa_stream_update_timing_info(stream_, signalDone, loop_),
-                [this, limit](auto done) { return waitFor(done, limit); })) {
+    if (!ready_ || !finish(pa_stream_update_timing_info(stream_, signalDone, loop_),
+                           [this, limit](auto done) { return waitFor(done, limit); })) {
         return -1;
     }
     const pa_timing_info* const timing = pa_stream_get_timing_info(stream_);

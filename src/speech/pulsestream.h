@@ -81,7 +81,8 @@ private:
     // The server asks for `bytes` more: silence, behind whatever is there.
     void fill(size_t bytes);
     // Waits, the loop locked, for `done` or until `limit` has passed.
-    template <typename Done> bool waitFor(Done done, std::chrono::milliseconds limit) const;
+    template <typename Done>
+    bool waitFor(Done done, std::chrono::milliseconds limit) const;
     Clock::duration durationOf(size_t frames) const;
 
     std::shared_ptr<sound::AudioDevice> device_;

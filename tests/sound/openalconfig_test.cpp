@@ -89,9 +89,9 @@ TEST(OpenAlConfig, TheProgramsKeysOnlyWhereNoFileSetsThem)
     const std::string userPriority = shortUpdateConfig({"rt-prio = 0\n"}, true);
     EXPECT_TRUE(timing(userPriority)) << userPriority;
     EXPECT_FALSE(realTime(userPriority)) << userPriority;
-    EXPECT_EQ(shortUpdateConfig({"[general]\nperiod_size = 512\n", "[general]\nrt-prio = 0\n"},
-                                true),
-              "");
+    EXPECT_EQ(
+        shortUpdateConfig({"[general]\nperiod_size = 512\n", "[general]\nrt-prio = 0\n"}, true),
+        "");
 
     // Where the system refuses real-time threads, OpenAL is not asked for one: it would
     // print the refusal on every start.

@@ -27,9 +27,9 @@ namespace {
 using namespace std::chrono_literals;
 using testing::PrivateSpeechServices;
 
-constexpr int kRate = 22050;       // the synthesiser's
-constexpr int kSinkRate = 44100;   // the private server's null sink
-constexpr auto kAnswer = 5s;       // what a loaded machine's server may take to answer
+constexpr int kRate = 22050;     // the synthesiser's
+constexpr int kSinkRate = 44100; // the private server's null sink
+constexpr auto kAnswer = 5s;     // what a loaded machine's server may take to answer
 constexpr int kAmplitude = 10000;
 
 long long framesIn(std::chrono::milliseconds time, int rate = kRate)
@@ -57,8 +57,8 @@ public:
         attributes.maxlength = static_cast<uint32_t>(-1);
         attributes.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(5000, &spec));
         int error = 0;
-        simple_ = pa_simple_new(nullptr, "tovana-test", PA_STREAM_RECORD, "null.monitor",
-                                "monitor", &spec, nullptr, &attributes, &error);
+        simple_ = pa_simple_new(nullptr, "tovana-test", PA_STREAM_RECORD, "null.monitor", "monitor",
+                                &spec, nullptr, &attributes, &error);
         if (simple_ != nullptr) {
             thread_ = std::thread([this] { read(); });
         }
@@ -205,7 +205,8 @@ TEST_F(PulseStreamTest, TheServerPlaysTheWholeToneWithEachChannelsGain)
     ASSERT_NE(stream, nullptr);
     // A null sink with nothing to play gives its monitor nothing: the stream's own silence
     // starts it, and the tone comes once it runs (as the program's does).
-    const long long before = static_cast<long long>(monitor.frames(framesIn(200ms, kSinkRate)).size() / 2);
+    const long long before =
+        static_cast<long long>(monitor.frames(framesIn(200ms, kSinkRate)).size() / 2);
     ASSERT_GE(before, framesIn(200ms, kSinkRate));
     const auto samples = tone(300ms);
     // In chunks, as the synthesiser hands them over: a gap between two would show as a
