@@ -333,9 +333,7 @@ private:
         if (device_->kind() != sound::AudioDevice::Kind::System || !device_->onSoundServer()) {
             return;
         }
-        auto direct = PulseStream::open(
-            device_, library_->sampleRate(),
-            std::chrono::duration_cast<std::chrono::seconds>(kMaximumAhead + 2s), kServerAnswer);
+        auto direct = PulseStream::open(device_, library_->sampleRate(), kServerAnswer);
         if (direct == nullptr) {
             return; // OpenAL's source speaks
         }

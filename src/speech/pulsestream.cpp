@@ -69,14 +69,14 @@ PulseStream::PulseStream(std::shared_ptr<sound::AudioDevice> device, int sampleR
 }
 
 std::unique_ptr<PulseStream> PulseStream::open(std::shared_ptr<sound::AudioDevice> device,
-                                               int sampleRate, std::chrono::seconds hold,
+                                               int sampleRate,
                                                std::chrono::milliseconds limit)
 {
     if (sampleRate <= 0) {
         return nullptr;
     }
     std::unique_ptr<PulseStream> stream(new PulseStream(std::move(device), sampleRate));
-    if (!stream->connect(hold, limit)) {
+    if (!stream->connect(limit)) {
         return nullptr;
     }
     // The stream's own client thread, as OpenAL's: a late refill runs the server dry.
@@ -111,7 +111,7 @@ bool PulseStream::waitFor(Done done, std::chrono::milliseconds limit) const
     return done();
 }
 
-bool PulseStream::connect(std::chrono::seconds hold, std::chrono::milliseconds limit)
+bool PulseStream::connect(std::chrono::milliseconds limit)
 {
     loop_ = pa_threaded_mainloop_new();
     if (loop_ == nullptr) {
@@ -163,7 +163,7 @@ bool PulseStream::connect(std::chrono::seconds hold, std::chrono::milliseconds l
         [](pa_stream*, size_t bytes, void* data) { static_cast<PulseStream*>(data)->fill(bytes); },
         this);
     pa_buffer_attr attributes{};
-    attributes.maxlength = bytesOf(hold, spec);
+    attributes.maxlength = static_cast<uint32_t>(-1);
     attributes.tlength = bytesOf(kBuffer, spec);
     attributes.prebuf = 0; // plays at once, and an empty buffer does not stop the stream
     attributes.minreq = bytesOf(kRequest, spec);
@@ -208,17 +208,42 @@ PulseStream::Clock::duration PulseStream::durationOf(size_t frames) const
         std::chrono::duration<double>(static_cast<double>(frames) / rate_));
 }
 
+bool PulseStream::write(const int16_t* samples, size_t bytes, int64_t offset, int seek)
+{
+    return pa_stream_write(stream_, samples, bytes, nullptr, offset,
+                           static_cast<pa_seek_mode_t>(seek)) == 0;
+}
+
 void PulseStream::fill(size_t bytes)
 {
-    if (!ready_ || bytes == 0) {
+    if (!ready_) {
         return;
     }
     bytes -= bytes % kFrameBytes;
-    if (silence_.size() * sizeof(int16_t) < bytes) {
-        silence_.assign(bytes / sizeof(int16_t), 0);
+    const size_t waiting = (waiting_.size() - waitingFrom_) * sizeof(int16_t);
+    const size_t speech = std::min(bytes, waiting);
+    if (speech > 0) {
+        // Over any silence written behind the speech: the utterance goes on without a gap.
+        if (!write(waiting_.data() + waitingFrom_, speech, -static_cast<int64_t>(padding_),
+                   PA_SEEK_RELATIVE)) {
+            return;
+        }
+        padding_ = 0;
+        waitingFrom_ += speech / sizeof(int16_t);
+        if (waitingFrom_ == waiting_.size()) {
+            waiting_.clear();
+            waitingFrom_ = 0;
+        }
     }
-    if (pa_stream_write(stream_, silence_.data(), bytes, nullptr, 0, PA_SEEK_RELATIVE) == 0) {
-        padding_ += bytes;
+    const size_t quiet = bytes - speech;
+    if (quiet == 0) {
+        return;
+    }
+    if (silence_.size() * sizeof(int16_t) < quiet) {
+        silence_.assign(quiet / sizeof(int16_t), 0);
+    }
+    if (write(silence_.data(), quiet, 0, PA_SEEK_RELATIVE)) {
+        padding_ += quiet;
     }
 }
 
@@ -239,41 +264,55 @@ void PulseStream::queue(std::span<const int16_t> mono, float leftGain, float rig
     if (!ready_) {
         return;
     }
+    const pa_sample_spec& spec = *pa_stream_get_sample_spec(stream_);
     const size_t bytes = stereo_.size() * sizeof(int16_t);
-    Clock::time_point start;
-    int written = 0;
-    if (continuing) {
-        // Right behind the speech before it, over the silence the server asked for since.
-        start = speechEnd_;
-        written = pa_stream_write(stream_, stereo_.data(), bytes, nullptr,
-                                  -static_cast<int64_t>(padding_), PA_SEEK_RELATIVE);
-    } else {
-        const pa_sample_spec* spec = pa_stream_get_sample_spec(stream_);
-        start = now + kLead;
-        written =
-            pa_stream_write(stream_, stereo_.data(), bytes, nullptr,
-                            static_cast<int64_t>(bytesOf(kLead, *spec)), PA_SEEK_RELATIVE_ON_READ);
+    size_t written = 0;
+    if (!continuing) {
+        // Over the silence, just past the read point; the server takes at most its buffer.
+        waiting_.clear();
+        waitingFrom_ = 0;
+        written = std::min<size_t>(bytes, bytesOf(kBuffer, spec));
+        if (!write(stereo_.data(), written, static_cast<int64_t>(bytesOf(kLead, spec)),
+                   PA_SEEK_RELATIVE_ON_READ)) {
+            return; // the server has gone; its loss is told by the device's watch
+        }
+        padding_ = 0;
+        speechEnd_ = now + kLead;
+    } else if (waiting_.size() == waitingFrom_ && padding_ > 0) {
+        // Over the silence the server asked for since the last chunk, and no more: it holds
+        // no more than its buffer.
+        written = std::min(bytes, padding_);
+        if (!write(stereo_.data(), written, -static_cast<int64_t>(padding_), PA_SEEK_RELATIVE)) {
+            return;
+        }
+        // What is left of that silence lies beyond the write point, and the next write goes
+        // over it.
+        padding_ = 0;
     }
-    if (written != 0) {
-        return; // the server has gone; its loss is told by the device's watch
-    }
-    speechEnd_ = start + durationOf(mono.size());
-    padding_ = 0;
+    waiting_.insert(waiting_.end(), stereo_.begin() + static_cast<ptrdiff_t>(written / sizeof(int16_t)),
+                    stereo_.end());
+    speechEnd_ += durationOf(mono.size());
 }
 
 void PulseStream::stop()
 {
     speechEnd_ = clock_();
     const LoopLock lock(loop_);
+    waiting_.clear();
+    waitingFrom_ = 0;
     if (!ready_) {
         return;
     }
-    // Nothing waits for the flush: the silence written behind it reaches the server after it.
-    if (pa_operation* const flushed = pa_stream_flush(stream_, nullptr, nullptr)) {
-        pa_operation_unref(flushed);
+    // Silence from the read point on, over all the server holds: its buffer, a request and
+    // the lead, and as much again for a request on its way.
+    const pa_sample_spec& spec = *pa_stream_get_sample_spec(stream_);
+    const size_t bytes = 2 * bytesOf(kBuffer + kRequest + kLead, spec);
+    if (silence_.size() * sizeof(int16_t) < bytes) {
+        silence_.assign(bytes / sizeof(int16_t), 0);
     }
-    padding_ = 0;
-    fill(bytesOf(kBuffer, *pa_stream_get_sample_spec(stream_)));
+    if (write(silence_.data(), bytes, 0, PA_SEEK_RELATIVE_ON_READ)) {
+        padding_ = bytes;
+    }
 }
 
 bool PulseStream::isPlaying() const

@@ -2,14 +2,18 @@
 //
 // Through OpenAL a key's echo waits behind what OpenAL has already handed the server
 // (three updates), and a smaller buffer runs dry on a busy machine. This stream keeps a
-// long buffer of silence at the server, so that it never runs dry, and writes the first
-// samples of an utterance over that silence just past the point the server is playing
-// (PA_SEEK_RELATIVE_ON_READ): the echo is heard at the server's next update however long
-// the buffer is. A stop throws away everything the server holds (a flush) and refills
-// the silence. The server asks for its updates early (PA_STREAM_EARLY_REQUESTS), so that
-// its own sink buffer stays as short as one request. The synthesiser hands its samples
-// over in short chunks; silence the server asked for between two of them is written
-// over by the next, so an utterance plays without a gap.
+// long buffer at the server, silence when nothing is said, so that it never runs dry, and
+// writes the first samples of an utterance over that silence just past the point the
+// server is playing (PA_SEEK_RELATIVE_ON_READ): the echo is heard at the server's next
+// update however long the buffer is. The server asks for its updates early
+// (PA_STREAM_EARLY_REQUESTS), so that its own sink buffer stays as short as one request.
+//
+// The server never holds more than about one buffer of speech: the rest waits here and
+// goes over as the server asks for more. So a stop needs no flush (which leaves the
+// stream empty for a moment, an underrun at every key that cuts speech): silence written
+// over everything the server holds silences it. The synthesiser hands its samples over in
+// short chunks; silence the server asked for between two of them is written over by the
+// next, so an utterance plays without a gap.
 //
 // Not locked against its callers: its owner serialises every call, as for any
 // SpeechOutput. The server's callbacks run on the stream's own thread and take the
@@ -46,13 +50,12 @@ public:
     // server is never asked to take back what it has already played.
     static constexpr std::chrono::milliseconds kLead{1};
 
-    // A stream on the server named by the environment (PULSE_SERVER, or the user's own),
-    // holding up to `hold` of speech; nullptr when no server answers within `limit` or it
-    // refuses the stream. Never starts a server. `device`, when given, is looked at as each
+    // A stream on the server named by the environment (PULSE_SERVER, or the user's own);
+    // nullptr when no server answers within `limit` or it refuses the stream. Never starts
+    // a server. `device`, when given, is looked at as each
     // utterance starts, so that a lost server is told of once (sound::AudioDevice::watch).
     static std::unique_ptr<PulseStream> open(std::shared_ptr<sound::AudioDevice> device,
-                                             int sampleRate, std::chrono::seconds hold,
-                                             std::chrono::milliseconds limit);
+                                             int sampleRate, std::chrono::milliseconds limit);
     ~PulseStream() override;
     PulseStream(const PulseStream&) = delete;
     PulseStream& operator=(const PulseStream&) = delete;
@@ -77,9 +80,11 @@ public:
 
 private:
     PulseStream(std::shared_ptr<sound::AudioDevice> device, int sampleRate);
-    bool connect(std::chrono::seconds hold, std::chrono::milliseconds limit);
-    // The server asks for `bytes` more: silence, behind whatever is there.
+    bool connect(std::chrono::milliseconds limit);
+    // The server asks for `bytes` more: the speech waiting here, then silence.
     void fill(size_t bytes);
+    // Writes `bytes` of `samples` at `offset` from `seek`; false when the server has gone.
+    bool write(const int16_t* samples, size_t bytes, int64_t offset, int seek);
     // Waits, the loop locked, for `done` or until `limit` has passed.
     template <typename Done>
     bool waitFor(Done done, std::chrono::milliseconds limit) const;
@@ -96,6 +101,9 @@ private:
     Clock::time_point speechEnd_{};
     // The silence written behind the last speech, in bytes (loop locked).
     size_t padding_ = 0;
+    // Speech the server has not asked for yet, stereo (loop locked).
+    std::vector<int16_t> waiting_;
+    size_t waitingFrom_ = 0; //: the first sample of waiting_ not yet written
     std::vector<int16_t> stereo_;
     std::vector<int16_t> silence_;
 };

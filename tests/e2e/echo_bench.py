@@ -46,6 +46,8 @@ LATIN = "abcdefghijklmnopqrstuvwxyz"
 CZECH = ["ccaron", "dcaron", "ecaron", "ncaron", "rcaron", "scaron", "tcaron", "zcaron",
          "aacute", "eacute", "iacute", "oacute", "uacute", "yacute"]
 SILENT_FOR_S = 0.4
+# Below this, a figure is within what the timing of the recorded pieces can tell.
+RESOLUTION_MS = 0.5
 QUIET_S = 1.5
 
 
@@ -318,7 +320,14 @@ def summary(path):
             parts = []
             for what in ("echo", "silence"):
                 a, b = ours[what], reader[what]
-                if a and b and a["median"] > 0:
+                if not (a and b):
+                    continue
+                if a["median"] < RESOLUTION_MS:
+                    # A key that silences the speech at once measures 0.0 ms give or take
+                    # the recording's pieces: a ratio to that says nothing.
+                    parts.append("%s %.1f:%.1f ms (ours under %.1f ms: no ratio)" % (
+                        what, a["median"], b["median"], RESOLUTION_MS))
+                else:
                     parts.append("%s %.1f:%.1f ms = 1:%.1f" % (
                         what, a["median"], b["median"], b["median"] / a["median"]))
             print("%s : %s (medians)  %s" % (ours["label"], reader["label"],

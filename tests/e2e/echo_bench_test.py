@@ -124,6 +124,17 @@ class Summary(unittest.TestCase):
         self.assertIn("tovana-own@pipewire : orca@pipewire", ratios[1])
         self.assertIn("echo 20.0:30.0 ms = 1:1.5", ratios[1])
 
+    def test_a_figure_under_the_resolution_is_not_divided_by(self):
+        def figures(median):
+            return {"n": 1, "median": median, "p95": median, "max": median}
+
+        text = self.summary_of([
+            {"label": "tovana-own@pulseaudio", "echo": figures(2.0), "silence": figures(0.04)},
+            {"label": "orca@pulseaudio", "echo": figures(10.0), "silence": figures(42.2)}])
+        self.assertIn("echo 2.0:10.0 ms = 1:5.0", text)
+        self.assertIn("silence 0.0:42.2 ms (ours under 0.5 ms: no ratio)", text)
+        self.assertNotIn("1:1055", text)
+
     def test_a_pass_without_figures_is_shown_and_not_divided(self):
         text = self.summary_of([
             {"label": "tovana-own@pulseaudio", "echo": None, "silence": None},

@@ -37,6 +37,7 @@ for _ in $(seq "${TOVANA_SOAK_BUSY:-2}"); do
 done
 echo "load at the start: $(uptime | sed 's/.*load average/load average/')"
 underruns_before=$(pulse_underruns)
+log_mark=$(wc -l <"$(pulse_log)")
 commands=("rozhlédni se" "vezmi dopis" "prozkoumej dopis" "jdi na sever" "inventář")
 end=$((SECONDS + seconds))
 turn=0
@@ -55,5 +56,8 @@ wait "$recorder" 2>/dev/null || true
 echo "$turn commands typed in $seconds s"
 underruns=$(($(pulse_underruns) - underruns_before))
 echo "underruns in the server's log during the game: $underruns"
+# Which stream ran dry: the speech's own ("speech") or OpenAL's, which carries the sounds.
+tail -n +"$((log_mark + 1))" "$(pulse_log)" | grep -oE "(Actual|Implicit) underrun of '[^']*'" |
+  sed -E "s/.*of '(.*)'/\1/" | sort | uniq -c | sed 's/^ */  stream /' || true
 echo "breaks in the recording (at most): $(python3 "$here/sound_gaps.py" "$work/soak.raw")"
 [ "$underruns" -eq 0 ]
