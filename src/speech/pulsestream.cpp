@@ -219,6 +219,7 @@ void PulseStream::fill(size_t bytes)
     if (!ready_) {
         return;
     }
+    unasked_ = 0;
     bytes -= bytes % kFrameBytes;
     const size_t waiting = (waiting_.size() - waitingFrom_) * sizeof(int16_t);
     const size_t speech = std::min(bytes, waiting);
@@ -277,7 +278,14 @@ void PulseStream::queue(std::span<const int16_t> mono, float leftGain, float rig
             return; // the server has gone; its loss is told by the device's watch
         }
         padding_ = 0;
+        unasked_ = bytesOf(kBuffer, spec) - written;
         speechEnd_ = now + kLead;
+    } else if (waiting_.size() == waitingFrom_ && padding_ == 0 && unasked_ > 0) {
+        written = std::min(bytes, unasked_);
+        if (!write(stereo_.data(), written, 0, PA_SEEK_RELATIVE)) {
+            return;
+        }
+        unasked_ -= written;
     } else if (waiting_.size() == waitingFrom_ && padding_ > 0) {
         // Over the silence the server asked for since the last chunk, and no more: it holds
         // no more than its buffer.
@@ -300,6 +308,7 @@ void PulseStream::stop()
     const LoopLock lock(loop_);
     waiting_.clear();
     waitingFrom_ = 0;
+    unasked_ = 0;
     if (!ready_) {
         return;
     }

@@ -101,6 +101,10 @@ private:
     Clock::time_point speechEnd_{};
     // The silence written behind the last speech, in bytes (loop locked).
     size_t padding_ = 0;
+    // What the server may still take without asking, in bytes, after an utterance's first
+    // chunk: the next chunks go straight over, in case its request is slow to come (a
+    // busy machine), until it asks (loop locked).
+    size_t unasked_ = 0;
     // Speech the server has not asked for yet, stereo (loop locked).
     std::vector<int16_t> waiting_;
     size_t waitingFrom_ = 0; //: the first sample of waiting_ not yet written
