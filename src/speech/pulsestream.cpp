@@ -69,8 +69,7 @@ PulseStream::PulseStream(std::shared_ptr<sound::AudioDevice> device, int sampleR
 }
 
 std::unique_ptr<PulseStream> PulseStream::open(std::shared_ptr<sound::AudioDevice> device,
-                                               int sampleRate,
-                                               std::chrono::milliseconds limit)
+                                               int sampleRate, std::chrono::milliseconds limit)
 {
     if (sampleRate <= 0) {
         return nullptr;
@@ -297,7 +296,8 @@ void PulseStream::queue(std::span<const int16_t> mono, float leftGain, float rig
         // over it.
         padding_ = 0;
     }
-    waiting_.insert(waiting_.end(), stereo_.begin() + static_cast<ptrdiff_t>(written / sizeof(int16_t)),
+    waiting_.insert(waiting_.end(),
+                    stereo_.begin() + static_cast<ptrdiff_t>(written / sizeof(int16_t)),
                     stereo_.end());
     speechEnd_ += durationOf(mono.size());
 }

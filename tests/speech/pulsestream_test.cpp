@@ -118,10 +118,7 @@ class PulseStreamTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(services.ready()) << services.problem(); }
 
-    std::unique_ptr<PulseStream> open()
-    {
-        return PulseStream::open(nullptr, kRate, kAnswer);
-    }
+    std::unique_ptr<PulseStream> open() { return PulseStream::open(nullptr, kRate, kAnswer); }
 
     PrivateSpeechServices services{PrivateSpeechServices::Start::SoundOnly};
 };
@@ -206,9 +203,12 @@ TEST_F(PulseStreamTest, AStopSilencesWhatTheServerHoldsAndNothingOfItComesBack)
     ASSERT_TRUE(monitor.recording());
     auto stream = open();
     ASSERT_NE(stream, nullptr);
-    const auto start = static_cast<long long>(monitor.frames(framesIn(200ms, kSinkRate)).size() / 2);
+    const auto start =
+        static_cast<long long>(monitor.frames(framesIn(200ms, kSinkRate)).size() / 2);
     queueInChunks(*stream, tone(2000ms), 1.0f, 1.0f);
-    const auto loud = [](int16_t sample) { return std::abs(static_cast<int>(sample)) > kAmplitude / 10; };
+    const auto loud = [](int16_t sample) {
+        return std::abs(static_cast<int>(sample)) > kAmplitude / 10;
+    };
     // Stopped once the tone is heard.
     long long heardAt = -1;
     for (int i = 0; i < 500 && heardAt < 0; ++i) {
