@@ -297,8 +297,10 @@ std::shared_ptr<AudioDevice> AudioDevice::acquire()
     // the device, tells. No other part of the process talks to a server before the device
     // is open.
     opened->onSoundServer_ = threadsNamed(kPulseClientThread) > 0;
-    // That thread's scheduling; where the system refuses, the sound plays as before.
-    raiseThreadsNamed(kPulseClientThread);
+    if (opened->onSoundServer_) {
+        // That thread's scheduling; where the system refuses, the sound plays as before.
+        raiseThreadsNamed(kPulseClientThread);
+    }
     s.open = opened;
     return opened;
 }

@@ -28,11 +28,6 @@ private:
     pa_threaded_mainloop* loop_;
 };
 
-uint32_t bytesOf(std::chrono::microseconds time, const pa_sample_spec& spec)
-{
-    return static_cast<uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(time.count()), &spec));
-}
-
 // Waits for a server operation to finish, the loop locked; false when it did not within
 // `limit` (it is cancelled then) or failed to start.
 template <typename Wait>
@@ -140,11 +135,12 @@ bool PulseStream::connect(std::chrono::milliseconds limit)
         return false;
     }
 
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(rate_), 2};
+    // 16-bit stereo at the synthesiser's rate.
+    const pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(rate_), 2};
     pa_proplist* const role = pa_proplist_new();
     // What a screen reader's speech is: a server that lowers other sound for it does so.
     pa_proplist_sets(role, PA_PROP_MEDIA_ROLE, "a11y");
-    stream_ = pa_stream_new_with_proplist(context_, "speech", &spec, nullptr, role);
+    stream_ = pa_stream_new_with_proplist(context_, "speech", &format, nullptr, role);
     pa_proplist_free(role);
     if (stream_ == nullptr) {
         return false;
@@ -163,9 +159,9 @@ bool PulseStream::connect(std::chrono::milliseconds limit)
         this);
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<uint32_t>(-1);
-    attributes.tlength = bytesOf(kBuffer, spec);
+    attributes.tlength = static_cast<uint32_t>(bytesOf(kBuffer));
     attributes.prebuf = 0; // plays at once, and an empty buffer does not stop the stream
-    attributes.minreq = bytesOf(kRequest, spec);
+    attributes.minreq = static_cast<uint32_t>(bytesOf(kRequest));
     attributes.fragsize = static_cast<uint32_t>(-1);
     if (pa_stream_connect_playback(stream_, nullptr, &attributes, PA_STREAM_EARLY_REQUESTS, nullptr,
                                    nullptr) < 0) {
@@ -207,6 +203,19 @@ PulseStream::Clock::duration PulseStream::durationOf(size_t frames) const
         std::chrono::duration<double>(static_cast<double>(frames) / rate_));
 }
 
+size_t PulseStream::bytesOf(std::chrono::microseconds time) const
+{
+    return static_cast<size_t>(time.count()) * static_cast<size_t>(rate_) / 1000000 * kFrameBytes;
+}
+
+const int16_t* PulseStream::silence(size_t bytes)
+{
+    if (silence_.size() * sizeof(int16_t) < bytes) {
+        silence_.assign(bytes / sizeof(int16_t), 0);
+    }
+    return silence_.data();
+}
+
 bool PulseStream::write(const int16_t* samples, size_t bytes, int64_t offset, int seek)
 {
     return pa_stream_write(stream_, samples, bytes, nullptr, offset,
@@ -239,10 +248,7 @@ void PulseStream::fill(size_t bytes)
     if (quiet == 0) {
         return;
     }
-    if (silence_.size() * sizeof(int16_t) < quiet) {
-        silence_.assign(quiet / sizeof(int16_t), 0);
-    }
-    if (write(silence_.data(), quiet, 0, PA_SEEK_RELATIVE)) {
+    if (write(silence(quiet), quiet, 0, PA_SEEK_RELATIVE)) {
         padding_ += quiet;
     }
 }
@@ -264,36 +270,35 @@ void PulseStream::queue(std::span<const int16_t> mono, float leftGain, float rig
     if (!ready_) {
         return;
     }
-    const pa_sample_spec& spec = *pa_stream_get_sample_spec(stream_);
     const size_t bytes = stereo_.size() * sizeof(int16_t);
     size_t written = 0;
     if (!continuing) {
         // Over the silence, just past the read point; the server takes at most its buffer.
         waiting_.clear();
         waitingFrom_ = 0;
-        written = std::min<size_t>(bytes, bytesOf(kBuffer, spec));
-        if (!write(stereo_.data(), written, static_cast<int64_t>(bytesOf(kLead, spec)),
+        written = std::min(bytes, bytesOf(kBuffer));
+        if (!write(stereo_.data(), written, static_cast<int64_t>(bytesOf(kLead)),
                    PA_SEEK_RELATIVE_ON_READ)) {
             return; // the server has gone; its loss is told by the device's watch
         }
         padding_ = 0;
-        unasked_ = bytesOf(kBuffer, spec) - written;
+        unasked_ = bytesOf(kBuffer) - written;
         speechEnd_ = now + kLead;
-    } else if (waiting_.size() == waitingFrom_ && padding_ == 0 && unasked_ > 0) {
-        written = std::min(bytes, unasked_);
-        if (!write(stereo_.data(), written, 0, PA_SEEK_RELATIVE)) {
+    } else if (waiting_.size() == waitingFrom_) {
+        // Straight on while the server has room, and no more (it holds no more than its
+        // buffer): over the silence it asked for since the last chunk, or else into what it
+        // may still take without asking. The server's request resets the second, so with
+        // padding there is none of it.
+        written = std::min(bytes, padding_ > 0 ? padding_ : unasked_);
+        if (written > 0 &&
+            !write(stereo_.data(), written, -static_cast<int64_t>(padding_), PA_SEEK_RELATIVE)) {
             return;
         }
-        unasked_ -= written;
-    } else if (waiting_.size() == waitingFrom_ && padding_ > 0) {
-        // Over the silence the server asked for since the last chunk, and no more: it holds
-        // no more than its buffer.
-        written = std::min(bytes, padding_);
-        if (!write(stereo_.data(), written, -static_cast<int64_t>(padding_), PA_SEEK_RELATIVE)) {
-            return;
+        if (padding_ == 0) {
+            unasked_ -= written;
         }
-        // What is left of that silence lies beyond the write point, and the next write goes
-        // over it.
+        // What is left of the padding lies beyond the write point; the next write goes over
+        // it.
         padding_ = 0;
     }
     waiting_.insert(waiting_.end(),
@@ -314,12 +319,8 @@ void PulseStream::stop()
     }
     // Silence from the read point on, over all the server holds: its buffer, a request and
     // the lead, and as much again for a request on its way.
-    const pa_sample_spec& spec = *pa_stream_get_sample_spec(stream_);
-    const size_t bytes = 2 * bytesOf(kBuffer + kRequest + kLead, spec);
-    if (silence_.size() * sizeof(int16_t) < bytes) {
-        silence_.assign(bytes / sizeof(int16_t), 0);
-    }
-    if (write(silence_.data(), bytes, 0, PA_SEEK_RELATIVE_ON_READ)) {
+    const size_t bytes = 2 * bytesOf(kBuffer + kRequest + kLead);
+    if (write(silence(bytes), bytes, 0, PA_SEEK_RELATIVE_ON_READ)) {
         padding_ = bytes;
     }
 }

@@ -83,6 +83,10 @@ private:
     bool connect(std::chrono::milliseconds limit);
     // The server asks for `bytes` more: the speech waiting here, then silence.
     void fill(size_t bytes);
+    // The stream's bytes in `time`, whole frames.
+    size_t bytesOf(std::chrono::microseconds time) const;
+    // At least `bytes` of silence.
+    const int16_t* silence(size_t bytes);
     // Writes `bytes` of `samples` at `offset` from `seek`; false when the server has gone.
     bool write(const int16_t* samples, size_t bytes, int64_t offset, int seek);
     // Waits, the loop locked, for `done` or until `limit` has passed.
