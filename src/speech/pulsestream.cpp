@@ -157,6 +157,9 @@ bool PulseStream::connect(std::chrono::milliseconds limit)
         stream_,
         [](pa_stream*, size_t bytes, void* data) { static_cast<PulseStream*>(data)->fill(bytes); },
         this);
+    pa_stream_set_underflow_callback(
+        stream_, [](pa_stream*, void* data) { ++static_cast<PulseStream*>(data)->underruns_; },
+        this);
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<uint32_t>(-1);
     attributes.tlength = static_cast<uint32_t>(bytesOf(kBuffer));
@@ -184,6 +187,7 @@ PulseStream::~PulseStream()
         if (stream_ != nullptr) {
             pa_stream_set_state_callback(stream_, nullptr, nullptr);
             pa_stream_set_write_callback(stream_, nullptr, nullptr);
+            pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
             pa_stream_disconnect(stream_);
             pa_stream_unref(stream_);
         }
@@ -216,10 +220,19 @@ const int16_t* PulseStream::silence(size_t bytes)
     return silence_.data();
 }
 
-bool PulseStream::write(const int16_t* samples, size_t bytes, int64_t offset, int seek)
+bool PulseStream::write(std::span<const int16_t> speech, size_t quiet, int64_t offset, int seek)
 {
-    return pa_stream_write(stream_, samples, bytes, nullptr, offset,
-                           static_cast<pa_seek_mode_t>(seek)) == 0;
+    const int16_t* samples = speech.data();
+    if (speech.empty()) {
+        samples = silence(quiet);
+    } else if (quiet > 0) {
+        outgoing_.assign(speech.begin(), speech.end());
+        outgoing_.resize(outgoing_.size() + quiet / sizeof(int16_t), 0);
+        samples = outgoing_.data();
+    }
+    const size_t bytes = speech.size_bytes() + quiet;
+    return bytes == 0 || pa_stream_write(stream_, samples, bytes, nullptr, offset,
+                                         static_cast<pa_seek_mode_t>(seek)) == 0;
 }
 
 void PulseStream::fill(size_t bytes)
@@ -227,29 +240,20 @@ void PulseStream::fill(size_t bytes)
     if (!ready_) {
         return;
     }
-    unasked_ = 0;
     bytes -= bytes % kFrameBytes;
-    const size_t waiting = (waiting_.size() - waitingFrom_) * sizeof(int16_t);
-    const size_t speech = std::min(bytes, waiting);
-    if (speech > 0) {
-        // Over any silence written behind the speech: the utterance goes on without a gap.
-        if (!write(waiting_.data() + waitingFrom_, speech, -static_cast<int64_t>(padding_),
-                   PA_SEEK_RELATIVE)) {
-            return;
-        }
-        padding_ = 0;
-        waitingFrom_ += speech / sizeof(int16_t);
-        if (waitingFrom_ == waiting_.size()) {
-            waiting_.clear();
-            waitingFrom_ = 0;
-        }
-    }
-    const size_t quiet = bytes - speech;
-    if (quiet == 0) {
+    // Speech waits here only once the silence behind the last speech has been written over
+    // (queue), so this speech follows the last directly.
+    const size_t waiting = waiting_.size() - waitingFrom_;
+    const size_t speech = std::min(bytes / sizeof(int16_t), waiting);
+    const size_t quiet = bytes - speech * sizeof(int16_t);
+    if (!write(std::span(waiting_).subspan(waitingFrom_, speech), quiet, 0, PA_SEEK_RELATIVE)) {
         return;
     }
-    if (write(silence(quiet), quiet, 0, PA_SEEK_RELATIVE)) {
-        padding_ += quiet;
+    padding_ += quiet;
+    waitingFrom_ += speech;
+    if (waitingFrom_ == waiting_.size()) {
+        waiting_.clear();
+        waitingFrom_ = 0;
     }
 }
 
@@ -270,40 +274,43 @@ void PulseStream::queue(std::span<const int16_t> mono, float leftGain, float rig
     if (!ready_) {
         return;
     }
-    const size_t bytes = stereo_.size() * sizeof(int16_t);
-    size_t written = 0;
+    const std::span<const int16_t> stereo(stereo_);
+    size_t written = 0; // samples
     if (!continuing) {
-        // Over the silence, just past the read point; the server takes at most its buffer.
+        // Over the silence, just past the read point, and silence behind it up to the
+        // buffer: the server holds as much as before, and the next chunks go over that
+        // silence without waiting for the server to ask.
         waiting_.clear();
         waitingFrom_ = 0;
-        written = std::min(bytes, bytesOf(kBuffer));
-        if (!write(stereo_.data(), written, static_cast<int64_t>(bytesOf(kLead)),
+        const size_t room = bytesOf(kBuffer) - bytesOf(kLead);
+        written = std::min(stereo.size(), room / sizeof(int16_t));
+        const size_t quiet = room - written * sizeof(int16_t);
+        if (!write(stereo.first(written), quiet, static_cast<int64_t>(bytesOf(kLead)),
                    PA_SEEK_RELATIVE_ON_READ)) {
             return; // the server has gone; its loss is told by the device's watch
         }
-        padding_ = 0;
-        unasked_ = bytesOf(kBuffer) - written;
+        padding_ = quiet;
         speechEnd_ = now + kLead;
-    } else if (waiting_.size() == waitingFrom_) {
-        // Straight on while the server has room, and no more (it holds no more than its
-        // buffer): over the silence it asked for since the last chunk, or else into what it
-        // may still take without asking. The server's request resets the second, so with
-        // padding there is none of it.
-        written = std::min(bytes, padding_ > 0 ? padding_ : unasked_);
-        if (written > 0 &&
-            !write(stereo_.data(), written, -static_cast<int64_t>(padding_), PA_SEEK_RELATIVE)) {
+    } else if (waiting_.size() == waitingFrom_ && padding_ > 0) {
+        // Straight on over the silence behind the last speech, as far as it goes, and the
+        // rest of that silence again behind it: the server's write index never moves back,
+        // so what it holds never drops below its buffer (a late request would find it dry).
+        // Where the last speech is about to end, the server may already have read the
+        // start of that silence; speech written there would make it take back all it has
+        // mixed, every stream's. The chunk goes just past it, a few milliseconds later.
+        const auto mayBeRead =
+            std::chrono::duration_cast<std::chrono::microseconds>(kReadAhead - (speechEnd_ - now));
+        const size_t skipped = mayBeRead.count() > 0 ? std::min(padding_, bytesOf(mayBeRead)) : 0;
+        const size_t over = padding_ - skipped;
+        written = std::min(stereo.size(), over / sizeof(int16_t));
+        const size_t quiet = over - written * sizeof(int16_t);
+        if (!write(stereo.first(written), quiet, -static_cast<int64_t>(over), PA_SEEK_RELATIVE)) {
             return;
         }
-        if (padding_ == 0) {
-            unasked_ -= written;
-        }
-        // What is left of the padding lies beyond the write point; the next write goes over
-        // it.
-        padding_ = 0;
+        padding_ = quiet;
+        speechEnd_ += durationOf(skipped / kFrameBytes);
     }
-    waiting_.insert(waiting_.end(),
-                    stereo_.begin() + static_cast<ptrdiff_t>(written / sizeof(int16_t)),
-                    stereo_.end());
+    waiting_.insert(waiting_.end(), stereo.begin() + static_cast<ptrdiff_t>(written), stereo.end());
     speechEnd_ += durationOf(mono.size());
 }
 
@@ -313,14 +320,13 @@ void PulseStream::stop()
     const LoopLock lock(loop_);
     waiting_.clear();
     waitingFrom_ = 0;
-    unasked_ = 0;
     if (!ready_) {
         return;
     }
     // Silence from the read point on, over all the server holds: its buffer, a request and
     // the lead, and as much again for a request on its way.
     const size_t bytes = 2 * bytesOf(kBuffer + kRequest + kLead);
-    if (write(silence(bytes), bytes, 0, PA_SEEK_RELATIVE_ON_READ)) {
+    if (write({}, bytes, 0, PA_SEEK_RELATIVE_ON_READ)) {
         padding_ = bytes;
     }
 }

@@ -12,8 +12,9 @@
 // goes over as the server asks for more. So a stop needs no flush (which leaves the
 // stream empty for a moment, an underrun at every key that cuts speech): silence written
 // over everything the server holds silences it. The synthesiser hands its samples over in
-// short chunks; silence the server asked for between two of them is written over by the
-// next, so an utterance plays without a gap.
+// short chunks; each is written over the silence behind the last, so an utterance plays
+// without a gap, and that silence is written again behind it: what the server holds never
+// shrinks below its buffer, even where a chunk comes as the last speech ends.
 //
 // Not locked against its callers: its owner serialises every call, as for any
 // SpeechOutput. The server's callbacks run on the stream's own thread and take the
@@ -22,9 +23,11 @@
 
 #include "speech/speechoutput.h"
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 struct pa_context;
@@ -49,6 +52,9 @@ public:
     // How far past the server's read point an utterance's first samples are written: the
     // server is never asked to take back what it has already played.
     static constexpr std::chrono::milliseconds kLead{1};
+    // How far ahead of this process's clock the server may have read the stream: its sink
+    // mixes up to a request before it plays, and wakes a little late.
+    static constexpr std::chrono::milliseconds kReadAhead{2 * kRequest};
 
     // A stream on the server named by the environment (PULSE_SERVER, or the user's own);
     // nullptr when no server answers within `limit` or it refuses the stream. Never starts
@@ -71,6 +77,9 @@ public:
     // the server, bounded by `limit`); -1 when it cannot tell.
     long long framesHeld(std::chrono::milliseconds limit) const;
 
+    // How often the server has found the stream empty when it came to play it.
+    unsigned underruns() const { return underruns_.load(); }
+
     // Stops the server reading the stream, or lets it go on (for tests that look at what
     // it holds); true when the server did so within `limit`.
     bool pause(bool paused, std::chrono::milliseconds limit);
@@ -87,8 +96,10 @@ private:
     size_t bytesOf(std::chrono::microseconds time) const;
     // At least `bytes` of silence.
     const int16_t* silence(size_t bytes);
-    // Writes `bytes` of `samples` at `offset` from `seek`; false when the server has gone.
-    bool write(const int16_t* samples, size_t bytes, int64_t offset, int seek);
+    // Writes `speech` and `quiet` bytes of silence behind it at `offset` from `seek`, in
+    // one write: the server takes both at once, and so never comes to play between them
+    // (where a short chunk ends, it would find nothing). False when the server has gone.
+    bool write(std::span<const int16_t> speech, size_t quiet, int64_t offset, int seek);
     // Waits, the loop locked, for `done` or until `limit` has passed.
     template <typename Done>
     bool waitFor(Done done, std::chrono::milliseconds limit) const;
@@ -100,20 +111,18 @@ private:
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
+    std::atomic<unsigned> underruns_{0};
     bool ready_ = false; //: the stream plays; false once the server has gone (loop locked)
     // When the last speech written will have been played, as this process's clock tells.
     Clock::time_point speechEnd_{};
     // The silence written behind the last speech, in bytes (loop locked).
     size_t padding_ = 0;
-    // What the server may still take without asking, in bytes, after an utterance's first
-    // chunk: the next chunks go straight over, in case its request is slow to come (a
-    // busy machine), until it asks (loop locked).
-    size_t unasked_ = 0;
     // Speech the server has not asked for yet, stereo (loop locked).
     std::vector<int16_t> waiting_;
     size_t waitingFrom_ = 0; //: the first sample of waiting_ not yet written
     std::vector<int16_t> stereo_;
     std::vector<int16_t> silence_;
+    std::vector<int16_t> outgoing_; //: speech and the silence behind it, for one write
 };
 
 } // namespace tov::speech

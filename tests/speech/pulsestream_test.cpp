@@ -3,14 +3,13 @@
 // the null sink's monitor hears, and a server that is missing, mute or gone.
 #include "speech/pulsestream.h"
 
+#include "doubles/brokenservice.h"
 #include "private_services.h"
 #include "sound/audiodevice.h"
 
 #include <gtest/gtest.h>
 
 #include <pulse/simple.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -114,6 +113,17 @@ private:
     std::vector<int16_t> samples_;
 };
 
+// Queues `samples` in 20 ms chunks, as the synthesiser hands them over.
+void queueInChunks(PulseStream& stream, const std::vector<int16_t>& samples, float left,
+                   float right)
+{
+    const auto chunk = static_cast<size_t>(framesIn(20ms));
+    for (size_t at = 0; at < samples.size(); at += chunk) {
+        stream.queue(std::span(samples).subspan(at, std::min(samples.size() - at, chunk)), left,
+                     right);
+    }
+}
+
 class PulseStreamTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(services.ready()) << services.problem(); }
@@ -138,29 +148,76 @@ TEST_F(PulseStreamTest, AnUtteranceStartsJustPastTheReadPointAndItsChunksFollowW
     ASSERT_EQ(holds(buffer), buffer) << "the server holds its silence";
 
     // Written behind the silence, the utterance would be heard only after all of it. The
-    // server takes one buffer of it; the rest waits for the server to ask.
-    const long long lead = framesIn(PulseStream::kLead);
+    // server takes one buffer of it, just past its read point; the rest waits for the
+    // server to ask.
     stream->queue(tone(200ms), 1.0f, 1.0f);
-    EXPECT_EQ(stream->framesHeld(kAnswer), lead + buffer);
+    EXPECT_EQ(stream->framesHeld(kAnswer), buffer);
     EXPECT_TRUE(stream->isPlaying());
 
     // A stop writes silence over more than all of that.
     stream->stop();
-    EXPECT_GT(stream->framesHeld(kAnswer), lead + buffer);
+    EXPECT_GT(stream->framesHeld(kAnswer), buffer);
     EXPECT_FALSE(stream->isPlaying());
 
     // The clock held too: what was written is not played, and the next chunks continue it.
     const PulseStream::Clock::time_point now = PulseStream::Clock::now();
     stream->setClock([now] { return now; });
     stream->queue(tone(20ms), 1.0f, 1.0f);
-    // The server asks for its buffer back at once, and the stream pads it with silence...
-    ASSERT_EQ(holds(buffer), buffer);
-    // ...which the next chunk writes over, up to the buffer: it follows the first directly
-    // (behind the padding, the server would hold the buffer and the chunk).
+    // Silence behind it up to the buffer, which the next chunks write over, however short:
+    // they follow the first directly (behind the silence the server would hold more), and
+    // the server never holds less than its buffer (a late write would find it dry).
+    EXPECT_EQ(stream->framesHeld(kAnswer), buffer);
+    stream->queue(tone(5ms), 1.0f, 1.0f);
+    EXPECT_EQ(stream->framesHeld(kAnswer), buffer);
     stream->queue(tone(100ms), 1.0f, 1.0f);
     EXPECT_EQ(stream->framesHeld(kAnswer), buffer);
+    const long long lead = framesIn(PulseStream::kLead);
     EXPECT_NEAR(static_cast<double>(stream->framesAhead()),
-                static_cast<double>(lead + framesIn(120ms)), 2.0);
+                static_cast<double>(lead + framesIn(125ms)), 2.0);
+
+    // Where the last speech is about to end, the server may have read the silence behind
+    // it: the next chunk goes just past what it may have read (speech written behind its
+    // read point would make it take back all it has mixed), and is heard that much later.
+    stream->stop();
+    const PulseStream::Clock::time_point later = now + 1s;
+    stream->setClock([later] { return later; });
+    stream->queue(tone(20ms), 1.0f, 1.0f);
+    const PulseStream::Clock::time_point almost = later + PulseStream::kLead + 20ms - 2ms;
+    stream->setClock([almost] { return almost; });
+    stream->queue(tone(5ms), 1.0f, 1.0f);
+    EXPECT_EQ(stream->framesHeld(kAnswer), buffer);
+    EXPECT_NEAR(static_cast<double>(stream->framesAhead()),
+                static_cast<double>(framesIn(PulseStream::kReadAhead + 5ms)), 2.0);
+}
+
+TEST_F(PulseStreamTest, ChunksThatComeAsTheLastSpeechEndsNeverRunTheServerDry)
+{
+    auto stream = open();
+    ASSERT_NE(stream, nullptr);
+    std::this_thread::sleep_for(200ms); // a stream may start with one, before its silence
+    const unsigned before = stream->underruns();
+    const auto untilTheEnd = [&stream](std::chrono::milliseconds early) {
+        const auto left = std::chrono::microseconds(static_cast<long long>(stream->framesAhead()) *
+                                                    1000000 / kRate);
+        std::this_thread::sleep_for(left - early);
+    };
+    for (int round = 0; round < 30; ++round) {
+        // An utterance, and a short chunk of the next just as it ends: on the server's side
+        // the last speech may already have been played, its silence begun.
+        queueInChunks(*stream, tone(40ms), 1.0f, 1.0f);
+        untilTheEnd(std::chrono::milliseconds(round % 3));
+        stream->queue(tone(2ms), 1.0f, 1.0f);
+        // A key that cuts speech, and the next at once.
+        if (round % 5 == 0) {
+            stream->queue(tone(60ms), 1.0f, 1.0f);
+            stream->stop();
+            stream->queue(tone(10ms), 1.0f, 1.0f);
+        }
+        untilTheEnd(0ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(round % 4 * 5));
+    }
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(stream->underruns() - before, 0u);
 }
 
 // The monitor's frames louder than `threshold` on a channel: how many, and the peak.
@@ -184,17 +241,6 @@ Heard heard(const std::vector<int16_t>& stereo, int channel, int threshold)
     }
     h.frames = first < 0 ? 0 : last - first + 1;
     return h;
-}
-
-// Queues `samples` in 20 ms chunks, as the synthesiser hands them over.
-void queueInChunks(PulseStream& stream, const std::vector<int16_t>& samples, float left,
-                   float right)
-{
-    const auto chunk = static_cast<size_t>(framesIn(20ms));
-    for (size_t at = 0; at < samples.size(); at += chunk) {
-        stream.queue(std::span(samples).subspan(at, std::min(samples.size() - at, chunk)), left,
-                     right);
-    }
 }
 
 TEST_F(PulseStreamTest, AStopSilencesWhatTheServerHoldsAndNothingOfItComesBack)
@@ -307,17 +353,11 @@ TEST(PulseStreamWithoutServer, NoServerOrAMuteOneGivesNoStreamAndNoWaitBeyondThe
     // A socket that takes the connection and never answers: the limit ends the wait.
     const std::string mute = folder + "/mute";
     ::unlink(mute.c_str());
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(listener, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    ASSERT_LT(mute.size(), sizeof(address.sun_path));
-    std::copy(mute.begin(), mute.end(), address.sun_path);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    ::setenv("PULSE_SERVER", ("unix:" + mute).c_str(), 1);
-    EXPECT_EQ(PulseStream::open(nullptr, kRate, 300ms), nullptr);
-    ::close(listener);
+    {
+        const tov::testing::BrokenService wedged(mute, tov::testing::BrokenService::Kind::Wedged);
+        ::setenv("PULSE_SERVER", ("unix:" + mute).c_str(), 1);
+        EXPECT_EQ(PulseStream::open(nullptr, kRate, 300ms), nullptr);
+    }
 
     EXPECT_EQ(PulseStream::open(nullptr, 0, 300ms), nullptr) << "no sample rate";
     if (before != nullptr) {
