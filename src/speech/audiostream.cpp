@@ -42,6 +42,29 @@ size_t audibleFrom(std::span<const int16_t> mono, int rate)
     return first - std::min(first, onset);
 }
 
+std::span<const int16_t> UtteranceOpening::take(std::span<const int16_t> mono)
+{
+    if (open_) {
+        return mono;
+    }
+    if (held_.empty()) {
+        mono = mono.subspan(audibleFrom(mono, rate_));
+    }
+    held_.insert(held_.end(), mono.begin(), mono.end());
+    const auto wanted =
+        static_cast<size_t>(std::max(rate_, 0)) * static_cast<size_t>(kLength.count()) / 1000;
+    if (held_.empty() || held_.size() < wanted) {
+        return {};
+    }
+    open_ = true;
+    return held_;
+}
+
+std::span<const int16_t> UtteranceOpening::rest() const
+{
+    return open_ ? std::span<const int16_t>{} : std::span<const int16_t>(held_);
+}
+
 AudioStream::AudioStream(std::shared_ptr<sound::AudioDevice> device, int sampleRate)
     : device_(std::move(device)), rate_(sampleRate), source_(device_->createSource())
 {

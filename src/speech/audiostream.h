@@ -10,6 +10,7 @@
 #include "sound/audiodevice.h"
 #include "speech/speechoutput.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -28,6 +29,30 @@ inline constexpr int16_t kAudibleSample = 64;
 // ("k", "t", "č") with the stop's closure, 50 to 80 ms of it: a key's echo heard only
 // after that sounds late, and the user does not hear silence as an answer.
 size_t audibleFrom(std::span<const int16_t> mono, int rate);
+
+// The start of an utterance as the synthesiser hands it over, in pieces of 20 ms: its
+// silence dropped (audibleFrom), and its first audible samples held until there are
+// `kLength` of them or the utterance ends. The first audible part of a piece may be a
+// millisecond long; a stream given only that would have played it, and the silence after
+// it, before the next piece came (a sound server reads a little ahead of what it plays),
+// and the next would land where the server had read. Waiting for the next piece costs
+// well under a millisecond of synthesis.
+class UtteranceOpening {
+public:
+    static constexpr std::chrono::milliseconds kLength{20};
+
+    explicit UtteranceOpening(int rate) : rate_(rate) {}
+    // What of `mono`, the next piece, goes to the stream now: nothing while the opening
+    // is silent or gathers, then the opening with this piece, then each piece itself.
+    std::span<const int16_t> take(std::span<const int16_t> mono);
+    // What is still held as the utterance ends.
+    std::span<const int16_t> rest() const;
+
+private:
+    const int rate_;
+    bool open_ = false; //: the opening has gone to the stream
+    std::vector<int16_t> held_;
+};
 
 class AudioStream final : public SpeechOutput {
 public:

@@ -298,20 +298,23 @@ private:
                static_cast<size_t>(std::chrono::seconds(kMaximumAhead).count());
     }
 
-    // The synthesis callback's half, on the worker: false ends the synthesis. Until the
-    // job's first audible sample (`heard`), silence is dropped: the stream starts with
-    // the sound itself, so a key's echo is heard as soon as it is synthesised.
-    bool feed(const Job& job, std::span<const int16_t> samples, bool& heard)
+    // The synthesis callback's half, on the worker: false ends the synthesis. The job's
+    // silence is dropped and its opening gathered (UtteranceOpening): a key's echo is
+    // heard as soon as it is synthesised.
+    bool feed(const Job& job, std::span<const int16_t> samples, UtteranceOpening& opening)
     {
-        if (!heard) {
-            const size_t from = audibleFrom(samples, stream_->sampleRate());
-            if (from == samples.size()) {
-                const std::lock_guard guard(lock_);
-                return !stopping_ && job.generation == generation_;
-            }
-            samples = samples.subspan(from);
-            heard = true;
+        samples = opening.take(samples);
+        if (samples.empty()) {
+            const std::lock_guard guard(lock_);
+            return !stopping_ && job.generation == generation_;
         }
+        return deliver(job, samples);
+    }
+
+    // Queues `samples` once the stream is less than kMaximumAhead ahead; false when the
+    // job has been cut off meanwhile.
+    bool deliver(const Job& job, std::span<const int16_t> samples)
+    {
         std::unique_lock guard(lock_);
         while (!stopping_ && job.generation == generation_ &&
                stream_->framesAhead() > maximumAheadFrames()) {
@@ -364,10 +367,12 @@ private:
             jobs_.pop_front();
             guard.unlock();
             // A failed synthesis has spoken what it could; the queue goes on.
-            bool heard = false;
-            library_->synthesize(
-                job.settings, job.utf8,
-                [this, &job, &heard](std::span<const int16_t> s) { return feed(job, s, heard); });
+            UtteranceOpening opening(library_->sampleRate());
+            library_->synthesize(job.settings, job.utf8,
+                                 [this, &job, &opening](auto s) { return feed(job, s, opening); });
+            if (!opening.rest().empty()) {
+                deliver(job, opening.rest()); // an utterance shorter than its opening
+            }
             guard.lock();
         }
     }

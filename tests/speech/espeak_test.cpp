@@ -284,6 +284,41 @@ TEST(AudibleFrom, FindsTheFirstSoundLessAMillisecondsOnset)
     }
 }
 
+TEST(UtteranceOpening, DropsTheSilenceAndHoldsAShortFirstSoundForTheNextPiece)
+{
+    // At 1000 Hz a millisecond is one sample and the opening 20 of them.
+    constexpr int kSampleRate = 1000;
+    const auto piece = [](size_t silent, size_t loud) {
+        std::vector<int16_t> samples(silent, 0);
+        samples.resize(silent + loud, 1000);
+        return samples;
+    };
+    const auto size = [](std::span<const int16_t> s) { return s.size(); };
+
+    // A stop's closure, then a burst in the last 2 ms of a piece: the burst waits for the
+    // next piece, so the stream never has only those 2 ms (and a millisecond's onset).
+    UtteranceOpening stop(kSampleRate);
+    EXPECT_EQ(size(stop.take(piece(20, 0))), 0u);
+    EXPECT_EQ(size(stop.take(piece(18, 2))), 0u);
+    EXPECT_EQ(size(stop.take(piece(0, 20))), 23u) << "onset, burst and the next piece";
+    EXPECT_EQ(size(stop.take(piece(20, 0))), 20u) << "after the opening, pieces as they come";
+    EXPECT_EQ(size(stop.rest()), 0u);
+
+    // A first sound already long enough goes at once, without its silence.
+    UtteranceOpening vowel(kSampleRate);
+    EXPECT_EQ(size(vowel.take(piece(5, 25))), 26u);
+
+    // An utterance shorter than the opening is all in what is left as it ends; a silent
+    // one leaves nothing.
+    UtteranceOpening click(kSampleRate);
+    EXPECT_EQ(size(click.take(piece(10, 5))), 0u);
+    EXPECT_EQ(size(click.take(piece(3, 0))), 0u);
+    EXPECT_EQ(size(click.rest()), 9u);
+    UtteranceOpening silent(kSampleRate);
+    EXPECT_EQ(size(silent.take(piece(20, 0))), 0u);
+    EXPECT_EQ(size(silent.rest()), 0u);
+}
+
 TEST_F(EspeakTest, AKeyNameThatStartsWithAStopIsHeardAtItsBurstNotAfterItsClosure)
 {
     // "ká" opens with the synthesiser's silence and the closure of k: 50 ms and more of
