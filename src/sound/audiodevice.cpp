@@ -79,9 +79,9 @@ int updateFramesOf(ALCdevice* device, int frequency)
 // budget waiting. OpenAL Soft 1.19 ignores ALC_REFRESH and takes the period only from its
 // configuration, so the program hands it a file of its own (sound/openalconfig.h) --
 // unless the user or a test names a configuration in ALSOFT_CONF, or a file OpenAL reads
-// sets a timing key: the user's settings then hold unchanged. Done before the first
-// OpenAL call of the process, which reads the configuration; returns the file made, or
-// nothing.
+// sets a timing key: the user's settings then hold unchanged. Through a sound server the
+// speech goes beside OpenAL, and the updates are longer. Done before the first OpenAL call
+// of the process, which reads the configuration; returns the file made, or nothing.
 constexpr int kShortUpdateFrames = 256;
 constexpr ALCint kRefreshWanted = 44100 / kShortUpdateFrames;
 
@@ -94,7 +94,7 @@ std::filesystem::path requestShortUpdates()
     for (const std::filesystem::path& file : openAlConfigFiles()) {
         userConfigs.push_back(readConfigFile(file));
     }
-    const std::string ours = shortUpdateConfig(userConfigs, realtimeAllowed());
+    const std::string ours = shortUpdateConfig(userConfigs, realtimeAllowed(), soundServerNamed());
     if (ours.empty()) {
         return {};
     }

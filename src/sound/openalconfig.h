@@ -27,10 +27,18 @@ struct OpenAlKey {
 bool setsKey(std::string_view config, const OpenAlKey& key);
 
 // The program's configuration: short updates, unless one of the files given (their
-// contents) already sets a timing key; a real-time mixer, unless one sets its priority or
-// the system refuses real-time threads (`realtime` false: OpenAL would then print its
-// refusal on the standard error of every start). Empty when there is nothing to add.
-std::string shortUpdateConfig(const std::vector<std::string>& userConfigs, bool realtime);
+// contents) already sets a timing key; twice as long where OpenAL plays through a sound
+// server (`soundServer`: the speech then goes beside OpenAL, which carries only the
+// sounds); a real-time mixer, unless one sets its priority or the system refuses
+// real-time threads (`realtime` false: OpenAL would then print its refusal on the standard
+// error of every start). Empty when there is nothing to add.
+std::string shortUpdateConfig(const std::vector<std::string>& userConfigs, bool realtime,
+                              bool soundServer);
+
+// Whether OpenAL will find a PulseAudio server (PulseAudio's own or PipeWire's): one named
+// in PULSE_SERVER, or the user's socket in XDG_RUNTIME_DIR. Looks, never connects: it is
+// asked before OpenAL starts, on the way to the first window.
+bool soundServerNamed();
 
 // The files OpenAL Soft reads before ALSOFT_CONF, from the environment's XDG_CONFIG_DIRS,
 // HOME and XDG_CONFIG_HOME, as OpenAL finds them.

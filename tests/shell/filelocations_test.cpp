@@ -4,6 +4,7 @@
 #include "shell/filelocations.h"
 
 #include "doubles/doubles.h"
+#include "doubles/scopedvariable.h"
 #include "runtime/console.h"
 #include "runtime/soundcues.h"
 
@@ -226,32 +227,7 @@ TEST_F(FileLocationsTest, TheConsoleSavesAndReadsWhereTheLocationsSay)
     EXPECT_EQ(value, 550);
 }
 
-// Sets a variable for one test and puts the old value back.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, std::optional<std::string> value) : name_(name)
-    {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        set(value);
-    }
-    ~ScopedVariable() { set(old_); }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    void set(const std::optional<std::string>& value) const
-    {
-        if (value) {
-            ::setenv(name_, value->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using tov::testing::ScopedVariable;
 
 TEST(FileEnvironmentTest, ReadsTheVariablesAndFindsAnUnpackedInstallTree)
 {

@@ -81,9 +81,20 @@ TEST(AudioDeviceDeathTest, TheProgramsDeviceMixesInShortUpdatesUnlessTheUserConf
     ::unsetenv("ALSOFT_CONF");
     EXPECT_EXIT(
         {
+            ::unsetenv("PULSE_SERVER");
+            ::unsetenv("XDG_RUNTIME_DIR");
             const auto device = AudioDevice::acquire();
             const bool leftAsFound = std::getenv("ALSOFT_CONF") == nullptr;
             std::exit(device->updateFrames() == 256 && leftAsFound ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    // Where a sound server is named, the speech goes to it beside OpenAL, and OpenAL's
+    // updates for the sounds are longer.
+    EXPECT_EXIT(
+        {
+            ::setenv("PULSE_SERVER", "unix:/nonexistent/native", 1);
+            const auto device = AudioDevice::acquire();
+            std::exit(device->updateFrames() == 512 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
     // A user's own period in ~/.alsoftrc: the program's file, read after it, would win.

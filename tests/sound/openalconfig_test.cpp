@@ -3,6 +3,9 @@
 
 #include "sound/openalconfig.h"
 
+#include "doubles/brokenservice.h"
+#include "doubles/scopedvariable.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -74,31 +77,75 @@ TEST(OpenAlConfig, TheProgramsKeysOnlyWhereNoFileSetsThem)
     const auto realTime = [](const std::string& config) {
         return setsKey(config, {"general", "rt-prio"});
     };
-    const std::string ours = shortUpdateConfig({"", "[decoder]\nhq-mode = false\n"}, true);
+    const std::string ours = shortUpdateConfig({"", "[decoder]\nhq-mode = false\n"}, true, false);
     EXPECT_TRUE(timing(ours)) << ours;
     EXPECT_TRUE(realTime(ours)) << ours;
 
-    const std::string userPeriods = shortUpdateConfig({"", "[general]\nperiods = 4\n"}, true);
+    const std::string userPeriods =
+        shortUpdateConfig({"", "[general]\nperiods = 4\n"}, true, false);
     EXPECT_FALSE(setsKey(userPeriods, {"general", "period_size"}))
         << "a user's count of updates keeps their period too";
     EXPECT_FALSE(setsKey(userPeriods, {"general", "periods"}));
     EXPECT_TRUE(realTime(userPeriods)) << userPeriods;
-    EXPECT_FALSE(timing(shortUpdateConfig({"[pulse]\nadjust-latency = true\n", ""}, true)));
+    EXPECT_FALSE(timing(shortUpdateConfig({"[pulse]\nadjust-latency = true\n", ""}, true, false)));
 
     // A user who keeps the mixer at the normal priority (rt-prio = 0) keeps it so.
-    const std::string userPriority = shortUpdateConfig({"rt-prio = 0\n"}, true);
+    const std::string userPriority = shortUpdateConfig({"rt-prio = 0\n"}, true, false);
     EXPECT_TRUE(timing(userPriority)) << userPriority;
     EXPECT_FALSE(realTime(userPriority)) << userPriority;
-    EXPECT_EQ(
-        shortUpdateConfig({"[general]\nperiod_size = 512\n", "[general]\nrt-prio = 0\n"}, true),
-        "");
+    EXPECT_EQ(shortUpdateConfig({"[general]\nperiod_size = 512\n", "[general]\nrt-prio = 0\n"},
+                                true, false),
+              "");
 
     // Where the system refuses real-time threads, OpenAL is not asked for one: it would
     // print the refusal on every start.
-    const std::string refused = shortUpdateConfig({""}, false);
+    const std::string refused = shortUpdateConfig({""}, false, false);
     EXPECT_TRUE(timing(refused)) << refused;
     EXPECT_FALSE(realTime(refused)) << refused;
-    EXPECT_EQ(shortUpdateConfig({"[general]\nperiod_size = 512\n"}, false), "");
+    EXPECT_EQ(shortUpdateConfig({"[general]\nperiod_size = 512\n"}, false, false), "");
+}
+
+TEST(OpenAlConfig, LongerUpdatesWhereTheSpeechGoesBesideOpenAl)
+{
+    // The speech keeps the short updates where it plays through OpenAL (ALSA, no server);
+    // through a server it has its own stream, and OpenAL's sounds hold better at 512.
+    const std::string device = shortUpdateConfig({""}, false, false);
+    EXPECT_NE(device.find("period_size = 256\n"), std::string::npos) << device;
+    const std::string server = shortUpdateConfig({""}, false, true);
+    EXPECT_NE(server.find("period_size = 512\n"), std::string::npos) << server;
+    EXPECT_TRUE(setsKey(server, {"general", "periods"})) << server;
+    // A user's timing holds there too.
+    EXPECT_EQ(shortUpdateConfig({"[general]\nperiod_size = 1024\n"}, false, true), "");
+}
+
+using tov::testing::ScopedVariable;
+
+TEST(OpenAlConfig, TellsASoundServerBySocketOrByName)
+{
+    const std::string runtime = ::testing::TempDir() + "/openal_runtime";
+    std::filesystem::remove_all(runtime);
+    std::filesystem::create_directories(runtime + "/pulse");
+    const ScopedVariable noName("PULSE_SERVER", std::nullopt);
+    {
+        const ScopedVariable none("XDG_RUNTIME_DIR", std::nullopt);
+        EXPECT_FALSE(soundServerNamed()) << "no runtime folder, no name";
+    }
+    const ScopedVariable folder("XDG_RUNTIME_DIR", runtime);
+    EXPECT_FALSE(soundServerNamed()) << "no socket";
+    // A file left where the socket would be is not a server.
+    std::ofstream(runtime + "/pulse/native") << "stale";
+    EXPECT_FALSE(soundServerNamed());
+    std::filesystem::remove(runtime + "/pulse/native");
+
+    {
+        const testing::BrokenService server(runtime + "/pulse/native",
+                                            testing::BrokenService::Kind::Wedged);
+        EXPECT_TRUE(soundServerNamed()) << "the user's server's socket";
+    }
+    std::filesystem::remove(runtime + "/pulse/native");
+
+    const ScopedVariable named("PULSE_SERVER", "tcp:localhost:4713");
+    EXPECT_TRUE(soundServerNamed()) << "a server named";
 }
 
 TEST(OpenAlConfig, FindsTheUsersFilesWhereOpenAlLooks)
@@ -142,7 +189,7 @@ TEST(OpenAlConfig, SurvivesArbitraryBytes)
         }
         const std::string read = readConfigFile(path, 256);
         ASSERT_EQ(read, bytes.substr(0, 256)) << "read at most the limit";
-        (void)shortUpdateConfig({read}, true);
+        (void)shortUpdateConfig({read}, true, false);
     }
     EXPECT_EQ(readConfigFile(::testing::TempDir() + "/no_such_alsoft.conf"), "");
 }
