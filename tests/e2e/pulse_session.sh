@@ -8,7 +8,10 @@
 # pulse_log                   the server's log file
 # pipewire_start              the same sink and socket served by PipeWire's PulseAudio
 #                             server (pipewire, wireplumber, pipewire-pulse; needs the
-#                             session's D-Bus); pulse_stop ends it too
+#                             session's D-Bus); pulse_stop ends it too. With
+#                             TOVANA_PIPEWIRE_MIN_QUANTUM (frames at 48 kHz) its PulseAudio
+#                             server lets clients ask for updates that short (its own
+#                             default floor is 256): to see what that floor costs
 
 pulse_dir=""
 pulse_pid=""
@@ -61,9 +64,16 @@ pipewire_start() {
   rm -rf "$pulse_dir/native" "$pulse_dir/pulse" "$pulse_dir"/pipewire-0*
   # Everything in a runtime folder and home of its own: the graph's socket, the session
   # manager's state and the PulseAudio socket; none of the system's user services.
-  local tool pid
+  local tool pid quantum=${TOVANA_PIPEWIRE_MIN_QUANTUM:-}
+  mkdir -p "$pulse_dir/config"
+  if [ -n "$quantum" ]; then
+    mkdir -p "$pulse_dir/config/pipewire/pipewire-pulse.conf.d"
+    printf 'pulse.properties = {\n  pulse.min.req = %s/48000\n  pulse.min.frag = %s/48000\n  pulse.min.quantum = %s/48000\n}\n' \
+      "$quantum" "$quantum" "$quantum" >"$pulse_dir/config/pipewire/pipewire-pulse.conf.d/quantum.conf"
+  fi
   for tool in pipewire wireplumber pipewire-pulse; do
     XDG_RUNTIME_DIR="$pulse_dir" HOME="$pulse_dir" PIPEWIRE_RUNTIME_DIR="$pulse_dir" \
+      XDG_CONFIG_HOME="$pulse_dir/config" \
       "$tool" >>"$pulse_dir/pulse.log" 2>&1 &
     pid=$!
     pipewire_pids+=("$pid")
