@@ -235,6 +235,18 @@ bool PulseStream::write(std::span<const int16_t> speech, size_t quiet, int64_t o
                                          static_cast<pa_seek_mode_t>(seek)) == 0;
 }
 
+std::optional<size_t> PulseStream::fit(std::span<const int16_t> stereo, size_t room, int64_t offset,
+                                       int seek)
+{
+    const size_t written = std::min(stereo.size(), room / sizeof(int16_t));
+    const size_t quiet = room - written * sizeof(int16_t);
+    if (!write(stereo.first(written), quiet, offset, seek)) {
+        return std::nullopt;
+    }
+    padding_ = quiet;
+    return written;
+}
+
 void PulseStream::fill(size_t bytes)
 {
     if (!ready_) {
@@ -282,14 +294,12 @@ void PulseStream::queue(std::span<const int16_t> mono, float leftGain, float rig
         // silence without waiting for the server to ask.
         waiting_.clear();
         waitingFrom_ = 0;
-        const size_t room = bytesOf(kBuffer) - bytesOf(kLead);
-        written = std::min(stereo.size(), room / sizeof(int16_t));
-        const size_t quiet = room - written * sizeof(int16_t);
-        if (!write(stereo.first(written), quiet, static_cast<int64_t>(bytesOf(kLead)),
-                   PA_SEEK_RELATIVE_ON_READ)) {
+        const auto went = fit(stereo, bytesOf(kBuffer) - bytesOf(kLead),
+                              static_cast<int64_t>(bytesOf(kLead)), PA_SEEK_RELATIVE_ON_READ);
+        if (!went) {
             return; // the server has gone; its loss is told by the device's watch
         }
-        padding_ = quiet;
+        written = *went;
         speechEnd_ = now + kLead;
     } else if (waiting_.size() == waitingFrom_ && padding_ > 0) {
         // Straight on over the silence behind the last speech, as far as it goes, and the
@@ -302,12 +312,11 @@ void PulseStream::queue(std::span<const int16_t> mono, float leftGain, float rig
             std::chrono::duration_cast<std::chrono::microseconds>(kReadAhead - (speechEnd_ - now));
         const size_t skipped = mayBeRead.count() > 0 ? std::min(padding_, bytesOf(mayBeRead)) : 0;
         const size_t over = padding_ - skipped;
-        written = std::min(stereo.size(), over / sizeof(int16_t));
-        const size_t quiet = over - written * sizeof(int16_t);
-        if (!write(stereo.first(written), quiet, -static_cast<int64_t>(over), PA_SEEK_RELATIVE)) {
+        const auto went = fit(stereo, over, -static_cast<int64_t>(over), PA_SEEK_RELATIVE);
+        if (!went) {
             return;
         }
-        padding_ = quiet;
+        written = *went;
         speechEnd_ += durationOf(skipped / kFrameBytes);
     }
     waiting_.insert(waiting_.end(), stereo.begin() + static_cast<ptrdiff_t>(written), stereo.end());
@@ -325,10 +334,7 @@ void PulseStream::stop()
     }
     // Silence from the read point on, over all the server holds: its buffer, a request and
     // the lead, and as much again for a request on its way.
-    const size_t bytes = 2 * bytesOf(kBuffer + kRequest + kLead);
-    if (write({}, bytes, 0, PA_SEEK_RELATIVE_ON_READ)) {
-        padding_ = bytes;
-    }
+    fit({}, 2 * bytesOf(kBuffer + kRequest + kLead), 0, PA_SEEK_RELATIVE_ON_READ);
 }
 
 bool PulseStream::isPlaying() const

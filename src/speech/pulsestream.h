@@ -27,6 +27,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -100,6 +101,11 @@ private:
     // one write: the server takes both at once, and so never comes to play between them
     // (where a short chunk ends, it would find nothing). False when the server has gone.
     bool write(std::span<const int16_t> speech, size_t quiet, int64_t offset, int seek);
+    // As much of `stereo` as `room` bytes hold, at `offset` from `seek`, and silence in
+    // the rest of them, which is then the silence behind the last speech: the samples
+    // written, or nothing when the server has gone.
+    std::optional<size_t> fit(std::span<const int16_t> stereo, size_t room, int64_t offset,
+                              int seek);
     // Waits, the loop locked, for `done` or until `limit` has passed.
     template <typename Done>
     bool waitFor(Done done, std::chrono::milliseconds limit) const;

@@ -52,13 +52,13 @@ class MonitorRecording {
 public:
     MonitorRecording()
     {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, kSinkRate, 2};
+        const pa_sample_spec format{PA_SAMPLE_S16LE, kSinkRate, 2};
         pa_buffer_attr attributes{};
         attributes.maxlength = static_cast<uint32_t>(-1);
-        attributes.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(5000, &spec));
+        attributes.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(5000, &format));
         int error = 0;
         simple_ = pa_simple_new(nullptr, "tovana-test", PA_STREAM_RECORD, "null.monitor", "monitor",
-                                &spec, nullptr, &attributes, &error);
+                                &format, nullptr, &attributes, &error);
         if (simple_ != nullptr) {
             thread_ = std::thread([this] { read(); });
         }
